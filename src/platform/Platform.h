@@ -1,0 +1,122 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// What the program needs from the desktop, in the terms of the Windows calls it was designed around, so
+// that the commands read the same on every backend. One backend is compiled in; tests use fakes.
+
+// Message numbers of input event records.
+namespace InputMessage {
+constexpr std::uint32_t KeyDown = 256;    // WM_KEYDOWN
+constexpr std::uint32_t KeyUp = 257;      // WM_KEYUP
+constexpr std::uint32_t SysKeyDown = 260; // WM_SYSKEYDOWN, a key pressed while Alt is held
+constexpr std::uint32_t SysKeyUp = 261;   // WM_SYSKEYUP
+constexpr std::uint32_t MouseMove = 512;
+constexpr std::uint32_t LButtonDown = 513;
+constexpr std::uint32_t LButtonUp = 514;
+constexpr std::uint32_t LButtonDblClk = 515;
+constexpr std::uint32_t RButtonDown = 516;
+constexpr std::uint32_t RButtonUp = 517;
+constexpr std::uint32_t RButtonDblClk = 518;
+constexpr std::uint32_t MButtonDown = 519;
+constexpr std::uint32_t MButtonUp = 520;
+constexpr std::uint32_t MButtonDblClk = 521;
+constexpr std::uint32_t MouseWheel = 522;
+constexpr std::uint32_t XButtonDown = 523;
+constexpr std::uint32_t XButtonUp = 524;
+} // namespace InputMessage
+
+// One input event as the recorder sees it. For keys paramH is the scan code (plus 32768 for extended
+// keys); for the mouse paramL/paramH are the screen X/Y (signed values stored in 32 bits).
+struct EventMsg
+{
+    std::uint32_t message = 0;
+    std::uint32_t paramL = 0;
+    std::uint32_t paramH = 0;
+    std::uint32_t time = 0; // milliseconds, the clock of TickCount
+};
+
+// Hook codes handed to the recorder; only HC_ACTION carries an event to record.
+constexpr int HC_ACTION = 0;
+
+using HookHandle = std::uintptr_t; // 0: none
+using HookProc = std::function<void(int code, const EventMsg &event)>;
+
+// Global input capture.
+class InputHook
+{
+public:
+    virtual ~InputHook() = default;
+    // Starts delivering every keyboard and mouse event of the desktop to `proc`, on the GUI thread and in
+    // input order; returns 0 when capture cannot start. A key press that fires one of our hotkeys is not
+    // delivered; its release is.
+    virtual HookHandle install(HookProc proc) = 0;
+    // Delivers the events up to this moment, then stops; none arrive afterwards. 0 is accepted.
+    virtual void remove(HookHandle handle) = 0;
+};
+
+// Mouse event flags (MOUSEEVENTF_*).
+namespace MouseEventFlag {
+constexpr std::uint32_t LeftDown = 0x0002;
+constexpr std::uint32_t LeftUp = 0x0004;
+constexpr std::uint32_t RightDown = 0x0008;
+constexpr std::uint32_t RightUp = 0x0010;
+constexpr std::uint32_t MiddleDown = 0x0020;
+constexpr std::uint32_t MiddleUp = 0x0040;
+constexpr std::uint32_t Absolute = 0x8000;
+} // namespace MouseEventFlag
+
+constexpr std::uint32_t KEYEVENTF_KEYUP = 2;
+
+// Synthetic input on the whole desktop.
+class Injector
+{
+public:
+    virtual ~Injector() = default;
+    /// Places the cursor at screen pixel (x, y).
+    virtual void setCursorPos(int x, int y) = 0;
+    /// Presses or releases a mouse button at the cursor (MouseEventFlag values).
+    virtual void mouseEvent(std::uint32_t flags) = 0;
+    /// Presses (flags 0) or releases (KEYEVENTF_KEYUP) the key of a virtual-key code.
+    virtual void keybdEvent(int virtualKey, std::uint32_t flags) = 0;
+};
+
+// Modifier bits of a hotkey.
+constexpr unsigned MOD_ALT = 1;
+constexpr unsigned MOD_CONTROL = 2;
+constexpr unsigned MOD_SHIFT = 4;
+
+// System-wide hotkeys.
+class Hotkeys
+{
+public:
+    virtual ~Hotkeys() = default;
+    /// Registers (modifiers, virtual key) under `id`; false when another program holds it.
+    virtual bool registerHotKey(int id, unsigned modifiers, int virtualKey) = 0;
+    /// Receives (modifiers, virtual key) of each registered hotkey pressed, on the GUI thread.
+    virtual void setHandler(std::function<void(unsigned modifiers, int virtualKey)> handler) = 0;
+};
+
+// Millisecond clock.
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    /// Milliseconds on the clock that input events carry; wraps at 2^32.
+    virtual std::uint32_t tickCount() = 0;
+    /// Blocks the calling thread for `ms` milliseconds.
+    virtual void sleep(std::uint32_t ms) = 0;
+};
+
+struct Platform
+{
+    std::unique_ptr<InputHook> inputHook;
+    std::unique_ptr<Injector> injector;
+    std::unique_ptr<Hotkeys> hotkeys;
+    std::unique_ptr<Clock> clock;
+};
+
+// The backend of this build, connected to the desktop; throws std::runtime_error when there is none.
+std::unique_ptr<Platform> createPlatform();

@@ -1,0 +1,255 @@
+#include "ScriptTable.h"
+
+#include "Cp1251.h"
+
+#include <algorithm>
+#include <cstring>
+
+ScriptTable::ScriptTable(QObject *parent)
+    : QAbstractTableModel(parent), m_rows(1)
+{
+    for (int i = 0; i < RecordedActionCount; ++i) {
+        const QByteArrayView text = recordedActionText(static_cast<RecordedAction>(i));
+        m_actionTexts.emplace_back(text.data(), text.size());
+        m_actionIds.insert(m_actionTexts.back(), std::uint32_t(i));
+    }
+}
+
+void ScriptTable::setRows(int count)
+{
+    count = std::max(count, 2);
+    const int old = rows();
+    if (count == old)
+        return;
+    if (count > old) {
+        if (notifying())
+            beginInsertRows(QModelIndex(), old - 1, count - 2);
+        m_rows.resize(std::size_t(count - 1));
+        if (notifying())
+            endInsertRows();
+        return;
+    }
+    if (notifying())
+        beginRemoveRows(QModelIndex(), count - 1, old - 2);
+    for (std::size_t i = std::size_t(count - 1); i < m_rows.size(); ++i)
+        m_wastedBytes += m_rows[i].parametersLength;
+    m_rows.resize(std::size_t(count - 1));
+    if (notifying()) {
+        endRemoveRows();
+        emit rowsShrunk(count);
+    }
+    m_smallestRowsInBulk = std::min(m_smallestRowsInBulk, count);
+    compactArenaIfWasteful();
+}
+
+QByteArrayView ScriptTable::cell(int column, int row) const
+{
+    if (row < 1 || row >= rows())
+        return {};
+    const Row &r = rowAt(row);
+    if (column == ActionColumn) {
+        const QByteArray &text = m_actionTexts[r.action];
+        return QByteArrayView(text.constData(), text.size());
+    }
+    if (column == ParametersColumn)
+        return QByteArrayView(m_arena.data() + r.parametersOffset, qsizetype(r.parametersLength));
+    return {};
+}
+
+QString ScriptTable::cellText(int column, int row) const
+{
+    if (row == 0)
+        return column >= 0 && column < ColumnCount ? m_header[std::size_t(column)] : QString();
+    return fromCp1251(cell(column, row));
+}
+
+void ScriptTable::setCell(int column, int row, QByteArrayView bytes)
+{
+    if (row < 1 || row >= rows())
+        return;
+    Row &r = rowAt(row);
+    if (column == ActionColumn)
+        r.action = internAction(bytes);
+    else if (column == ParametersColumn)
+        storeParameters(r, bytes);
+    else
+        return;
+    if (notifying())
+        notifyRowsChanged(row, row);
+    compactArenaIfWasteful();
+}
+
+void ScriptTable::setCellText(int column, int row, const QString &text)
+{
+    setCell(column, row, toCp1251(text));
+}
+
+void ScriptTable::clearRow(int row)
+{
+    if (row < 1 || row >= rows())
+        return;
+    Row &r = rowAt(row);
+    m_wastedBytes += r.parametersLength;
+    r = Row();
+    if (notifying())
+        notifyRowsChanged(row, row);
+}
+
+void ScriptTable::moveRowTo(int from, int to)
+{
+    if (from < 1 || to < 1 || from >= rows() || to >= rows() || from == to)
+        return;
+    const auto first = m_rows.begin() + (from - 1);
+    const auto target = m_rows.begin() + (to - 1);
+    if (from < to)
+        std::rotate(first, first + 1, target + 1);
+    else
+        std::rotate(target, first, first + 1);
+    if (notifying())
+        notifyRowsChanged(std::min(from, to), std::max(from, to));
+}
+
+void ScriptTable::deleteRow(int row)
+{
+    if (row < 1 || row >= rows())
+        return;
+    if (notifying())
+        beginRemoveRows(QModelIndex(), row - 1, row - 1);
+    m_wastedBytes += rowAt(row).parametersLength;
+    m_rows.erase(m_rows.begin() + (row - 1));
+    if (notifying()) {
+        endRemoveRows();
+        emit rowsShrunk(rows());
+    }
+    m_smallestRowsInBulk = std::min(m_smallestRowsInBulk, rows());
+    compactArenaIfWasteful();
+}
+
+void ScriptTable::appendToLastRow(RecordedAction action, QByteArrayView parameters)
+{
+    appendWithActionId(std::uint32_t(action), parameters);
+}
+
+void ScriptTable::appendToLastRow(QByteArrayView action, QByteArrayView parameters)
+{
+    appendWithActionId(internAction(action), parameters);
+}
+
+void ScriptTable::appendWithActionId(std::uint32_t action, QByteArrayView parameters)
+{
+    Row &last = m_rows.back();
+    last.action = action;
+    storeParameters(last, parameters);
+    if (notifying()) {
+        notifyRowsChanged(rows() - 1, rows() - 1);
+        beginInsertRows(QModelIndex(), int(m_rows.size()), int(m_rows.size()));
+    }
+    m_rows.emplace_back();
+    if (notifying())
+        endInsertRows();
+}
+
+void ScriptTable::setHeaderText(int column, const QString &text)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    m_header[std::size_t(column)] = text;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+ScriptTable::BulkChange::BulkChange(ScriptTable &table) : m_table(table)
+{
+    if (m_table.m_bulkDepth++ == 0) {
+        m_table.beginResetModel();
+        m_table.m_smallestRowsInBulk = m_table.rows();
+    }
+}
+
+ScriptTable::BulkChange::~BulkChange()
+{
+    if (--m_table.m_bulkDepth == 0) {
+        m_table.endResetModel();
+        // Report the smallest size the table went through, so a selection past it falls back.
+        emit m_table.rowsShrunk(m_table.m_smallestRowsInBulk);
+    }
+}
+
+std::size_t ScriptTable::memoryUsage() const
+{
+    std::size_t bytes = m_rows.capacity() * sizeof(Row) + m_arena.capacity();
+    for (const QByteArray &text : m_actionTexts)
+        bytes += std::size_t(text.capacity()) + sizeof(QByteArray);
+    return bytes;
+}
+
+int ScriptTable::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int ScriptTable::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ScriptTable::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid())
+        return {};
+    const int column = index.column();
+    if (column != ActionColumn && column != ParametersColumn)
+        return QString();
+    return fromCp1251(cell(column, index.row() + 1));
+}
+
+QVariant ScriptTable::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    return m_header[std::size_t(section)];
+}
+
+std::uint32_t ScriptTable::internAction(QByteArrayView text)
+{
+    const RecordedAction recorded = recordedActionFromText(text);
+    if (recorded != RecordedAction::None || text.isEmpty())
+        return std::uint32_t(recorded);
+    const QByteArray key(text.data(), text.size());
+    const auto found = m_actionIds.constFind(key);
+    if (found != m_actionIds.constEnd())
+        return found.value();
+    const auto id = std::uint32_t(m_actionTexts.size());
+    m_actionTexts.push_back(key);
+    m_actionIds.insert(key, id);
+    return id;
+}
+
+void ScriptTable::storeParameters(Row &row, QByteArrayView bytes)
+{
+    m_wastedBytes += row.parametersLength;
+    row.parametersOffset = m_arena.size();
+    row.parametersLength = std::uint32_t(bytes.size());
+    m_arena.insert(m_arena.end(), bytes.data(), bytes.data() + bytes.size());
+}
+
+void ScriptTable::compactArenaIfWasteful()
+{
+    constexpr std::uint64_t minimumWaste = 1u << 20;
+    if (m_wastedBytes < minimumWaste || m_wastedBytes * 2 < m_arena.size())
+        return;
+    std::vector<char> compact;
+    compact.reserve(m_arena.size() - m_wastedBytes);
+    for (Row &row : m_rows) {
+        const std::uint64_t offset = compact.size();
+        compact.insert(compact.end(), m_arena.data() + row.parametersOffset,
+                       m_arena.data() + row.parametersOffset + row.parametersLength);
+        row.parametersOffset = offset;
+    }
+    m_arena.swap(compact);
+    m_wastedBytes = 0;
+}
+
+void ScriptTable::notifyRowsChanged(int firstRow, int lastRow)
+{
+    emit dataChanged(index(firstRow - 1, 0), index(lastRow - 1, ColumnCount - 1));
+}
