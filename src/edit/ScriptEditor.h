@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+
+class ScriptTable;
+
+// The editor's selected row and the row commands on it (Clear, Move down, Move up, Delete). The selected
+// row is 0 (none) until the user first selects one; when rows disappear from under it, it falls back to
+// the last remaining action row.
+class ScriptEditor : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ScriptEditor(ScriptTable &table, QObject *parent = nullptr);
+
+    int selectedRow() const { return m_selectedRow; }
+
+    // The table reports a selected cell (grid coordinates). The header row cannot be selected.
+    void StringGrid1SelectCell(int column, int row);
+
+    // Row count 2, row 1 emptied. The caption is the caller's.
+    void clear();
+    void moveDown();
+    void moveUp();
+    // Deletes the selected row (or empties it when it is the only action row). The caller asks first.
+    void deleteSelected();
+
+signals:
+    // The selected row changed by a command or by the fallback rule, so the view can follow.
+    void selectedRowChanged(int row);
+
+private:
+    void setSelectedRow(int row);
+
+    ScriptTable &m_table;
+    int m_selectedRow = 0;
+};

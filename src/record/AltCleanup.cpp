@@ -1,0 +1,8 @@
+#include "AltCleanup.h"
+
+#include "script/ScriptTable.h"
+
+void cleanUpTrailingAlt(ScriptTable &table)
+{
+    Q_UNUSED(table);
+}

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+// Platform fakes that record every call, so logic can be tested without a display.
+
+class FakeInputHook : public InputHook
+{
+public:
+    HookHandle install(HookProc proc) override
+    {
+        calls << QStringLiteral("install");
+        if (failInstall)
+            return 0;
+        this->proc = std::move(proc);
+        installed = nextHandle++;
+        return installed;
+    }
+    void remove(HookHandle handle) override
+    {
+        calls << QStringLiteral("remove %1").arg(handle);
+        if (handle != 0 && handle == installed) {
+            installed = 0;
+            proc = nullptr;
+        }
+    }
+    // Delivers one event as the desktop would while the hook is installed.
+    void deliver(const EventMsg &event)
+    {
+        if (proc)
+            proc(HC_ACTION, event);
+    }
+
+    QStringList calls;
+    HookProc proc;
+    HookHandle installed = 0;
+    HookHandle nextHandle = 1;
+    bool failInstall = false;
+};
+
+class FakeInjector : public Injector
+{
+public:
+    void setCursorPos(int x, int y) override { calls << QStringLiteral("cursor %1 %2").arg(x).arg(y); }
+    void mouseEvent(std::uint32_t flags) override { calls << QStringLiteral("mouse %1").arg(flags); }
+    void keybdEvent(int virtualKey, std::uint32_t flags) override
+    {
+        calls << QStringLiteral("key %1 %2").arg(virtualKey).arg(flags);
+    }
+    QStringList calls;
+};
+
+class FakeHotkeys : public Hotkeys
+{
+public:
+    struct Registration
+    {
+        int id;
+        unsigned modifiers;
+        int virtualKey;
+    };
+    bool registerHotKey(int id, unsigned modifiers, int virtualKey) override
+    {
+        registrations.push_back({id, modifiers, virtualKey});
+        return !failAll;
+    }
+    void setHandler(std::function<void(unsigned, int)> h) override { handler = std::move(h); }
+    void press(unsigned modifiers, int virtualKey)
+    {
+        if (handler)
+            handler(modifiers, virtualKey);
+    }
+
+    std::vector<Registration> registrations;
+    std::function<void(unsigned, int)> handler;
+    bool failAll = false;
+};
+
+class FakeClock : public Clock
+{
+public:
+    std::uint32_t tickCount() override { return now; }
+    void sleep(std::uint32_t ms) override
+    {
+        sleeps.push_back(ms);
+        now += ms;
+    }
+    std::uint32_t now = 0;
+    std::vector<std::uint32_t> sleeps;
+};
+
+// A Platform whose parts are fakes, with typed access to them.
+struct FakePlatform
+{
+    FakePlatform()
+    {
+        auto h = std::make_unique<FakeInputHook>();
+        auto i = std::make_unique<FakeInjector>();
+        auto k = std::make_unique<FakeHotkeys>();
+        auto c = std::make_unique<FakeClock>();
+        hook = h.get();
+        injector = i.get();
+        hotkeys = k.get();
+        clock = c.get();
+        platform.inputHook = std::move(h);
+        platform.injector = std::move(i);
+        platform.hotkeys = std::move(k);
+        platform.clock = std::move(c);
+    }
+    Platform platform;
+    FakeInputHook *hook;
+    FakeInjector *injector;
+    FakeHotkeys *hotkeys;
+    FakeClock *clock;
+};
