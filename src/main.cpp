@@ -1,1 +1,38 @@
-int main() { return 0; }
+#include "app/Application.h"
+#include "app/TFAbout.h"
+#include "app/TFmain.h"
+#include "edit/TFAddEdit.h"
+#include "platform/Platform.h"
+
+#include <QMessageBox>
+#include <QScreen>
+
+#include <stdexcept>
+
+int main(int argc, char **argv)
+{
+    Application app(argc, argv);
+    // Closing the main window only hides it; the process ends through the tray menu's Exit.
+    app.setQuitOnLastWindowClosed(false);
+
+    std::unique_ptr<Platform> platform;
+    try {
+        platform = createPlatform();
+    } catch (const std::exception &error) {
+        QMessageBox::critical(nullptr, QStringLiteral("Tapsmith"), QString::fromLocal8Bit(error.what()));
+        return 1;
+    }
+
+    TFmain mainWindow(*platform);
+    Fmain = &mainWindow;
+    TFAbout about;
+    TFAddEdit editDialog(&mainWindow);
+    mainWindow.aboutWindow = &about;
+    mainWindow.editDialog = &editDialog;
+
+    mainWindow.adjustSize();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    mainWindow.move(screen.center() - mainWindow.rect().center());
+    mainWindow.show();
+    return app.exec();
+}

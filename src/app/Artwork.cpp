@@ -1,0 +1,44 @@
+#include "Artwork.h"
+
+namespace {
+
+QIcon fromResource(const char *name)
+{
+    return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
+}
+
+} // namespace
+
+namespace Artwork {
+
+QIcon ImageList1(int index)
+{
+    switch (index) {
+    case 0: return fromResource("record");
+    case 1: return fromResource("play");
+    case 2: return fromResource("clear");
+    case 3: return fromResource("save");
+    case 5: return fromResource("open");
+    case 6: return fromResource("stop");
+    case 7: return fromResource("idle");
+    default: return {};
+    }
+}
+
+QIcon ImageList3(int index)
+{
+    switch (index) {
+    case 0: return fromResource("down");
+    case 1: return fromResource("up");
+    case 2: return fromResource("pencil");
+    case 3: return fromResource("cross");
+    default: return {};
+    }
+}
+
+QIcon programIcon()
+{
+    return fromResource("tapsmith-32");
+}
+
+} // namespace Artwork

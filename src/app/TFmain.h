@@ -1,0 +1,148 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "record/InputRecorder.h"
+
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+class QAction;
+class QFileDialog;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QRadioButton;
+class QSlider;
+class QSystemTrayIcon;
+class QTableView;
+class QToolBar;
+class QToolButton;
+class QVBoxLayout;
+class ScriptEditor;
+class ScriptTable;
+class TFAddEdit;
+class UpDown;
+
+// The main window: menus, the two tool bars with the commands and the playback settings, the script
+// table, the tray icon and the global hotkeys. Every command is the click handler of its tool button;
+// menu items and hotkeys click the button.
+class TFmain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TFmain(Platform &platform, QWidget *parent = nullptr);
+    ~TFmain() override;
+
+    // Main menu.
+    QMenuBar *MainMenu1;
+    QAction *N10; // "Скрипт": shows or hides the script view
+    QAction *N8;  // "Доступна новая версия!": hidden until an update check finds a newer version
+
+    // Upper tool bar with the commands and the playback settings.
+    QToolBar *ToolBar1;
+    QToolButton *ToolButton1; // record
+    QToolButton *ToolButton3; // play
+    QToolButton *ToolButton2; // stop
+    QToolButton *ToolButton4; // clear
+    QToolButton *ToolButton5; // save
+    QToolButton *ToolButton6; // open
+    QWidget *Panel1;
+    QSlider *TrackBar1;
+    QLineEdit *Edit1;
+    UpDown *UpDown1;
+    QGroupBox *RadioGroup1;
+    QRadioButton *RadioGroup1Fixed;
+    QRadioButton *RadioGroup1Random;
+    QLineEdit *Edit2;
+    UpDown *UpDown2;
+    QLineEdit *Edit3;
+    UpDown *UpDown3;
+
+    QWidget *Panel2; // news panel, hidden
+    QTableView *StringGrid1;
+    ScriptTable *Script;
+
+    // Lower tool bar: the row commands.
+    QToolBar *ToolBar2;
+    QToolButton *ToolButton7; // move down
+    QToolButton *ToolButton8; // move up
+    QToolButton *ToolButton9; // edit
+    QToolButton *ToolButton10; // delete
+
+    QSystemTrayIcon *TrayIcon1;
+    QMenu *PopupMenu1;
+    QAction *N1, *N2, *N3, *N4, *N6, *N5;
+
+    QFileDialog *SaveDialog1;
+    QFileDialog *OpenDialog1;
+
+    // Clock of the last input event the recorder saw; nothing resets it.
+    std::uint32_t LastEventTime = 0;
+
+    ScriptEditor &editor() { return *m_editor; }
+    int trayImage() const { return m_trayImage; }
+    int RadioGroup1ItemIndex() const;
+
+    void HotkeyMessage(std::uint32_t lParam);
+
+    void ToolButton1Click();
+    void ToolButton2Click();
+    void ToolButton3Click();
+    void ToolButton4Click();
+    void ToolButton5Click();
+    void ToolButton6Click();
+    void ToolButton7Click();
+    void ToolButton8Click();
+    void ToolButton9Click();
+    void ToolButton10Click();
+    void StringGrid1DblClick();
+    void RadioGroup1Click();
+    void N10Click();
+    void TrayIcon1Click();
+    void N5Click();
+    void N6Click();
+
+    // The two ways of bringing the window back.
+    void showFromTray();
+    void showFromHotkey();
+
+    // Hiding and restoring the application's own window reduce to the main window here.
+    void hideApplicationWindow();
+    void restoreApplicationWindow();
+
+    void setTrayImage(int index);
+    void showBalloon(const QString &title, const QString &text);
+
+    // Ends the process (after Exit removed the hook); tests replace it.
+    std::function<void()> terminateProcess;
+    // The About window the tray menu shows and the action edit dialog of the Edit command, created after
+    // the main window.
+    QWidget *aboutWindow = nullptr;
+    TFAddEdit *editDialog = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormCreate();
+    void buildMenu();
+    void buildUpperToolBar();
+    void buildSettingsPanel();
+    void buildScriptView();
+    void buildTray();
+    void selectGridRow(int row);
+
+    Platform &m_platform;
+    ScriptEditor *m_editor;
+    InputRecorder m_recorder;
+    QVBoxLayout *m_layout;
+    int m_trayImage = 7;
+};
+
+// The main window of the process.
+extern TFmain *Fmain;

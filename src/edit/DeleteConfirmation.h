@@ -1,0 +1,6 @@
+#pragma once
+
+class QWidget;
+
+// Asks "Удалить?" with Yes and No; true for Yes.
+bool askDeleteConfirmation(QWidget *parent);

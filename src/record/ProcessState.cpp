@@ -1,0 +1,4 @@
+#include "ProcessState.h"
+
+HookHandle RecordHook = 0;
+bool StopRequested = false;
