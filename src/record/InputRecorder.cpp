@@ -16,6 +16,10 @@ constexpr std::uint32_t LastKeyboardMessage = 500;
 class ParametersBuffer
 {
 public:
+    ParametersBuffer() = default;
+    ParametersBuffer(const ParametersBuffer &) = delete;
+    ParametersBuffer &operator=(const ParametersBuffer &) = delete;
+
     // Called first, for the key name; names are far shorter than the room kept for them.
     void appendText(QByteArrayView text)
     {
