@@ -1,6 +1,86 @@
 #include "InputRecorder.h"
 
+#include "script/KeyNames.h"
 #include "script/ScriptTable.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint32_t LastKeyboardMessage = 500;
+
+// Parameters of one row: at most a key name and two 32-bit numbers with their separators. Kept on the
+// stack, since the recorder runs for every input event of the desktop.
+class ParametersBuffer
+{
+public:
+    ParametersBuffer() = default;
+    ParametersBuffer(const ParametersBuffer &) = delete;
+    ParametersBuffer &operator=(const ParametersBuffer &) = delete;
+
+    // Called first, for the key name; names are far shorter than the room kept for them.
+    void appendText(QByteArrayView text)
+    {
+        const std::size_t n = std::min(std::size_t(text.size()), NameRoom);
+        std::memcpy(m_pos, text.data(), n);
+        m_pos += n;
+    }
+    template <typename Integer>
+    void appendNumber(Integer value)
+    {
+        // Room for any 32-bit value is guaranteed by the buffer size, so to_chars cannot fail here.
+        m_pos = std::to_chars(m_pos, m_end, value).ptr;
+    }
+    void appendSeparator() { *m_pos++ = ';'; }
+    QByteArrayView view() const { return QByteArrayView(m_data, m_pos - m_data); }
+
+private:
+    static constexpr std::size_t NameRoom = 32;
+    static constexpr std::size_t NumberRoom = 11; // "-2147483648" or "4294967295"
+    char m_data[NameRoom + 1 + NumberRoom + 1 + NumberRoom];
+    char *m_pos = m_data;
+    char *const m_end = m_data + sizeof(m_data);
+};
+
+RecordedAction mouseAction(std::uint32_t message)
+{
+    switch (message) {
+    case InputMessage::MouseMove:
+        return RecordedAction::Move;
+    case InputMessage::LButtonDown:
+        return RecordedAction::LDown;
+    case InputMessage::LButtonUp:
+        return RecordedAction::LUp;
+    case InputMessage::RButtonDown:
+        return RecordedAction::RDown;
+    case InputMessage::RButtonUp:
+        return RecordedAction::RUp;
+    case InputMessage::MButtonDown:
+        return RecordedAction::MDown;
+    case InputMessage::MButtonUp:
+        return RecordedAction::MUp;
+    default:
+        return RecordedAction::None;
+    }
+}
+
+RecordedAction keyAction(std::uint32_t message)
+{
+    switch (message) {
+    case InputMessage::KeyDown:
+    case InputMessage::SysKeyDown:
+        return RecordedAction::KeyDown;
+    case InputMessage::KeyUp:
+    case InputMessage::SysKeyUp:
+        return RecordedAction::KeyUp;
+    default:
+        return RecordedAction::None;
+    }
+}
+
+} // namespace
 
 InputRecorder::InputRecorder(ScriptTable &table, std::uint32_t &lastEventTime)
     : m_table(table), m_lastEventTime(lastEventTime)
@@ -9,6 +89,38 @@ InputRecorder::InputRecorder(ScriptTable &table, std::uint32_t &lastEventTime)
 
 void InputRecorder::JournalRecordProc(int code, const EventMsg &event)
 {
-    Q_UNUSED(code);
-    Q_UNUSED(event);
+    // The hook only observes: events reach the desktop whatever happens here.
+    if (code != HC_ACTION)
+        return;
+
+    // The clock restarts on every event, recorded or not, so a row's delay counts from the previous event
+    // of any kind. Unsigned subtraction wraps like the tick counter does.
+    auto delay = static_cast<std::int32_t>(event.time - m_lastEventTime);
+    m_lastEventTime = event.time;
+    if (m_table.rows() == 2)
+        delay = 1;
+
+    ParametersBuffer parameters;
+    if (event.message <= LastKeyboardMessage) {
+        const RecordedAction action = keyAction(event.message);
+        if (action == RecordedAction::None)
+            return;
+        parameters.appendText(KeyNameFromScanCode(event.paramH));
+        parameters.appendSeparator();
+        parameters.appendNumber(event.paramH);
+        parameters.appendSeparator();
+        parameters.appendNumber(delay);
+        m_table.appendToLastRow(action, parameters.view());
+        return;
+    }
+
+    const RecordedAction action = mouseAction(event.message);
+    if (action == RecordedAction::None)
+        return;
+    parameters.appendNumber(static_cast<std::int32_t>(event.paramL));
+    parameters.appendSeparator();
+    parameters.appendNumber(static_cast<std::int32_t>(event.paramH));
+    parameters.appendSeparator();
+    parameters.appendNumber(delay);
+    m_table.appendToLastRow(action, parameters.view());
 }
