@@ -2,5 +2,5 @@
 
 class QWidget;
 
-// Asks "Удалить?" with Yes and No; true for Yes.
+// Asks "Удалить?" with Yes and No; Yes is the default, Esc and closing the box answer No.
 bool askDeleteConfirmation(QWidget *parent);

@@ -1,20 +1,62 @@
 #include "ScriptEditor.h"
 
+#include "TFAddEdit.h"
 #include "script/ScriptTable.h"
 
-ScriptEditor::ScriptEditor(ScriptTable &table, QObject *parent) : QObject(parent), m_table(table) {}
+ScriptEditor::ScriptEditor(ScriptTable &table, QObject *parent) : QObject(parent), m_table(table)
+{
+    connect(&m_table, &ScriptTable::rowsShrunk, this, &ScriptEditor::onRowsShrunk);
+}
 
 void ScriptEditor::StringGrid1SelectCell(int column, int row)
 {
     Q_UNUSED(column);
-    if (row >= 1)
+    if (row >= 1 && row < m_table.rows())
         setSelectedRow(row);
 }
 
-void ScriptEditor::clear() {}
-void ScriptEditor::moveDown() {}
-void ScriptEditor::moveUp() {}
-void ScriptEditor::deleteSelected() {}
+void ScriptEditor::clear()
+{
+    // Shrinking reports rowsShrunk, which moves a selection past row 1 back to row 1.
+    m_table.setRows(2);
+    m_table.clearRow(1);
+}
+
+void ScriptEditor::moveDown()
+{
+    const int s = m_selectedRow;
+    if (s == 0 || s + 1 >= m_table.rows())
+        return;
+    m_table.moveRowTo(s, s + 1);
+    setSelectedRow(s + 1);
+}
+
+void ScriptEditor::moveUp()
+{
+    const int s = m_selectedRow;
+    if (s <= 1)
+        return;
+    m_table.moveRowTo(s, s - 1);
+    setSelectedRow(s - 1);
+}
+
+void ScriptEditor::editSelected(TFAddEdit &dialog)
+{
+    if (m_selectedRow == 0)
+        return;
+    dialog.editRow(m_table, m_selectedRow);
+}
+
+void ScriptEditor::deleteSelected()
+{
+    const int s = m_selectedRow;
+    if (s == 0)
+        return;
+    if (m_table.rows() != 2)
+        m_table.deleteRow(s); // a deleted last row falls back to the new last row through rowsShrunk
+    else
+        m_table.clearRow(s);
+}
 
 void ScriptEditor::setSelectedRow(int row)
 {
@@ -22,4 +64,10 @@ void ScriptEditor::setSelectedRow(int row)
         return;
     m_selectedRow = row;
     emit selectedRowChanged(row);
+}
+
+void ScriptEditor::onRowsShrunk(int newRowCount)
+{
+    if (m_selectedRow != 0 && m_selectedRow >= newRowCount)
+        setSelectedRow(newRowCount - 1);
 }

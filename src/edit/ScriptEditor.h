@@ -3,10 +3,11 @@
 #include <QObject>
 
 class ScriptTable;
+class TFAddEdit;
 
-// The editor's selected row and the row commands on it (Clear, Move down, Move up, Delete). The selected
-// row is 0 (none) until the user first selects one; when rows disappear from under it, it falls back to
-// the last remaining action row.
+// The editor's selected row and the row commands on it (Clear, Move down, Move up, Edit, Delete). The
+// selected row is 0 (none) until the user first selects one; when rows disappear from under it, it falls
+// back to the last remaining action row.
 class ScriptEditor : public QObject
 {
     Q_OBJECT
@@ -23,6 +24,8 @@ public:
     void clear();
     void moveDown();
     void moveUp();
+    // Opens the dialog modally for the selected row; nothing when no row is selected.
+    void editSelected(TFAddEdit &dialog);
     // Deletes the selected row (or empties it when it is the only action row). The caller asks first.
     void deleteSelected();
 
@@ -32,6 +35,7 @@ signals:
 
 private:
     void setSelectedRow(int row);
+    void onRowsShrunk(int newRowCount);
 
     ScriptTable &m_table;
     int m_selectedRow = 0;

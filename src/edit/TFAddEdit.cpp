@@ -1,11 +1,125 @@
 #include "TFAddEdit.h"
 
+#include "script/ActionLine.h"
 #include "script/ScriptTable.h"
 
-TFAddEdit::TFAddEdit(QWidget *parent) : QDialog(parent) {}
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <initializer_list>
+
+namespace {
+
+constexpr int kBoxLeft = 88;
+constexpr int kBoxWidth = 250;
+constexpr int kBoxHeight = 21;
+constexpr int kRowStep = 27;
+
+QLineEdit *addBox(QWidget *parent, int index)
+{
+    auto *const box = new QLineEdit(parent);
+    box->setGeometry(kBoxLeft, index * kRowStep, kBoxWidth, kBoxHeight);
+    return box;
+}
+
+QLabel *addLabel(QWidget *parent, int index, const QString &text)
+{
+    auto *const label = new QLabel(text, parent);
+    label->setGeometry(0, index * kRowStep, kBoxLeft - 4, kBoxHeight);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+bool isEnter(int key)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+} // namespace
+
+TFAddEdit::TFAddEdit(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FAddEdit"));
+    setWindowTitle(QStringLiteral("Редактировать"));
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(11);
+    setFont(font);
+
+    // Boxes first, in tab order; labels take no focus.
+    Edit1 = addBox(this, 0);
+    Edit2 = addBox(this, 1);
+    Edit3 = addBox(this, 2);
+    Edit4 = addBox(this, 3);
+    Label1 = addLabel(this, 0, QStringLiteral("Действие"));
+    Label2 = addLabel(this, 1, QStringLiteral("Задержка в мс"));
+    Label3 = addLabel(this, 2, QStringLiteral("п1"));
+    Label4 = addLabel(this, 3, QStringLiteral("п2"));
+    Label1->setBuddy(Edit1);
+    Label2->setBuddy(Edit2);
+    Label3->setBuddy(Edit3);
+    Label4->setBuddy(Edit4);
+
+    Button2 = new QPushButton(QStringLiteral("ОК"), this);
+    Button2->setGeometry(112, 108, 75, 25);
+    // Neither default nor auto-default, so Enter never presses it.
+    Button2->setAutoDefault(false);
+    Button2->setDefault(false);
+    connect(Button2, &QPushButton::clicked, this, &TFAddEdit::Button2Click);
+
+    setTabOrder(Edit1, Edit2);
+    setTabOrder(Edit2, Edit3);
+    setTabOrder(Edit3, Edit4);
+    setTabOrder(Edit4, Button2);
+
+    // The window fits its content: the boxes end at the right edge and the button at the bottom.
+    QRect content;
+    for (const QWidget *control : std::initializer_list<const QWidget *>{Edit1, Edit4, Button2})
+        content = content.united(control->geometry());
+    setFixedSize(content.right() + 1, content.bottom() + 1);
+}
 
 void TFAddEdit::editRow(ScriptTable &table, int row)
 {
-    Q_UNUSED(table);
-    Q_UNUSED(row);
+    const QString action = table.cellText(ScriptTable::ActionColumn, row);
+    const ParameterFields<QString> fields = splitParameters(table.cellText(ScriptTable::ParametersColumn, row));
+    Edit1->setText(action);
+    Edit2->setText(fields.third);
+    Edit3->setText(fields.first);
+    Edit4->setText(fields.second);
+    if (action == QLatin1String("Move()")) {
+        Label3->setText(QStringLiteral("Координата Х"));
+        Label4->setText(QStringLiteral("Координата Y"));
+    } else {
+        Label3->setText(QStringLiteral("Код клавиши"));
+        Label4->setText(QStringLiteral("Код клавиши2"));
+    }
+    Edit1->setFocus();
+
+    m_table = &table;
+    m_row = row;
+    exec();
+    m_table = nullptr;
+    m_row = 0;
+}
+
+void TFAddEdit::Button2Click()
+{
+    if (m_table) {
+        m_table->setCellText(ScriptTable::ActionColumn, m_row, Edit1->text());
+        m_table->setCellText(ScriptTable::ParametersColumn, m_row,
+                             joinParameters(Edit3->text(), Edit4->text(), Edit2->text()));
+    }
+    accept();
+}
+
+void TFAddEdit::keyPressEvent(QKeyEvent *event)
+{
+    // QDialog would press a default button on Enter and reject on Esc; this dialog does neither.
+    if (event->key() == Qt::Key_Escape || isEnter(event->key())) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
