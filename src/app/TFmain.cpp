@@ -423,8 +423,8 @@ void TFmain::ToolButton8Click()
 
 void TFmain::ToolButton9Click()
 {
-    if (m_editor->selectedRow() != 0 && editDialog)
-        editDialog->editRow(*Script, m_editor->selectedRow());
+    if (editDialog)
+        m_editor->editSelected(*editDialog);
 }
 
 void TFmain::ToolButton10Click()
