@@ -2,6 +2,7 @@
 #include "app/TFmain.h"
 #include "app/UpDown.h"
 #include "edit/ScriptEditor.h"
+#include "edit/TFAddEdit.h"
 #include "fakes/FakePlatform.h"
 #include "record/ProcessState.h"
 #include "script/ScriptTable.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSystemTrayIcon>
 #include <QSlider>
@@ -52,6 +54,9 @@ private slots:
     void exitRemovesHookAndEndsProcess();
     void clearResetsTableCaptionAndSelection();
     void upDownKeepsRangeAndAcceptsTypedText();
+    void gridSelectionDrivesTheRowCommands();
+    void deleteAsksEvenWithoutSelection();
+    void doubleClickEditsTheSelectedRow();
 
 private:
     void recordRow(const char *action, const char *parameters);
@@ -398,6 +403,71 @@ void TestMainWindow::upDownKeepsRangeAndAcceptsTypedText()
     w.Edit1->setText(QStringLiteral("-4"));
     w.UpDown1->stepBy(-1);
     QCOMPARE(w.Edit1->text(), QStringLiteral("1"));
+}
+
+void TestMainWindow::gridSelectionDrivesTheRowCommands()
+{
+    TFmain &w = *m_window;
+    w.N10->trigger();
+    recordRow("Move()", "1;1;1");
+    recordRow("Move()", "2;2;2");
+    recordRow("Move()", "3;3;3");
+    w.StringGrid1->setCurrentIndex(w.Script->index(1, 0)); // grid row 2
+    QCOMPARE(w.editor().selectedRow(), 2);
+    w.ToolButton7->click();
+    QCOMPARE(w.editor().selectedRow(), 3);
+    QCOMPARE(w.StringGrid1->currentIndex().row(), 2);
+    QCOMPARE(w.Script->parameters(3), QByteArrayView("2;2;2"));
+    w.ToolButton8->click();
+    w.ToolButton8->click();
+    QCOMPARE(w.editor().selectedRow(), 1);
+    QCOMPARE(w.Script->parameters(1), QByteArrayView("2;2;2"));
+
+    // Rows disappearing under the selection: the last remaining row is selected and highlighted.
+    w.StringGrid1->setCurrentIndex(w.Script->index(3, 0));
+    w.ToolButton4->click();
+    QCOMPARE(w.editor().selectedRow(), 1);
+    QCOMPARE(w.StringGrid1->currentIndex().row(), 0);
+}
+
+void TestMainWindow::deleteAsksEvenWithoutSelection()
+{
+    TFmain &w = *m_window;
+    recordRow("Move()", "1;1;1");
+    QString asked;
+    QTimer::singleShot(0, [&asked] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            asked = box->text();
+            box->defaultButton()->click();
+        }
+    });
+    w.ToolButton10->click();
+    QCOMPARE(asked, QStringLiteral("Удалить?"));
+    QCOMPARE(w.Script->rows(), 3);
+
+    w.editor().StringGrid1SelectCell(0, 1);
+    QTimer::singleShot(0, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->defaultButton()->click();
+    });
+    w.ToolButton10->click();
+    QCOMPARE(w.Script->rows(), 2);
+}
+
+void TestMainWindow::doubleClickEditsTheSelectedRow()
+{
+    TFmain &w = *m_window;
+    TFAddEdit dialog(&w);
+    w.editDialog = &dialog;
+    recordRow("Move()", "640;480;15");
+    w.N10->trigger();
+    w.StringGrid1->setCurrentIndex(w.Script->index(0, 4));
+    QTimer::singleShot(0, [&dialog] {
+        dialog.Edit3->setText(QStringLiteral("10"));
+        dialog.Button2Click();
+    });
+    emit w.StringGrid1->doubleClicked(w.Script->index(0, 4));
+    QCOMPARE(w.Script->parameters(1), QByteArrayView("10;480;15"));
 }
 
 QTEST_MAIN(TestMainWindow)
