@@ -1,0 +1,327 @@
+// The main window on a real X display: hotkeys pressed and input typed by an independent X client
+// through XTest, captured by the real backend.
+
+#include "app/TFmain.h"
+#include "edit/ScriptEditor.h"
+#include "platform/Platform.h"
+#include "record/ProcessState.h"
+#include "script/ScriptTable.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+// A second client that types and clicks, as the user would.
+class User
+{
+public:
+    User() : m_display(XOpenDisplay(nullptr)) {}
+    ~User()
+    {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    User(const User &) = delete;
+    User &operator=(const User &) = delete;
+
+    bool connected() const { return m_display != nullptr; }
+    Display *display() const { return m_display; }
+
+    void key(KeySym keysym, bool press)
+    {
+        XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), press ? True : False, CurrentTime);
+        XSync(m_display, False);
+    }
+    void tap(KeySym keysym)
+    {
+        key(keysym, true);
+        key(keysym, false);
+    }
+    void moveTo(int x, int y)
+    {
+        XTestFakeMotionEvent(m_display, -1, x, y, CurrentTime);
+        XSync(m_display, False);
+    }
+    void button(unsigned button, bool press)
+    {
+        XTestFakeButtonEvent(m_display, button, press ? True : False, CurrentTime);
+        XSync(m_display, False);
+    }
+
+private:
+    Display *m_display;
+};
+
+// Action and key name / coordinates of each row, without the delays.
+QStringList rowsWithoutDelays(const ScriptTable &table)
+{
+    QStringList rows;
+    for (int row = 1; row < table.rows(); ++row) {
+        const QString parameters = table.cellText(ScriptTable::ParametersColumn, row);
+        rows << table.cellText(ScriptTable::ActionColumn, row) + u' ' + parameters.section(u';', 0, 1);
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestDesktopRecording : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void hotkeysRecordAndStopWithoutTheirOwnKeys();
+    void hotkeyCombinationsThatDoNothing();
+    void hotkeysWorkWhileHiddenAndAfterClose();
+    void toolButtonTrayItemAndHotkeyRecordAlike();
+    void recordsWhileAnotherClientGrabsKeyboardAndPointer();
+    void exitDuringRecordingRemovesTheHook();
+    void hotkeyHeldByAnotherClientIsSkippedSilently();
+
+private:
+    void startWindow();
+    void pressHotkey(std::initializer_list<KeySym> modifiers, KeySym key);
+    void typeSampleInput();
+
+    std::unique_ptr<User> m_user;
+    std::unique_ptr<Platform> m_platform;
+    std::unique_ptr<TFmain> m_window;
+    bool m_terminated = false;
+};
+
+void TestDesktopRecording::initTestCase()
+{
+    m_user = std::make_unique<User>();
+    QVERIFY2(m_user->connected(), "needs an X display");
+}
+
+void TestDesktopRecording::init()
+{
+    RecordHook = 0;
+    m_terminated = false;
+}
+
+void TestDesktopRecording::startWindow()
+{
+    m_platform = createPlatform();
+    m_window = std::make_unique<TFmain>(*m_platform);
+    m_window->terminateProcess = [this] { m_terminated = true; };
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestDesktopRecording::cleanup()
+{
+    if (m_window)
+        m_platform->inputHook->remove(RecordHook);
+    RecordHook = 0;
+    m_window.reset();
+    m_platform.reset();
+    QApplication::processEvents();
+}
+
+void TestDesktopRecording::pressHotkey(std::initializer_list<KeySym> modifiers, KeySym key)
+{
+    for (const KeySym modifier : modifiers)
+        m_user->key(modifier, true);
+    m_user->key(key, true);
+    QTest::qWait(150);
+    m_user->key(key, false);
+    for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it)
+        m_user->key(*it, false);
+    QTest::qWait(150);
+}
+
+void TestDesktopRecording::typeSampleInput()
+{
+    m_user->tap(XK_a);
+    m_user->key(XK_Control_R, true);
+    m_user->key(XK_Control_R, false);
+    m_user->moveTo(100, 110);
+    m_user->button(1, true);
+    m_user->moveTo(150, 160);
+    m_user->button(1, false);
+    m_user->button(3, true);
+    m_user->button(3, false);
+    m_user->button(2, true);
+    m_user->button(2, false);
+    m_user->button(4, true); // a wheel notch makes no row
+    m_user->button(4, false);
+}
+
+void TestDesktopRecording::hotkeysRecordAndStopWithoutTheirOwnKeys()
+{
+    startWindow();
+    m_user->moveTo(5, 5);
+    m_user->key(XK_Alt_L, true);
+    m_user->key(XK_F9, true);
+    QTRY_COMPARE(m_window->trayImage(), 0);
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - *"));
+    QVERIFY(RecordHook != 0);
+    m_user->key(XK_F9, false);
+    m_user->key(XK_Alt_L, false);
+
+    typeSampleInput();
+
+    m_user->key(XK_Alt_L, true);
+    m_user->key(XK_F10, true);
+    QTRY_VERIFY(m_window->isVisible());
+    QCOMPARE(m_window->trayImage(), 7);
+    QCOMPARE(RecordHook, HookHandle(0));
+    m_user->key(XK_F10, false);
+    m_user->key(XK_Alt_L, false);
+    QTest::qWait(300);
+
+    const QStringList expected = {
+        "KeyUp() VK_F9;67",      "KeyUp() VK_MENU;56",    "KeyDown() VK_A;30",     "KeyUp() VK_A;30",
+        "KeyDown() VK_CONTROL;32797", "KeyUp() VK_CONTROL;32797", "Move() 100;110", "LDown() 100;110",
+        "Move() 150;160",        "LUp() 150;160",         "RDown() 150;160",       "RUp() 150;160",
+        "MDown() 150;160",       "MUp() 150;160",         " ",
+    };
+    QCOMPARE(rowsWithoutDelays(*m_window->Script), expected);
+    QCOMPARE(m_window->Script->parameters(1).sliced(m_window->Script->parameters(1).lastIndexOf(';') + 1),
+             QByteArrayView("1"));
+    for (int row = 2; row < m_window->Script->rows() - 1; ++row) {
+        const QByteArrayView parameters = m_window->Script->parameters(row);
+        const int delay = parameters.sliced(parameters.lastIndexOf(';') + 1).toInt();
+        QVERIFY2(delay >= 0 && delay < 5000, parameters.data());
+    }
+}
+
+void TestDesktopRecording::hotkeyCombinationsThatDoNothing()
+{
+    startWindow();
+    m_window->hide();
+    pressHotkey({XK_Alt_L}, XK_F12);
+    pressHotkey({XK_Control_L}, XK_F9);
+    pressHotkey({XK_Alt_L, XK_Shift_L}, XK_F10);
+    pressHotkey({}, XK_F9);
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(m_window->trayImage(), 7);
+    QCOMPARE(RecordHook, HookHandle(0));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith"));
+}
+
+void TestDesktopRecording::hotkeysWorkWhileHiddenAndAfterClose()
+{
+    startWindow();
+    m_window->close();
+    QVERIFY(!m_window->isVisible());
+    pressHotkey({XK_Alt_L, XK_Shift_L}, XK_F9);
+    QTRY_VERIFY(m_window->isVisible());
+
+    m_window->close();
+    pressHotkey({XK_Alt_L}, XK_F9);
+    QTRY_COMPARE(m_window->trayImage(), 0);
+    pressHotkey({XK_Alt_L}, XK_F10);
+    QTRY_VERIFY(m_window->isVisible());
+    QCOMPARE(m_window->trayImage(), 7);
+}
+
+void TestDesktopRecording::toolButtonTrayItemAndHotkeyRecordAlike()
+{
+    const QList<std::function<void(TestDesktopRecording &)>> starts = {
+        [](TestDesktopRecording &t) { t.m_window->ToolButton1->click(); },
+        [](TestDesktopRecording &t) { t.m_window->N1->trigger(); },
+        [](TestDesktopRecording &t) { t.pressHotkey({XK_Alt_L}, XK_F9); },
+    };
+    QStringList reference;
+    for (const auto &start : starts) {
+        startWindow();
+        start(*this);
+        QTRY_COMPARE(m_window->trayImage(), 0);
+        QVERIFY(!m_window->isVisible());
+        typeSampleInput();
+        m_window->ToolButton2->click();
+        QVERIFY(m_window->isVisible());
+        // The hotkey's own key releases open the script; compare from the first typed key on.
+        QStringList rows = rowsWithoutDelays(*m_window->Script);
+        rows = rows.mid(rows.size() - 13);
+        if (reference.isEmpty())
+            reference = rows;
+        QCOMPARE(rows, reference);
+        cleanup();
+    }
+    QCOMPARE(reference.size(), 13);
+}
+
+void TestDesktopRecording::recordsWhileAnotherClientGrabsKeyboardAndPointer()
+{
+    startWindow();
+    User grabber;
+    const Window root = DefaultRootWindow(grabber.display());
+    QCOMPARE(XGrabKeyboard(grabber.display(), root, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
+    QCOMPARE(XGrabPointer(grabber.display(), root, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                          GrabModeAsync, GrabModeAsync, None, None, CurrentTime),
+             GrabSuccess);
+    XSync(grabber.display(), False);
+    m_window->ToolButton1->click();
+    QVERIFY(RecordHook != 0);
+    m_user->tap(XK_b);
+    m_user->moveTo(300, 310);
+    m_user->button(1, true);
+    m_user->button(1, false);
+    QTest::qWait(100);
+    m_window->ToolButton2->click();
+    XUngrabPointer(grabber.display(), CurrentTime);
+    XUngrabKeyboard(grabber.display(), CurrentTime);
+    XSync(grabber.display(), False);
+    const QStringList expected = {"KeyDown() VK_B;48", "KeyUp() VK_B;48", "Move() 300;310", "LDown() 300;310",
+                                  "LUp() 300;310", " "};
+    QCOMPARE(rowsWithoutDelays(*m_window->Script), expected);
+}
+
+void TestDesktopRecording::exitDuringRecordingRemovesTheHook()
+{
+    startWindow();
+    m_window->ToolButton1->click();
+    m_user->tap(XK_c);
+    QTRY_COMPARE(m_window->Script->rows(), 4);
+    m_window->N5->trigger();
+    QVERIFY(m_terminated);
+    QCOMPARE(RecordHook, HookHandle(0));
+    m_user->tap(XK_d);
+    QTest::qWait(300);
+    QCOMPARE(m_window->Script->rows(), 4);
+}
+
+void TestDesktopRecording::hotkeyHeldByAnotherClientIsSkippedSilently()
+{
+    User holder;
+    const Window root = DefaultRootWindow(holder.display());
+    const KeyCode f11 = XKeysymToKeycode(holder.display(), XK_F11);
+    XGrabKey(holder.display(), f11, Mod1Mask, root, True, GrabModeAsync, GrabModeAsync);
+    XSync(holder.display(), False);
+
+    startWindow();
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    m_window->ToolButton1->click();
+    QVERIFY(RecordHook != 0);
+    pressHotkey({XK_Alt_L}, XK_F11); // goes to the other client: the recording goes on
+    QVERIFY(RecordHook != 0);
+    m_window->N3->trigger(); // the play command stays reachable from the tray and ends the recording
+    QCOMPARE(RecordHook, HookHandle(0));
+
+    pressHotkey({XK_Alt_L}, XK_F9); // the other hotkeys still work
+    QTRY_COMPARE(m_window->trayImage(), 0);
+    XUngrabKey(holder.display(), f11, Mod1Mask, root);
+    XSync(holder.display(), False);
+}
+
+QTEST_MAIN(TestDesktopRecording)
+#include "TestDesktopRecording.moc"
