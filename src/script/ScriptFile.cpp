@@ -176,6 +176,18 @@ private:
     std::vector<char> m_buffer;
 };
 
+void writeLines(int fd, const ScriptTable &table)
+{
+    LineWriter writer(fd);
+    for (int row = 1; row < table.rows(); ++row) {
+        writer.append(table.action(row));
+        writer.append(QByteArrayView("|", 1));
+        writer.append(table.parameters(row));
+        writer.append(QByteArrayView("\r\n", 2));
+    }
+    writer.flush();
+}
+
 // What a replaced file had: its permissions and owner carry over to the new one.
 struct ExistingTarget
 {
@@ -296,6 +308,17 @@ void saveScript(const ScriptTable &table, const QString &path)
     const QByteArray target = resolveLink(nativePath(path));
     const ExistingTarget existing = inspectTarget(target);
 
+    if (existing.exists && !S_ISREG(existing.status.st_mode)) {
+        // A device or pipe is written to, never replaced by a renamed regular file.
+        FileDescriptor device(::open(target.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+        if (device.get() < 0)
+            throwFileError(errno);
+        writeLines(device.get(), table);
+        if (device.close() != 0)
+            throwFileError(errno);
+        return;
+    }
+
     TemporaryFile temporary = createTemporaryBeside(target);
     const int fd = temporary.fd().get();
     if (existing.exists) {
@@ -307,14 +330,7 @@ void saveScript(const ScriptTable &table, const QString &path)
         }
     }
 
-    LineWriter writer(fd);
-    for (int row = 1; row < table.rows(); ++row) {
-        writer.append(table.action(row));
-        writer.append(QByteArrayView("|", 1));
-        writer.append(table.parameters(row));
-        writer.append(QByteArrayView("\r\n", 2));
-    }
-    writer.flush();
+    writeLines(fd, table);
     if (::fsync(fd) != 0)
         throwFileError(errno);
     if (temporary.fd().close() != 0)

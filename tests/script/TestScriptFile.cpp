@@ -12,6 +12,9 @@
 #include <functional>
 #include <memory>
 
+#include <cerrno>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,12 +90,14 @@ private slots:
     void saveFailuresKeepOldFileAndLeaveNoTemporary();
     void readOnlyTargetIsRefused();
     void savingOverSymbolicLinkReplacesTheLinkedFile();
+    void pipeTargetIsWrittenNotReplaced();
+    void readFailureReportsErrorNumber();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
     QStringList folderEntries() const
     {
-        return QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        return QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -320,6 +325,36 @@ void TestScriptFile::savingOverSymbolicLinkReplacesTheLinkedFile()
     saveScript(table, path("link.tpx"));
     QVERIFY(QFileInfo(path("link.tpx")).isSymLink());
     QCOMPARE(readBytes(path("real.tpx")), QByteArray("|\r\n"));
+}
+
+void TestScriptFile::pipeTargetIsWrittenNotReplaced()
+{
+    const QByteArray fifo = QFile::encodeName(path("pipe.tpx"));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    ScriptTable table;
+    table.appendToLastRow(RecordedAction::MDown, "7;8;9");
+    saveScript(table, path("pipe.tpx"));
+    char buffer[64] = {};
+    const ssize_t got = ::read(reader, buffer, sizeof buffer);
+    ::close(reader);
+    QCOMPARE(QByteArray(buffer, int(got)), QByteArray("MDown()|7;8;9\r\n|\r\n"));
+    struct stat status {};
+    QCOMPARE(::lstat(fifo.constData(), &status), 0);
+    QVERIFY(S_ISFIFO(status.st_mode));
+    QCOMPARE(folderEntries(), QStringList{"pipe.tpx"});
+}
+
+void TestScriptFile::readFailureReportsErrorNumber()
+{
+    // Reading this process's memory from address 0 fails with EIO right after a successful open.
+    if (!QFile::exists("/proc/self/mem"))
+        QSKIP("no /proc");
+    ScriptTable table;
+    fill(table, {{"KeyUp()", "VK_B;48;5"}});
+    QCOMPARE(errorOf([&] { openScript("/proc/self/mem", table); }), QStringLiteral("I/O error %1").arg(EIO));
+    QCOMPARE(rowsOf(table), QList<QByteArray>{"|"});
 }
 
 QTEST_GUILESS_MAIN(TestScriptFile)
