@@ -322,12 +322,13 @@ void saveScript(const ScriptTable &table, const QString &path)
     TemporaryFile temporary = createTemporaryBeside(target);
     const int fd = temporary.fd().get();
     if (existing.exists) {
-        if (::fchmod(fd, existing.status.st_mode & 07777) != 0)
-            throwFileError(errno);
         if (existing.status.st_uid != ::geteuid() || existing.status.st_gid != ::getegid()) {
             // Only possible for a privileged user or a shared group; otherwise the new owner stands.
             [[maybe_unused]] const int ignored = ::fchown(fd, existing.status.st_uid, existing.status.st_gid);
         }
+        // After the owner change, which may clear the set-id bits.
+        if (::fchmod(fd, existing.status.st_mode & 07777) != 0)
+            throwFileError(errno);
     }
 
     writeLines(fd, table);
