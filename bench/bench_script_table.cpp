@@ -1,1 +1,144 @@
-int main() { return 0; }
+#include "script/ScriptTable.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTableView>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int RowCount = 1000000;
+constexpr int MoveCount = 100000;
+
+long statusKilobytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// Parameters as the recorder writes them: a wandering cursor, short delays, a key row now and then. They are
+// formatted ahead into a small pool so that the timings are the table's own.
+class RecorderRows
+{
+public:
+    RecorderRows()
+    {
+        int x = 640;
+        int y = 480;
+        for (int i = 0; i < PoolSize; ++i) {
+            x = (x + 7) % 1920;
+            y = (y + 3) % 1080;
+            const int delay = 8 + i % 17;
+            m_pool.push_back(QByteArray::number(x) + ';' + QByteArray::number(y) + ';' + QByteArray::number(delay));
+        }
+    }
+
+    void appendTo(ScriptTable &table, int count) const
+    {
+        for (int i = 0; i < count; ++i) {
+            if (i % 50 == 49)
+                table.appendToLastRow(i % 100 == 99 ? RecordedAction::KeyUp : RecordedAction::KeyDown, "VK_A;30;125");
+            else
+                table.appendToLastRow(RecordedAction::Move, m_pool[std::size_t(i % PoolSize)]);
+        }
+    }
+
+private:
+    static constexpr int PoolSize = 4093;
+    std::vector<QByteArray> m_pool;
+};
+
+double millisecondsSince(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void benchmarkBareModel(const RecorderRows &recorder)
+{
+    const long rssBefore = statusKilobytes("VmRSS");
+    ScriptTable table;
+    QElapsedTimer timer;
+    timer.start();
+    recorder.appendTo(table, RowCount);
+    const double appendMs = millisecondsSince(timer);
+    const long rssAfter = statusKilobytes("VmRSS");
+
+    timer.restart();
+    std::size_t checksum = 0;
+    for (int row = 1; row < table.rows(); ++row) {
+        for (int column = 0; column < ScriptTable::ColumnCount; ++column)
+            checksum += std::size_t(table.cell(column, row).size());
+    }
+    const double readMs = millisecondsSince(timer);
+
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> pick(1, table.rows() - 2);
+    timer.restart();
+    for (int i = 0; i < MoveCount; ++i) {
+        const int row = pick(random);
+        table.moveRowTo(row, row + 1);
+    }
+    const double moveMs = millisecondsSince(timer);
+
+    std::printf("bare model, %d rows:\n", RowCount);
+    std::printf("  append            %8.1f ms  (%.0f ns/row)\n", appendMs, appendMs * 1e6 / RowCount);
+    std::printf("  read all cells    %8.1f ms  (7 columns, checksum %zu)\n", readMs, checksum);
+    std::printf("  neighbour moves   %8.1f ms  (%d moves)\n", moveMs, MoveCount);
+    std::printf("  resident memory   %8.1f bytes/row (VmRSS delta)\n",
+                double(rssAfter - rssBefore) * 1024.0 / RowCount);
+    std::printf("  memoryUsage()     %8.1f bytes/row\n", double(table.memoryUsage()) / RowCount);
+}
+
+// The recorder appends while the main window holds a view on the table (hidden while recording).
+void benchmarkWithView(const RecorderRows &recorder, bool shown, int count)
+{
+    const long rssBefore = statusKilobytes("VmRSS");
+    ScriptTable table;
+    QTableView view;
+    view.setModel(&table);
+    if (shown) {
+        view.resize(800, 600);
+        view.show();
+        QApplication::processEvents();
+    }
+    QElapsedTimer timer;
+    timer.start();
+    recorder.appendTo(table, count);
+    const double appendMs = millisecondsSince(timer);
+    timer.restart();
+    QApplication::processEvents();
+    const double settleMs = millisecondsSince(timer);
+    const long rssAfter = statusKilobytes("VmRSS");
+    std::printf("with a %s QTableView, %d rows:\n", shown ? "shown" : "hidden", count);
+    std::printf("  append            %8.1f ms  (%.0f ns/row), then events %.1f ms\n", appendMs,
+                appendMs * 1e6 / count, settleMs);
+    std::printf("  resident memory   %8.1f bytes/row (VmRSS delta, view included)\n",
+                double(rssAfter - rssBefore) * 1024.0 / count);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const RecorderRows recorder;
+    benchmarkBareModel(recorder);
+
+    QApplication app(argc, argv);
+    benchmarkWithView(recorder, false, RowCount);
+    benchmarkWithView(recorder, true, RowCount);
+    return 0;
+}

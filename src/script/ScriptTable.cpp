@@ -174,6 +174,22 @@ ScriptTable::BulkChange::~BulkChange()
     }
 }
 
+void ScriptTable::reserve(int rowCount, std::size_t parameterBytes)
+{
+    if (rowCount > rows())
+        m_rows.reserve(std::size_t(rowCount - 1));
+    m_arena.reserve(m_arena.size() + parameterBytes);
+}
+
+void ScriptTable::squeeze()
+{
+    const auto slackIsLarge = [](std::size_t size, std::size_t capacity) { return capacity - size > size / 4 + 4096; };
+    if (slackIsLarge(m_arena.size(), m_arena.capacity()))
+        m_arena.shrink_to_fit();
+    if (slackIsLarge(m_rows.size() * sizeof(Row), m_rows.capacity() * sizeof(Row)))
+        m_rows.shrink_to_fit();
+}
+
 std::size_t ScriptTable::memoryUsage() const
 {
     std::size_t bytes = m_rows.capacity() * sizeof(Row) + m_arena.capacity();
@@ -214,10 +230,11 @@ std::uint32_t ScriptTable::internAction(QByteArrayView text)
     const RecordedAction recorded = recordedActionFromText(text);
     if (recorded != RecordedAction::None || text.isEmpty())
         return std::uint32_t(recorded);
-    const QByteArray key(text.data(), text.size());
-    const auto found = m_actionIds.constFind(key);
+    // Look up without copying; only a text seen for the first time is stored.
+    const auto found = m_actionIds.constFind(QByteArray::fromRawData(text.data(), text.size()));
     if (found != m_actionIds.constEnd())
         return found.value();
+    const QByteArray key(text.data(), text.size());
     const auto id = std::uint32_t(m_actionTexts.size());
     m_actionTexts.push_back(key);
     m_actionIds.insert(key, id);

@@ -72,6 +72,12 @@ public:
         ScriptTable &m_table;
     };
 
+    // Makes room for a grid of `rowCount` rows and `parameterBytes` more Parameters bytes, so loading a
+    // large script does not regrow its storage step by step.
+    void reserve(int rowCount, std::size_t parameterBytes);
+    // Gives back storage reserved beyond what the rows use.
+    void squeeze();
+
     // Approximate heap bytes held for the rows (for benchmarks).
     std::size_t memoryUsage() const;
 

@@ -1,0 +1,99 @@
+#include "script/ScriptFile.h"
+#include "script/ScriptTable.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int RowCount = 1000000;
+
+long statusKilobytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// Starts a fresh peak (VmHWM) measurement from the current resident size.
+void resetPeakMemory()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    if (clearRefs.open(QIODevice::WriteOnly))
+        clearRefs.write("5");
+}
+
+void appendRecorderLikeRows(ScriptTable &table, int count)
+{
+    char buffer[48];
+    int x = 640;
+    int y = 480;
+    for (int i = 0; i < count; ++i) {
+        if (i % 50 == 49) {
+            table.appendToLastRow(i % 100 == 99 ? RecordedAction::KeyUp : RecordedAction::KeyDown, "VK_A;30;125");
+            continue;
+        }
+        x = (x + 7) % 1920;
+        y = (y + 3) % 1080;
+        const int length = std::snprintf(buffer, sizeof buffer, "%d;%d;%d", x, y, 8 + i % 17);
+        table.appendToLastRow(RecordedAction::Move, QByteArrayView(buffer, length));
+    }
+}
+
+double millisecondsSince(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+int main()
+{
+    QTemporaryDir folder;
+    if (!folder.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return 1;
+    }
+    const QString path = folder.filePath(QStringLiteral("bench.tpx"));
+
+    auto source = std::make_unique<ScriptTable>();
+    appendRecorderLikeRows(*source, RowCount);
+    QElapsedTimer timer;
+    timer.start();
+    saveScript(*source, path);
+    const double saveMs = millisecondsSince(timer);
+    const int sourceRows = source->rows();
+    source.reset();
+
+    const long rssBefore = statusKilobytes("VmRSS");
+    resetPeakMemory();
+    ScriptTable opened;
+    timer.restart();
+    openScript(path, opened);
+    const double openMs = millisecondsSince(timer);
+    const long rssAfter = statusKilobytes("VmRSS");
+    const long peak = statusKilobytes("VmHWM");
+
+    std::printf("script file, %d rows (%lld bytes) in %s:\n", RowCount, QFileInfo(path).size(),
+                qPrintable(folder.path()));
+    std::printf("  save              %8.1f ms (fsync included)\n", saveMs);
+    std::printf("  open              %8.1f ms (%s row count)\n", openMs,
+                opened.rows() == sourceRows ? "same" : "DIFFERENT");
+    std::printf("  peak memory       %8.1f MB VmHWM during open (%.1f MB before it)\n", peak / 1024.0,
+                rssBefore / 1024.0);
+    std::printf("  resident memory   %8.1f bytes/row after open (VmRSS delta)\n",
+                double(rssAfter - rssBefore) * 1024.0 / RowCount);
+    std::printf("  memoryUsage()     %8.1f bytes/row\n", double(opened.memoryUsage()) / RowCount);
+    return 0;
+}

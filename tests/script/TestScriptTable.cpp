@@ -1,0 +1,239 @@
+#include "script/ScriptTable.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QList<QByteArray> actionsOf(const ScriptTable &table)
+{
+    QList<QByteArray> actions;
+    for (int row = 1; row < table.rows(); ++row)
+        actions << table.action(row).toByteArray();
+    return actions;
+}
+
+// Five rows A..E whose Parameters text names the row too, then the open row.
+void fillLetters(ScriptTable &table)
+{
+    for (const char *letter : {"A", "B", "C", "D", "E"})
+        table.appendToLastRow(QByteArrayView(letter), QByteArray(letter) + "-p");
+}
+
+} // namespace
+
+class TestScriptTable : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initialStateIsOneEmptyActionRow();
+    void growingAgainBringsBackNoText();
+    void moveRowTo_data();
+    void moveRowTo();
+    void deleteRowShiftsUpAndSignals();
+    void appendOverwritesNonEmptyLastRow();
+    void internedActionTextsOutliveTheirSource();
+    void anyBytesInAnyCell();
+    void rowsShrunkReportsSmallestCount();
+    void headerTexts();
+    void modelStaysConsistentUnderEdits();
+};
+
+void TestScriptTable::initialStateIsOneEmptyActionRow()
+{
+    const ScriptTable table;
+    QCOMPARE(table.rows(), 2);
+    QCOMPARE(table.rowCount(), 1);
+    QCOMPARE(table.columnCount(), 7);
+    for (int column = 0; column < ScriptTable::ColumnCount; ++column) {
+        QVERIFY(table.cell(column, 1).isEmpty());
+        QCOMPARE(table.data(table.index(0, column)).toString(), QString());
+    }
+    QVERIFY(table.cell(4, 2).isEmpty()); // past the end reads empty rather than failing
+}
+
+void TestScriptTable::growingAgainBringsBackNoText()
+{
+    ScriptTable table;
+    fillLetters(table);
+    table.setRows(3);
+    QCOMPARE(actionsOf(table), (QList<QByteArray>{"A", "B"}));
+    table.setRows(1);
+    QCOMPARE(table.rows(), 2);
+    table.setRows(7);
+    QCOMPARE(table.rows(), 7);
+    QCOMPARE(table.action(1), QByteArrayView("A"));
+    QCOMPARE(table.parameters(1), QByteArrayView("A-p"));
+    for (int row = 2; row < 7; ++row)
+        QVERIFY(table.action(row).isEmpty() && table.parameters(row).isEmpty());
+}
+
+void TestScriptTable::moveRowTo_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<QList<QByteArray>>("order");
+    using Order = QList<QByteArray>;
+    QTest::newRow("down far") << 1 << 4 << Order{"B", "C", "D", "A", "E", ""};
+    QTest::newRow("up far") << 5 << 2 << Order{"A", "E", "B", "C", "D", ""};
+    QTest::newRow("swap down") << 2 << 3 << Order{"A", "C", "B", "D", "E", ""};
+    QTest::newRow("swap up") << 3 << 2 << Order{"A", "C", "B", "D", "E", ""};
+    QTest::newRow("into open row") << 5 << 6 << Order{"A", "B", "C", "D", "", "E"};
+    QTest::newRow("same place") << 3 << 3 << Order{"A", "B", "C", "D", "E", ""};
+    QTest::newRow("header is not a row") << 0 << 2 << Order{"A", "B", "C", "D", "E", ""};
+    QTest::newRow("past the end") << 2 << 7 << Order{"A", "B", "C", "D", "E", ""};
+}
+
+void TestScriptTable::moveRowTo()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(QList<QByteArray>, order);
+    ScriptTable table;
+    fillLetters(table);
+    table.moveRowTo(from, to);
+    QCOMPARE(actionsOf(table), order);
+    // Parameters travel with their row.
+    for (int row = 1; row < table.rows(); ++row) {
+        const QByteArray action = table.action(row).toByteArray();
+        QCOMPARE(table.parameters(row).toByteArray(), action.isEmpty() ? QByteArray() : action + "-p");
+    }
+}
+
+void TestScriptTable::deleteRowShiftsUpAndSignals()
+{
+    ScriptTable table;
+    fillLetters(table);
+    QSignalSpy shrunk(&table, &ScriptTable::rowsShrunk);
+    table.deleteRow(2);
+    QCOMPARE(actionsOf(table), (QList<QByteArray>{"A", "C", "D", "E", ""}));
+    QCOMPARE(table.parameters(2), QByteArrayView("C-p"));
+    QCOMPARE(shrunk.size(), 1);
+    QCOMPARE(shrunk.first().first().toInt(), 6);
+    table.deleteRow(0);
+    table.deleteRow(6);
+    QCOMPARE(table.rows(), 6);
+}
+
+void TestScriptTable::appendOverwritesNonEmptyLastRow()
+{
+    ScriptTable table;
+    table.setCell(ScriptTable::ActionColumn, 1, "typed");
+    table.setCell(ScriptTable::ParametersColumn, 1, "old;params;long text");
+    table.appendToLastRow(RecordedAction::KeyDown, "VK_A;30;1");
+    QCOMPARE(table.rows(), 3);
+    QCOMPARE(table.action(1), QByteArrayView("KeyDown()"));
+    QCOMPARE(table.parameters(1), QByteArrayView("VK_A;30;1"));
+    QVERIFY(table.action(2).isEmpty() && table.parameters(2).isEmpty());
+}
+
+void TestScriptTable::internedActionTextsOutliveTheirSource()
+{
+    ScriptTable table;
+    {
+        QByteArray source("Custom step");
+        table.appendToLastRow(QByteArrayView(source), "1");
+        table.appendToLastRow(QByteArrayView(source), "2");
+        source.fill('#');
+        table.appendToLastRow(QByteArrayView("Move()"), "3");
+    }
+    QCOMPARE(actionsOf(table), (QList<QByteArray>{"Custom step", "Custom step", "Move()", ""}));
+    table.setCell(ScriptTable::ActionColumn, 3, QByteArray("move()"));
+    QCOMPARE(table.action(3), QByteArrayView("move()"));
+    table.setCell(ScriptTable::ActionColumn, 3, QByteArray());
+    QVERIFY(table.action(3).isEmpty());
+}
+
+void TestScriptTable::anyBytesInAnyCell()
+{
+    ScriptTable table;
+    table.setRows(3);
+    const QByteArray odd("\0|;\r\n\x1A\xFF\x98", 8);
+    table.setCell(ScriptTable::ActionColumn, 1, odd);
+    table.setCell(ScriptTable::ParametersColumn, 2, odd);
+    QCOMPARE(table.action(1).toByteArray(), odd);
+    QCOMPARE(table.parameters(2).toByteArray(), odd);
+    QCOMPARE(table.cellText(4, 1).size(), 8);
+    QCOMPARE(table.cellText(5, 2).at(7), QChar(0x98));
+
+    table.setCellText(ScriptTable::ParametersColumn, 1, QStringLiteral("Ёж;№1"));
+    QCOMPARE(table.parameters(1).toByteArray(), QByteArray("\xA8\xE6;\xB9" "1"));
+    QCOMPARE(table.cellText(5, 1), QStringLiteral("Ёж;№1"));
+
+    // The descriptive columns are never written.
+    table.setCell(0, 1, "form");
+    table.setCell(6, 1, "local");
+    QVERIFY(table.cell(0, 1).isEmpty() && table.cell(6, 1).isEmpty());
+
+    table.clearRow(1);
+    QVERIFY(table.action(1).isEmpty() && table.parameters(1).isEmpty());
+    QCOMPARE(table.parameters(2).toByteArray(), odd);
+}
+
+void TestScriptTable::rowsShrunkReportsSmallestCount()
+{
+    ScriptTable table;
+    fillLetters(table);
+    QSignalSpy shrunk(&table, &ScriptTable::rowsShrunk);
+    table.setRows(4);
+    QCOMPARE(shrunk.size(), 1);
+    QCOMPARE(shrunk.takeFirst().first().toInt(), 4);
+    table.setRows(9);
+    QCOMPARE(shrunk.size(), 0);
+    {
+        ScriptTable::BulkChange change(table);
+        table.setRows(2);
+        for (int i = 0; i < 10; ++i)
+            table.appendToLastRow(RecordedAction::Move, "1;1;1");
+        QCOMPARE(shrunk.size(), 0);
+    }
+    QCOMPARE(shrunk.size(), 1);
+    QCOMPARE(shrunk.first().first().toInt(), 2);
+    QCOMPARE(table.rows(), 12);
+}
+
+void TestScriptTable::headerTexts()
+{
+    ScriptTable table;
+    const QStringList titles{"Форма", "Объект", "id", "handle", "Действие", "Параметры", "X,Y local"};
+    QSignalSpy headerChanged(&table, &QAbstractItemModel::headerDataChanged);
+    for (int column = 0; column < ScriptTable::ColumnCount; ++column)
+        table.setHeaderText(column, titles[column]);
+    QCOMPARE(headerChanged.size(), 7);
+    for (int column = 0; column < ScriptTable::ColumnCount; ++column) {
+        QCOMPARE(table.cellText(column, 0), titles[column]);
+        QCOMPARE(table.headerData(column, Qt::Horizontal).toString(), titles[column]);
+    }
+    QCOMPARE(table.cellText(7, 0), QString());
+    // The header is not an action row: the model's row 0 is grid row 1.
+    table.appendToLastRow(RecordedAction::MUp, "3;4;5");
+    QCOMPARE(table.data(table.index(0, 4)).toString(), QStringLiteral("MUp()"));
+    QCOMPARE(table.data(table.index(0, 5)).toString(), QStringLiteral("3;4;5"));
+}
+
+void TestScriptTable::modelStaysConsistentUnderEdits()
+{
+    ScriptTable table;
+    QAbstractItemModelTester tester(&table, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    fillLetters(table);
+    table.moveRowTo(1, 5);
+    table.moveRowTo(4, 3);
+    table.deleteRow(2);
+    table.setRows(10);
+    table.setRows(3);
+    table.setCell(ScriptTable::ActionColumn, 2, "x");
+    {
+        ScriptTable::BulkChange change(table);
+        table.setRows(2);
+        table.clearRow(1);
+        for (int i = 0; i < 100; ++i)
+            table.appendToLastRow(RecordedAction::LDown, QByteArray::number(i));
+    }
+    QCOMPARE(table.rowCount(), 101);
+    QCOMPARE(table.parameters(100), QByteArrayView("99"));
+}
+
+QTEST_GUILESS_MAIN(TestScriptTable)
+#include "TestScriptTable.moc"
