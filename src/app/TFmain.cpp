@@ -391,22 +391,39 @@ void TFmain::ToolButton4Click()
     setWindowTitle(QStringLiteral("Tapsmith"));
 }
 
+namespace {
+
+// Shows a file dialog proposing the name last chosen in it; returns the chosen path, empty on cancel.
+QString chooseScriptFile(QFileDialog &dialog)
+{
+    dialog.setNameFilter(QStringLiteral("*.tpx"));
+    const QString lastChosen = dialog.property("lastChosen").toString();
+    if (!lastChosen.isEmpty())
+        dialog.selectFile(lastChosen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    const QString chosen = dialog.selectedFiles().constFirst();
+    dialog.setProperty("lastChosen", chosen);
+    return chosen;
+}
+
+} // namespace
+
 void TFmain::ToolButton5Click()
 {
-    SaveDialog1->setNameFilter(QStringLiteral("*.tpx"));
-    if (SaveDialog1->exec() != QDialog::Accepted || SaveDialog1->selectedFiles().isEmpty())
+    const QString chosen = chooseScriptFile(*SaveDialog1);
+    if (chosen.isEmpty())
         return;
-    const QString path = scriptSavePath(SaveDialog1->selectedFiles().constFirst());
+    const QString path = scriptSavePath(chosen);
     saveScript(*Script, path);
     setWindowTitle(QStringLiteral("Tapsmith - ") + path);
 }
 
 void TFmain::ToolButton6Click()
 {
-    OpenDialog1->setNameFilter(QStringLiteral("*.tpx"));
-    if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+    const QString path = chooseScriptFile(*OpenDialog1);
+    if (path.isEmpty())
         return;
-    const QString path = OpenDialog1->selectedFiles().constFirst();
     openScript(path, *Script);
     setWindowTitle(QStringLiteral("Tapsmith - ") + path);
 }

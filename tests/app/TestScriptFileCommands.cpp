@@ -1,0 +1,200 @@
+// Save and Open as the user gives them: through the file dialogs, the caption and the error box.
+
+#include "app/Application.h"
+#include "app/TFmain.h"
+#include "edit/ScriptEditor.h"
+#include "fakes/FakePlatform.h"
+#include "script/ScriptTable.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+class TestScriptFileCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void saveAddsExtensionAndNamesTheFile();
+    void saveCancelledChangesNothing();
+    void openReplacesTableAndCaption();
+    void openCancelledKeepsCaption();
+    void dialogsProposeTheNameLastChosen();
+    void failuresReachTheErrorBoxAndChangeNothing();
+    void cyrillicRoundTripsThroughTheWindow();
+
+private:
+    // Answers the next exec() of `dialog` with `path`, or cancels it when `path` is empty.
+    void answer(QFileDialog *dialog, const QString &path);
+    QByteArray fileBytes(const QString &path) const;
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<FakePlatform> m_fakes;
+    std::unique_ptr<TFmain> m_window;
+    QStringList m_errors;
+};
+
+void TestScriptFileCommands::init()
+{
+    m_fakes = std::make_unique<FakePlatform>();
+    m_window = std::make_unique<TFmain>(m_fakes->platform);
+    m_errors.clear();
+    Application::showError = [this](const QString &message) { m_errors << message; };
+}
+
+void TestScriptFileCommands::cleanup()
+{
+    m_window.reset();
+    m_fakes.reset();
+}
+
+void TestScriptFileCommands::answer(QFileDialog *dialog, const QString &path)
+{
+    QTimer::singleShot(0, dialog, [dialog, path] {
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->selectFile(path);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+}
+
+QByteArray TestScriptFileCommands::fileBytes(const QString &path) const
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void TestScriptFileCommands::saveAddsExtensionAndNamesTheFile()
+{
+    const QString chosen = m_dir.filePath(QStringLiteral("script"));
+    answer(m_window->SaveDialog1, chosen);
+    m_window->ToolButton5Click();
+    QCOMPARE(m_window->SaveDialog1->nameFilters(), QStringList{"*.tpx"});
+    QCOMPARE(fileBytes(chosen + ".tpx"), QByteArray("|\r\n"));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - ") + chosen + ".tpx");
+}
+
+void TestScriptFileCommands::saveCancelledChangesNothing()
+{
+    m_window->setWindowTitle(QStringLiteral("Tapsmith - /x.tpx *"));
+    const QStringList before = QDir(m_dir.path()).entryList(QDir::Files);
+    answer(m_window->SaveDialog1, QString());
+    m_window->ToolButton5Click();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - /x.tpx *"));
+    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), before);
+}
+
+void TestScriptFileCommands::openReplacesTableAndCaption()
+{
+    const QString path = m_dir.filePath(QStringLiteral("in.tpx"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Move()|1;2;3\r\nKeyDown()|VK_A;30;5\n|\r\n");
+    file.close();
+    m_window->editor().StringGrid1SelectCell(0, 1);
+    answer(m_window->OpenDialog1, path);
+    m_window->ToolButton6Click();
+    QCOMPARE(m_window->OpenDialog1->nameFilters(), QStringList{"*.tpx"});
+    QCOMPARE(m_window->Script->rows(), 4);
+    QCOMPARE(m_window->Script->parameters(2), QByteArrayView("VK_A;30;5"));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - ") + path);
+    QCOMPARE(m_window->editor().selectedRow(), 1);
+}
+
+void TestScriptFileCommands::openCancelledKeepsCaption()
+{
+    const QString path = m_dir.filePath(QStringLiteral("a.tpx"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Move()|1;2;3\r\n");
+    file.close();
+    answer(m_window->OpenDialog1, path);
+    m_window->ToolButton6Click();
+    answer(m_window->OpenDialog1, QString());
+    m_window->ToolButton6Click();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - ") + path);
+    QCOMPARE(m_window->Script->rows(), 2);
+
+    init();
+    answer(m_window->OpenDialog1, QString());
+    m_window->ToolButton6Click();
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith"));
+}
+
+void TestScriptFileCommands::dialogsProposeTheNameLastChosen()
+{
+    const QString first = m_dir.filePath(QStringLiteral("first.tpx"));
+    answer(m_window->SaveDialog1, first);
+    m_window->ToolButton5Click();
+    QString proposed;
+    QTimer::singleShot(0, m_window->SaveDialog1, [this, &proposed] {
+        proposed = m_window->SaveDialog1->selectedFiles().value(0);
+        m_window->SaveDialog1->reject();
+    });
+    m_window->ToolButton5Click();
+    QCOMPARE(proposed, first);
+
+    // The open dialog keeps its own name.
+    QTimer::singleShot(0, m_window->OpenDialog1, [this, &proposed] {
+        proposed = m_window->OpenDialog1->selectedFiles().value(0);
+        m_window->OpenDialog1->reject();
+    });
+    m_window->ToolButton6Click();
+    QVERIFY(proposed != first);
+}
+
+void TestScriptFileCommands::failuresReachTheErrorBoxAndChangeNothing()
+{
+    m_window->Script->appendToLastRow(QByteArrayView("Move()"), QByteArrayView("5;5;5"));
+    m_window->setWindowTitle(QStringLiteral("Tapsmith - before"));
+
+    answer(m_window->OpenDialog1, m_dir.filePath(QStringLiteral("missing.tpx")));
+    QTest::mouseClick(m_window->ToolButton6, Qt::LeftButton);
+    QCOMPARE(m_errors, QStringList{"File not found"});
+    QCOMPARE(m_window->Script->rows(), 3);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - before"));
+
+    answer(m_window->SaveDialog1, m_dir.filePath(QStringLiteral("no/such/folder/x.tpx")));
+    QTest::mouseClick(m_window->ToolButton5, Qt::LeftButton);
+    QCOMPARE(m_errors.size(), 2);
+    QCOMPARE(m_errors.last(), QStringLiteral("File not found"));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - before"));
+}
+
+void TestScriptFileCommands::cyrillicRoundTripsThroughTheWindow()
+{
+    m_window->Script->setCellText(4, 1, QStringLiteral("Действие|с чертой"));
+    m_window->Script->setCellText(5, 1, QStringLiteral("ё;Ж;10"));
+    const QString path = m_dir.filePath(QStringLiteral("ru.tpx"));
+    answer(m_window->SaveDialog1, path);
+    m_window->ToolButton5Click();
+    const QByteArray saved = fileBytes(path);
+    QCOMPARE(saved, QByteArray("\xC4\xE5\xE9\xF1\xF2\xE2\xE8\xE5|\xF1 \xF7\xE5\xF0\xF2\xEE\xE9|\xB8;\xC6;10\r\n"));
+
+    answer(m_window->OpenDialog1, path);
+    m_window->ToolButton6Click();
+    QCOMPARE(m_window->Script->cellText(4, 1), QStringLiteral("Действие"));
+    QCOMPARE(m_window->Script->cellText(5, 1), QStringLiteral("с чертой|ё;Ж;10"));
+    answer(m_window->SaveDialog1, path);
+    m_window->ToolButton5Click();
+    QCOMPARE(fileBytes(path), saved);
+}
+
+int main(int argc, char **argv)
+{
+    Application app(argc, argv);
+    TestScriptFileCommands test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "TestScriptFileCommands.moc"
