@@ -21,7 +21,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
-namespace {
+namespace
+{
 
 constexpr int kMotions = 50000;
 constexpr int kKeyEvery = 50; // a key press and release after every 50 motions
@@ -32,12 +33,17 @@ constexpr int kSyncEvery = 250;
 constexpr unsigned kKeycodeA = 38;
 constexpr int kColumns = 1200;
 
-int motionX(int i) { return 10 + i % kColumns; }
-int motionY(int i) { return 10 + i / kColumns; }
+int motionX(int i)
+{
+    return 10 + i % kColumns;
+}
+int motionY(int i)
+{
+    return 10 + i / kColumns;
+}
 
 // Writes a number and then a separator, leaving room for the separator.
-template <typename Number>
-char *putField(char *out, char *end, Number value, char separator)
+template <typename Number> char *putField(char *out, char *end, Number value, char separator)
 {
     char *const last = std::to_chars(out, end - 1, value).ptr;
     if (last < end)
@@ -94,8 +100,7 @@ double cpuSeconds()
     _exit(0);
 }
 
-struct Typist
-{
+struct Typist {
     pid_t pid;
     int goFd;
     int doneFd;
@@ -118,8 +123,7 @@ Typist startTypist(bool paced)
     return {pid, go[1], done[0]};
 }
 
-struct Counts
-{
+struct Counts {
     int rows = 0;
     int motions = 0;
     int keys = 0;
@@ -194,8 +198,8 @@ void run(const char *title, Platform &platform, const Typist &typist, bool paced
     std::printf("%s\n", title);
     std::printf("  sent %d events (%d motion, %d key), typist exit status %d\n", kEvents, kMotions, kKeyEvents,
                 WEXITSTATUS(status));
-    std::printf("  rows %d (table rows %d), key rows %d of %d, motion rows %d of %d%s\n", counts.rows,
-                table.rows(), counts.keys, kKeyEvents, counts.motions, kMotions,
+    std::printf("  rows %d (table rows %d), key rows %d of %d, motion rows %d of %d%s\n", counts.rows, table.rows(),
+                counts.keys, kKeyEvents, counts.motions, kMotions,
                 paced ? "" : " (the server may merge queued motion)");
     std::printf("  in order: %s, motion sequence without gaps: %s\n", counts.inOrder ? "yes" : "NO",
                 counts.motionsExact ? "yes" : "no");

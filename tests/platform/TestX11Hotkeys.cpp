@@ -8,7 +8,8 @@
 
 #include <X11/Xlib.h>
 
-namespace {
+namespace
+{
 
 using Pressed = std::pair<unsigned, int>;
 using PressedList = QList<Pressed>;
@@ -20,10 +21,8 @@ constexpr int VK_F11 = 0x7A;
 // Turns lock keys on for one test and off again whatever its outcome.
 class LockGuard
 {
-public:
-    LockGuard(XTestDriver &driver, const QList<unsigned> &lockKeys)
-        : m_driver(driver)
-        , m_lockKeys(lockKeys)
+  public:
+    LockGuard(XTestDriver &driver, const QList<unsigned> &lockKeys) : m_driver(driver), m_lockKeys(lockKeys)
     {
         for (const unsigned keycode : m_lockKeys)
             m_driver.tap(keycode);
@@ -36,7 +35,7 @@ public:
         m_driver.sync();
     }
 
-private:
+  private:
     XTestDriver &m_driver;
     QList<unsigned> m_lockKeys;
 };
@@ -47,7 +46,7 @@ class TestX11Hotkeys : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void registeredHotkeysArriveWhateverTheLocks_data();
     void registeredHotkeysArriveWhateverTheLocks();
@@ -55,7 +54,7 @@ private slots:
     void hotkeyHeldByAnotherClientFailsAndTheOthersWork();
     void releasedWhenThePlatformGoes();
 
-private:
+  private:
     // Registers the program's four hotkeys; their presses collect in `pressed`.
     void registerAll(Platform &platform, PressedList &pressed);
 
@@ -106,9 +105,11 @@ void TestX11Hotkeys::registeredHotkeysArriveWhateverTheLocks()
     driver.chord({Keycode::AltLeft, Keycode::ShiftLeft}, Keycode::F9);
     driver.chord({Keycode::ShiftLeft, Keycode::AltLeft}, Keycode::F9);
 
-    const PressedList expected{
-        {MOD_ALT, VK_F9}, {MOD_ALT, VK_F10}, {MOD_ALT, VK_F11}, {MOD_ALT | MOD_SHIFT, VK_F9},
-        {MOD_ALT | MOD_SHIFT, VK_F9}};
+    const PressedList expected{{MOD_ALT, VK_F9},
+                               {MOD_ALT, VK_F10},
+                               {MOD_ALT, VK_F11},
+                               {MOD_ALT | MOD_SHIFT, VK_F9},
+                               {MOD_ALT | MOD_SHIFT, VK_F9}};
     QTRY_COMPARE(pressed, expected);
 }
 
@@ -146,7 +147,7 @@ void TestX11Hotkeys::hotkeyHeldByAnotherClientFailsAndTheOthersWork()
     XTestDriver &driver = *m_driver;
     driver.chord({Keycode::AltLeft}, Keycode::F11);
     driver.chord({Keycode::AltLeft}, Keycode::F9);
-    // With NumLock on, the variants we did grab still work although the plain one was refused.
+    // A refused hotkey leaves none of its lock variants behind: with NumLock on it stays silent too.
     {
         LockGuard numLock(driver, {Keycode::NumLock});
         driver.chord({Keycode::AltLeft}, Keycode::F11);

@@ -12,7 +12,7 @@ class TestX11Injector : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
     void cursorGoesWhereItIsPut();
@@ -23,7 +23,7 @@ private slots:
     void keysOutsideTheTableInjectNothing();
     void noDisplayThrows();
 
-private:
+  private:
     std::unique_ptr<Platform> m_platform;
     std::unique_ptr<XTestDriver> m_observer;
 };
@@ -97,8 +97,7 @@ void TestX11Injector::keysGoDownAndUpAsTheirPhysicalKey()
     QFETCH(int, virtualKey);
     QFETCH(unsigned, keycode);
     // Released even when a check fails, so no key stays down for the next test.
-    struct Release
-    {
+    struct Release {
         Injector &injector;
         int virtualKey;
         ~Release() { injector.keybdEvent(virtualKey, KEYEVENTF_KEYUP); }

@@ -9,7 +9,8 @@
 #include <functional>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using Events = std::vector<EventMsg>;
 
@@ -49,7 +50,7 @@ class TestX11InputHook : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
     void keysArriveWithTheirScanCodes_data();
@@ -68,7 +69,7 @@ private slots:
     void secondInstallReplacesTheFirst();
     void installFailsWithoutTheRecordExtension();
 
-private:
+  private:
     // Installs a hook, runs `drive`, waits until the server has done it, removes the hook.
     Events record(const std::function<void(XTestDriver &)> &drive);
 
@@ -168,7 +169,8 @@ void TestX11InputHook::buttonsArriveAtThePointer()
         driver.button(button, true);
         driver.button(button, false);
     });
-    QCOMPARE(describe(events), QStringList({QStringLiteral("%1 321 654").arg(down), QStringLiteral("%1 321 654").arg(up)}));
+    QCOMPARE(describe(events),
+             QStringList({QStringLiteral("%1 321 654").arg(down), QStringLiteral("%1 321 654").arg(up)}));
 }
 
 void TestX11InputHook::wheelNotchesArriveOnceWithoutRelease()
@@ -245,9 +247,8 @@ void TestX11InputHook::hotkeyPressIsNotRecordedButItsReleaseIs()
             driver.tap(Keycode::CapsLock);
         });
         using namespace InputMessage;
-        QCOMPARE(keysOf(events), QStringList({key(KeyDown, 58), key(KeyUp, 58), key(SysKeyDown, 56),
-                                              key(SysKeyUp, 67), key(SysKeyUp, 56), key(KeyDown, 58),
-                                              key(KeyUp, 58)}));
+        QCOMPARE(keysOf(events), QStringList({key(KeyDown, 58), key(KeyUp, 58), key(SysKeyDown, 56), key(SysKeyUp, 67),
+                                              key(SysKeyUp, 56), key(KeyDown, 58), key(KeyUp, 58)}));
     }
     QTRY_COMPARE(fired, 1);
     // An unregistered combination of the same key is recorded in full.
@@ -308,9 +309,9 @@ void TestX11InputHook::recordsWhileAnotherClientGrabsKeyboardAndPointer()
         driver.tap(Keycode::A);
     });
     other.ungrabKeyboardAndPointer();
-    QCOMPARE(describe(events), QStringList({QStringLiteral("512 31 32"), QStringLiteral("513 31 32"),
-                                            QStringLiteral("514 31 32"), QStringLiteral("256 65 30"),
-                                            QStringLiteral("257 65 30")}));
+    QCOMPARE(describe(events),
+             QStringList({QStringLiteral("512 31 32"), QStringLiteral("513 31 32"), QStringLiteral("514 31 32"),
+                          QStringLiteral("256 65 30"), QStringLiteral("257 65 30")}));
 }
 
 void TestX11InputHook::secondInstallReplacesTheFirst()
@@ -337,9 +338,10 @@ void TestX11InputHook::secondInstallReplacesTheFirst()
 void TestX11InputHook::installFailsWithoutTheRecordExtension()
 {
     QProcess server;
-    server.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-extension"),
-                                          QStringLiteral("RECORD"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                          QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("320x240x24")});
+    server.start(QStringLiteral("Xvfb"),
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-extension"),
+                  QStringLiteral("RECORD"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                  QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("320x240x24")});
     if (!server.waitForStarted(5000))
         QSKIP("Xvfb cannot be started");
     QByteArray number;

@@ -4,10 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
-XTestDriver::XTestDriver(const char *displayName)
-    : m_display(XOpenDisplay(displayName))
-{
-}
+XTestDriver::XTestDriver(const char *displayName) : m_display(XOpenDisplay(displayName)) {}
 
 XTestDriver::~XTestDriver()
 {
@@ -74,8 +71,7 @@ QPoint XTestDriver::pointer() const
     int windowX = 0;
     int windowY = 0;
     unsigned mask = 0;
-    XQueryPointer(m_display, DefaultRootWindow(m_display), &root, &child, &rootX, &rootY, &windowX, &windowY,
-                  &mask);
+    XQueryPointer(m_display, DefaultRootWindow(m_display), &root, &child, &rootX, &rootY, &windowX, &windowY, &mask);
     return {rootX, rootY};
 }
 
@@ -104,7 +100,8 @@ bool XTestDriver::isLockOn(unsigned lockMask) const
     return (state.locked_mods & lockMask) != 0;
 }
 
-namespace {
+namespace
+{
 
 int g_lastError = 0;
 
@@ -121,8 +118,7 @@ bool XTestDriver::grabKey(unsigned keycode, unsigned modifierMask)
     XSync(m_display, False);
     g_lastError = 0;
     const auto previous = XSetErrorHandler(rememberError);
-    XGrabKey(m_display, int(keycode), modifierMask, DefaultRootWindow(m_display), False, GrabModeAsync,
-             GrabModeAsync);
+    XGrabKey(m_display, int(keycode), modifierMask, DefaultRootWindow(m_display), False, GrabModeAsync, GrabModeAsync);
     XSync(m_display, False);
     XSetErrorHandler(previous);
     return g_lastError == 0;

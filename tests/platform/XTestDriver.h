@@ -10,7 +10,7 @@ typedef struct _XDisplay Display;
 // test. Keys and buttons it leaves pressed are released when it goes.
 class XTestDriver
 {
-public:
+  public:
     explicit XTestDriver(const char *displayName = nullptr);
     ~XTestDriver();
     XTestDriver(const XTestDriver &) = delete;
@@ -39,14 +39,15 @@ public:
     bool grabKeyboardAndPointer();
     void ungrabKeyboardAndPointer();
 
-private:
+  private:
     Display *m_display;
     std::set<unsigned> m_keysDown;
     std::set<unsigned> m_buttonsDown;
 };
 
 // X keycodes (evdev code + 8) the tests type.
-namespace Keycode {
+namespace Keycode
+{
 constexpr unsigned ShiftLeft = 50;
 constexpr unsigned ControlLeft = 37;
 constexpr unsigned AltLeft = 64;

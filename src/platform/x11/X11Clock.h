@@ -5,7 +5,7 @@
 // The monotonic clock in milliseconds: the clock the X server stamps input events with.
 class X11Clock : public Clock
 {
-public:
+  public:
     std::uint32_t tickCount() override;
     void sleep(std::uint32_t ms) override;
 };

@@ -5,8 +5,7 @@
 typedef struct _XDisplay Display;
 
 // Closes an Xlib connection when its owner goes.
-struct X11DisplayCloser
-{
+struct X11DisplayCloser {
     void operator()(Display *display) const;
 };
 

@@ -2,7 +2,8 @@
 
 #include <X11/Xlib.h>
 
-namespace {
+namespace
+{
 
 using XlibHandler = int (*)(Display *, XErrorEvent *);
 
@@ -11,8 +12,7 @@ X11ErrorTrap *g_innermostTrap = nullptr;
 
 } // namespace
 
-struct X11ErrorTrapDispatch
-{
+struct X11ErrorTrapDispatch {
     static int handle(Display *display, XErrorEvent *error)
     {
         for (X11ErrorTrap *trap = g_innermostTrap; trap; trap = trap->m_outer) {
@@ -31,9 +31,7 @@ struct X11ErrorTrapDispatch
 };
 
 X11ErrorTrap::X11ErrorTrap(Display *display, bool syncAtEnds)
-    : m_display(display)
-    , m_syncAtEnds(syncAtEnds)
-    , m_outer(g_innermostTrap)
+    : m_display(display), m_syncAtEnds(syncAtEnds), m_outer(g_innermostTrap)
 {
     if (m_syncAtEnds)
         XSync(m_display, False); // errors of earlier requests are not ours to catch

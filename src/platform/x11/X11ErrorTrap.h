@@ -6,7 +6,7 @@ typedef struct _XDisplay Display;
 // process; errors of other connections go to the handler that was installed before. Traps nest.
 class X11ErrorTrap
 {
-public:
+  public:
     // With `syncAtEnds`, requests sent before the trap are settled first and the trap settles its own
     // requests before it goes; a connection that must not send requests (a RECORD data connection) passes
     // false and settles its requests otherwise.
@@ -20,7 +20,7 @@ public:
     /// The code of the first error caught (BadAccess...), 0 when none.
     int errorCode() const { return m_errorCode; }
 
-private:
+  private:
     using OpaqueHandler = void (*)();
 
     friend struct X11ErrorTrapDispatch;

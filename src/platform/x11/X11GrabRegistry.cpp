@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 constexpr unsigned kModifierBits = 0xFF; // Shift, Lock, Control, Mod1..Mod5; the rest are buttons
 
@@ -16,18 +17,16 @@ void X11GrabRegistry::add(unsigned keycode, unsigned modifierMask, Hotkey hotkey
 
 bool X11GrabRegistry::contains(unsigned keycode, unsigned modifierMask) const
 {
-    return std::any_of(m_grabs.begin(), m_grabs.end(), [&](const Grab &grab) {
-        return grab.keycode == keycode && grab.modifierMask == modifierMask;
-    });
+    return std::any_of(m_grabs.begin(), m_grabs.end(),
+                       [&](const Grab &grab) { return grab.keycode == keycode && grab.modifierMask == modifierMask; });
 }
 
 void X11GrabRegistry::remove(unsigned keycode, unsigned modifierMask)
 {
-    m_grabs.erase(std::remove_if(m_grabs.begin(), m_grabs.end(),
-                                 [&](const Grab &grab) {
-                                     return grab.keycode == keycode && grab.modifierMask == modifierMask;
-                                 }),
-                  m_grabs.end());
+    m_grabs.erase(
+        std::remove_if(m_grabs.begin(), m_grabs.end(),
+                       [&](const Grab &grab) { return grab.keycode == keycode && grab.modifierMask == modifierMask; }),
+        m_grabs.end());
 }
 
 std::optional<X11GrabRegistry::Hotkey> X11GrabRegistry::find(unsigned keycode, unsigned state) const

@@ -7,9 +7,8 @@
 // must not record the key press that fired one).
 class X11GrabRegistry
 {
-public:
-    struct Hotkey
-    {
+  public:
+    struct Hotkey {
         unsigned modifiers; // MOD_ bits
         int virtualKey;
     };
@@ -25,9 +24,8 @@ public:
     /// The hotkey a key press with this keycode and X event state fires, if any.
     std::optional<Hotkey> find(unsigned keycode, unsigned state) const;
 
-private:
-    struct Grab
-    {
+  private:
+    struct Grab {
         unsigned keycode;
         unsigned modifierMask;
         Hotkey hotkey;

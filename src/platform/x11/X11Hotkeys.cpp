@@ -13,7 +13,8 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
-namespace {
+namespace
+{
 
 unsigned numLockMask(Display *display)
 {
@@ -58,8 +59,7 @@ unsigned numLockOf(const X11GrabRegistry &grabs)
 } // namespace
 
 X11Hotkeys::X11Hotkeys(X11Display display, std::shared_ptr<X11GrabRegistry> grabs)
-    : m_display(std::move(display))
-    , m_grabs(std::move(grabs))
+    : m_display(std::move(display)), m_grabs(std::move(grabs))
 {
     m_grabs->setIgnoredModifiers(LockMask | numLockMask(m_display.get()));
     m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(m_display.get()), QSocketNotifier::Read);

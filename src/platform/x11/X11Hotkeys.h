@@ -14,18 +14,17 @@ class X11GrabRegistry;
 // with and without CapsLock and NumLock, so the lock keys do not change what fires.
 class X11Hotkeys : public Hotkeys
 {
-public:
+  public:
     X11Hotkeys(X11Display display, std::shared_ptr<X11GrabRegistry> grabs);
     ~X11Hotkeys() override;
 
     bool registerHotKey(int id, unsigned modifiers, int virtualKey) override;
     void setHandler(std::function<void(unsigned modifiers, int virtualKey)> handler) override;
 
-private:
+  private:
     void processEvents();
 
-    struct Registered
-    {
+    struct Registered {
         unsigned keycode;
         unsigned modifierMask;
     };

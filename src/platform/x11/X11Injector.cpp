@@ -7,10 +7,10 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
-namespace {
-
-struct ButtonFlag
+namespace
 {
+
+struct ButtonFlag {
     std::uint32_t flag;
     unsigned button;
     bool press;
@@ -30,10 +30,7 @@ constexpr int kCurrentScreen = -1;
 
 } // namespace
 
-X11Injector::X11Injector(X11Display display)
-    : m_display(std::move(display))
-{
-}
+X11Injector::X11Injector(X11Display display) : m_display(std::move(display)) {}
 
 void X11Injector::setCursorPos(int x, int y)
 {

@@ -17,7 +17,8 @@
 #include <X11/Xproto.h>
 #include <X11/extensions/record.h>
 
-namespace {
+namespace
+{
 
 using namespace std::chrono_literals;
 
@@ -25,16 +26,15 @@ constexpr auto kRoundTripInterval = 200ms;
 constexpr auto kReplyTimeout = 3s;
 
 // Reads the data connection until `done` holds or the time runs out; false on time-out.
-template <typename Done>
-bool processRepliesUntil(Display *data, Done done)
+template <typename Done> bool processRepliesUntil(Display *data, Done done)
 {
     const auto deadline = std::chrono::steady_clock::now() + kReplyTimeout;
     for (;;) {
         XRecordProcessReplies(data);
         if (done())
             return true;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return false;
         pollfd socket{ConnectionNumber(data), POLLIN, 0};
@@ -69,8 +69,7 @@ std::optional<EventMsg> mouseButtonEvent(unsigned button, bool press)
 
 } // namespace
 
-struct X11InputHook::Session
-{
+struct X11InputHook::Session {
     X11Display data;
     XRecordContext context = 0;
     HookHandle handle = 0;
@@ -152,8 +151,7 @@ void X11InputHook::Session::translate(const xEvent &event)
 }
 
 X11InputHook::X11InputHook(X11Display control, std::shared_ptr<const X11GrabRegistry> grabs)
-    : m_control(std::move(control))
-    , m_grabs(std::move(grabs))
+    : m_control(std::move(control)), m_grabs(std::move(grabs))
 {
     int major = 0;
     int minor = 0;
@@ -162,6 +160,8 @@ X11InputHook::X11InputHook(X11Display control, std::shared_ptr<const X11GrabRegi
 
 X11InputHook::~X11InputHook()
 {
+    // The procedure may belong to objects already gone, so the last events are not handed to it.
+    ++m_deliveryDepth;
     if (m_session)
         remove(m_session->handle);
 }

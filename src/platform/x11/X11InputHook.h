@@ -13,14 +13,14 @@ class X11GrabRegistry;
 // A hook removed from inside its own procedure receives nothing more.
 class X11InputHook : public InputHook
 {
-public:
+  public:
     X11InputHook(X11Display control, std::shared_ptr<const X11GrabRegistry> grabs);
     ~X11InputHook() override;
 
     HookHandle install(HookProc proc) override;
     void remove(HookHandle handle) override;
 
-private:
+  private:
     struct Session;
 
     void processReplies();

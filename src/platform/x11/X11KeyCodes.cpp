@@ -4,7 +4,8 @@
 
 #include <array>
 
-namespace {
+namespace
+{
 
 constexpr unsigned kEvdevOffset = 8;
 constexpr unsigned kEvdevPause = 119;
@@ -12,8 +13,7 @@ constexpr unsigned kEvdevLeftAlt = 56;
 constexpr unsigned kEvdevRightAlt = 100;
 constexpr int kVirtualKeyPause = 0x13;
 
-struct SpecialKey
-{
+struct SpecialKey {
     unsigned evdev;
     std::uint32_t scanCode;
 };
@@ -54,7 +54,8 @@ unsigned evdevFromScanCode(std::uint32_t scanCode)
 
 } // namespace
 
-namespace X11KeyCodes {
+namespace X11KeyCodes
+{
 
 std::uint32_t scanCodeFromKeycode(unsigned keycode)
 {

@@ -4,7 +4,8 @@
 
 // Between X keycodes (evdev code + 8, the keycodes of every current X server) and the PC scan codes and
 // virtual-key codes the program records and plays.
-namespace X11KeyCodes {
+namespace X11KeyCodes
+{
 
 /// The recorded key code of an X keycode: the set-1 scan code, with the extended bit for extended keys.
 std::uint32_t scanCodeFromKeycode(unsigned keycode);

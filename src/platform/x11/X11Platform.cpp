@@ -4,15 +4,16 @@
 #include "X11Display.h"
 #include "X11GrabRegistry.h"
 #include "X11Hotkeys.h"
-#include "X11InputHook.h"
 #include "X11Injector.h"
+#include "X11InputHook.h"
 
 #include <stdexcept>
 #include <string>
 
 #include <X11/Xlib.h>
 
-namespace {
+namespace
+{
 
 X11Display openOrThrow()
 {
