@@ -1,0 +1,291 @@
+#include "X11InputHook.h"
+
+#include "X11ErrorTrap.h"
+#include "X11GrabRegistry.h"
+#include "X11KeyCodes.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <chrono>
+#include <optional>
+#include <vector>
+
+#include <poll.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+#include <X11/extensions/record.h>
+
+namespace
+{
+
+using namespace std::chrono_literals;
+
+constexpr auto kRoundTripInterval = 200ms;
+constexpr auto kReplyTimeout = 3s;
+
+// Reads the data connection until `done` holds or the time runs out; false on time-out.
+template <typename Done> bool processRepliesUntil(Display *data, Done done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kReplyTimeout;
+    for (;;) {
+        XRecordProcessReplies(data);
+        if (done())
+            return true;
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0)
+            return false;
+        pollfd socket{ConnectionNumber(data), POLLIN, 0};
+        poll(&socket, 1, int(left.count()));
+    }
+}
+
+std::optional<EventMsg> mouseButtonEvent(unsigned button, bool press)
+{
+    using namespace InputMessage;
+    switch (button) {
+    case 1:
+        return EventMsg{press ? LButtonDown : LButtonUp, 0, 0, 0};
+    case 2:
+        return EventMsg{press ? MButtonDown : MButtonUp, 0, 0, 0};
+    case 3:
+        return EventMsg{press ? RButtonDown : RButtonUp, 0, 0, 0};
+    case 4:
+    case 5:
+    case 6:
+    case 7: // one wheel record per notch; the release of a wheel "button" means nothing
+        if (press)
+            return EventMsg{MouseWheel, 0, 0, 0};
+        return std::nullopt;
+    case 8:
+    case 9:
+        return EventMsg{press ? XButtonDown : XButtonUp, 0, 0, 0};
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+struct X11InputHook::Session {
+    X11Display data;
+    XRecordContext context = 0;
+    HookHandle handle = 0;
+    std::shared_ptr<const HookProc> proc;
+    std::shared_ptr<const X11GrabRegistry> grabs;
+    std::vector<EventMsg> pending;
+    bool started = false;
+    bool ended = false;
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::unique_ptr<QTimer> roundTrip;
+
+    static void intercept(XPointer closure, XRecordInterceptData *data);
+    void translate(const xEvent &event);
+};
+
+void X11InputHook::Session::intercept(XPointer closure, XRecordInterceptData *data)
+{
+    Session &session = *reinterpret_cast<Session *>(closure);
+    switch (data->category) {
+    case XRecordStartOfData:
+        session.started = true;
+        break;
+    case XRecordEndOfData:
+        session.ended = true;
+        break;
+    case XRecordFromServer:
+        if (data->data_len * 4 >= sizeof(xEvent))
+            session.translate(*reinterpret_cast<const xEvent *>(data->data));
+        break;
+    default:
+        break;
+    }
+    XRecordFreeData(data);
+}
+
+void X11InputHook::Session::translate(const xEvent &event)
+{
+    const int type = event.u.u.type & 0x7F;
+    const unsigned detail = event.u.u.detail;
+    const unsigned state = event.u.keyButtonPointer.state;
+    const std::uint32_t time = event.u.keyButtonPointer.time;
+    // Signed screen coordinates travel in the unsigned fields as two's complement.
+    const auto x = std::uint32_t(std::int32_t(std::int16_t(event.u.keyButtonPointer.rootX)));
+    const auto y = std::uint32_t(std::int32_t(std::int16_t(event.u.keyButtonPointer.rootY)));
+
+    std::optional<EventMsg> message;
+    switch (type) {
+    case KeyPress:
+    case KeyRelease: {
+        const bool press = type == KeyPress;
+        // The press that fires one of our hotkeys is consumed by it, as a registered hotkey would be.
+        if (press && grabs->find(detail, state))
+            return;
+        const bool alt = (state & Mod1Mask) != 0 || (press && X11KeyCodes::isAltKeycode(detail));
+        using namespace InputMessage;
+        const std::uint32_t number = press ? (alt ? SysKeyDown : KeyDown) : (alt ? SysKeyUp : KeyUp);
+        const std::uint32_t scanCode = X11KeyCodes::scanCodeFromKeycode(detail);
+        message = EventMsg{number, std::uint32_t(X11KeyCodes::virtualKeyFromScanCode(scanCode)), scanCode, 0};
+        break;
+    }
+    case ButtonPress:
+    case ButtonRelease:
+        message = mouseButtonEvent(detail, type == ButtonPress);
+        if (message) {
+            message->paramL = x;
+            message->paramH = y;
+        }
+        break;
+    case MotionNotify:
+        message = EventMsg{InputMessage::MouseMove, x, y, 0};
+        break;
+    default:
+        break;
+    }
+    if (message) {
+        message->time = time;
+        pending.push_back(*message);
+    }
+}
+
+X11InputHook::X11InputHook(X11Display control, std::shared_ptr<const X11GrabRegistry> grabs)
+    : m_control(std::move(control)), m_grabs(std::move(grabs))
+{
+    int major = 0;
+    int minor = 0;
+    m_recordAvailable = XRecordQueryVersion(m_control.get(), &major, &minor) != 0;
+}
+
+X11InputHook::~X11InputHook()
+{
+    // The procedure may belong to objects already gone, so the last events are not handed to it.
+    ++m_deliveryDepth;
+    if (m_session)
+        remove(m_session->handle);
+}
+
+HookHandle X11InputHook::install(HookProc proc)
+{
+    if (m_session)
+        remove(m_session->handle);
+    if (!m_recordAvailable || !proc)
+        return 0;
+    Display *const control = m_control.get();
+
+    auto session = std::make_unique<Session>();
+    session->grabs = m_grabs;
+    session->data = openX11Display(DisplayString(control));
+    if (!session->data)
+        return 0;
+    Display *const data = session->data.get();
+
+    XRecordRange *const range = XRecordAllocRange();
+    if (!range)
+        return 0;
+    range->device_events.first = KeyPress;
+    range->device_events.last = MotionNotify;
+    XRecordClientSpec clients = XRecordAllClients;
+    XRecordRange *ranges[] = {range};
+    {
+        X11ErrorTrap trap(control);
+        session->context = XRecordCreateContext(control, 0, &clients, 1, ranges, 1);
+        if (trap.sync() != 0)
+            session->context = 0;
+    }
+    XFree(range);
+    if (session->context == 0)
+        return 0;
+
+    bool enabled = false;
+    {
+        // The data connection carries nothing but the recording from here on, so its errors are awaited
+        // as replies rather than with a round trip.
+        X11ErrorTrap trap(data, false);
+        if (XRecordEnableContextAsync(data, session->context, &Session::intercept,
+                                      reinterpret_cast<XPointer>(session.get()))) {
+            XFlush(data);
+            enabled = processRepliesUntil(data, [&] { return session->started || trap.errorCode() != 0; }) &&
+                      trap.errorCode() == 0;
+        }
+    }
+    if (!enabled) {
+        X11ErrorTrap trap(control);
+        XRecordFreeContext(control, session->context);
+        return 0;
+    }
+
+    session->handle = ++m_lastHandle;
+    session->proc = std::make_shared<const HookProc>(std::move(proc));
+    session->notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(data), QSocketNotifier::Read);
+    QObject::connect(session->notifier.get(), &QSocketNotifier::activated, session->notifier.get(),
+                     [this] { processReplies(); });
+    // The server holds recorded data back until it has other output to send; a round trip on the control
+    // connection makes it send what it holds, so rows arrive while the user is still working.
+    session->roundTrip = std::make_unique<QTimer>();
+    session->roundTrip->setInterval(kRoundTripInterval);
+    QObject::connect(session->roundTrip.get(), &QTimer::timeout, session->roundTrip.get(), [this] {
+        XSync(m_control.get(), False);
+        processReplies();
+    });
+    session->roundTrip->start();
+    m_session = std::move(session);
+    return m_session->handle;
+}
+
+void X11InputHook::remove(HookHandle handle)
+{
+    if (!m_session || handle == 0 || handle != m_session->handle)
+        return;
+    const std::unique_ptr<Session> session = std::move(m_session);
+    session->roundTrip.reset();
+    session->notifier.reset();
+    Display *const control = m_control.get();
+    {
+        // Disabling flushes what the server holds and ends the data with a last reply; after the round
+        // trip every event up to now is on its way and none after it will be.
+        X11ErrorTrap trap(control);
+        XRecordDisableContext(control, session->context);
+        trap.sync();
+    }
+    processRepliesUntil(session->data.get(), [&] { return session->ended; });
+    {
+        X11ErrorTrap trap(control);
+        XRecordFreeContext(control, session->context);
+    }
+    if (m_deliveryDepth == 0)
+        deliver(*session, true);
+}
+
+void X11InputHook::processReplies()
+{
+    if (!m_session)
+        return;
+    XRecordProcessReplies(m_session->data.get());
+    deliver(*m_session, false);
+}
+
+void X11InputHook::deliver(Session &session, bool detached)
+{
+    if (session.pending.empty())
+        return;
+    // The procedure may remove the hook (and install another), so the session is checked by handle.
+    const HookHandle handle = session.handle;
+    const auto stillCurrent = [&] { return detached || (m_session && m_session->handle == handle); };
+    std::vector<EventMsg> batch;
+    batch.swap(session.pending);
+    const std::shared_ptr<const HookProc> proc = session.proc;
+    ++m_deliveryDepth;
+    for (const EventMsg &event : batch) {
+        if (!stillCurrent())
+            break;
+        (*proc)(HC_ACTION, event);
+    }
+    --m_deliveryDepth;
+    // Hand the buffer back so that its capacity is reused by the next batch.
+    if (stillCurrent() && session.pending.empty()) {
+        batch.clear();
+        session.pending.swap(batch);
+    }
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/x11/X11Display.h"
+
+#include <memory>
+
+class X11GrabRegistry;
+
+// Global input capture with the RECORD extension. Events are read from a data connection of their own,
+// on the GUI thread, whenever its socket is readable; the context is made and ended on the control
+// connection. At most one recording runs: installing while one is installed removes that one first.
+// A hook removed from inside its own procedure receives nothing more.
+class X11InputHook : public InputHook
+{
+  public:
+    X11InputHook(X11Display control, std::shared_ptr<const X11GrabRegistry> grabs);
+    ~X11InputHook() override;
+
+    HookHandle install(HookProc proc) override;
+    void remove(HookHandle handle) override;
+
+  private:
+    struct Session;
+
+    void processReplies();
+    // Hands the events read so far to the session's procedure; `detached`: the session is being removed.
+    void deliver(Session &session, bool detached);
+
+    X11Display m_control;
+    std::shared_ptr<const X11GrabRegistry> m_grabs;
+    bool m_recordAvailable = false;
+    std::unique_ptr<Session> m_session;
+    HookHandle m_lastHandle = 0;
+    int m_deliveryDepth = 0;
+};

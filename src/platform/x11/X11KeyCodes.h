@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+// Between X keycodes (evdev code + 8, the keycodes of every current X server) and the PC scan codes and
+// virtual-key codes the program records and plays.
+namespace X11KeyCodes
+{
+
+/// The recorded key code of an X keycode: the set-1 scan code, with the extended bit for extended keys.
+std::uint32_t scanCodeFromKeycode(unsigned keycode);
+
+/// The X keycode of the physical key a virtual-key code is typed with; 0 when the key-name table has none.
+unsigned keycodeFromVirtualKey(int virtualKey);
+
+/// The virtual-key code of the key-name table for a recorded key code; 0 when it has none.
+int virtualKeyFromScanCode(std::uint32_t scanCode);
+
+/// True for the keycodes of the left and right Alt keys.
+bool isAltKeycode(unsigned keycode);
+
+} // namespace X11KeyCodes

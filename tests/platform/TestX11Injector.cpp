@@ -1,0 +1,131 @@
+#include "XTestDriver.h"
+
+#include "platform/Platform.h"
+
+#include <QTest>
+
+#include <stdexcept>
+
+#include <X11/Xlib.h>
+
+class TestX11Injector : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+    void cursorGoesWhereItIsPut();
+    void buttonsGoDownAndUp_data();
+    void buttonsGoDownAndUp();
+    void keysGoDownAndUpAsTheirPhysicalKey_data();
+    void keysGoDownAndUpAsTheirPhysicalKey();
+    void keysOutsideTheTableInjectNothing();
+    void noDisplayThrows();
+
+  private:
+    std::unique_ptr<Platform> m_platform;
+    std::unique_ptr<XTestDriver> m_observer;
+};
+
+void TestX11Injector::init()
+{
+    m_observer = std::make_unique<XTestDriver>();
+    QVERIFY2(m_observer->isOpen(), "no X display");
+    m_platform = createPlatform();
+}
+
+void TestX11Injector::cleanup()
+{
+    m_platform.reset();
+    m_observer.reset();
+}
+
+void TestX11Injector::cursorGoesWhereItIsPut()
+{
+    m_platform->injector->setCursorPos(300, 400);
+    QTRY_COMPARE(m_observer->pointer(), QPoint(300, 400));
+    m_platform->injector->setCursorPos(0, 1023);
+    QTRY_COMPARE(m_observer->pointer(), QPoint(0, 1023));
+}
+
+void TestX11Injector::buttonsGoDownAndUp_data()
+{
+    QTest::addColumn<std::uint32_t>("down");
+    QTest::addColumn<std::uint32_t>("up");
+    QTest::addColumn<unsigned>("stateMask");
+    using namespace MouseEventFlag;
+    QTest::newRow("left") << (Absolute | LeftDown) << (Absolute | LeftUp) << unsigned(Button1Mask);
+    QTest::newRow("right") << (Absolute | RightDown) << (Absolute | RightUp) << unsigned(Button3Mask);
+    QTest::newRow("middle") << (Absolute | MiddleDown) << (Absolute | MiddleUp) << unsigned(Button2Mask);
+}
+
+void TestX11Injector::buttonsGoDownAndUp()
+{
+    QFETCH(std::uint32_t, down);
+    QFETCH(std::uint32_t, up);
+    QFETCH(unsigned, stateMask);
+    m_platform->injector->setCursorPos(500, 500);
+    m_platform->injector->mouseEvent(down);
+    QTRY_COMPARE(m_observer->pointerState() & stateMask, stateMask);
+    QCOMPARE(m_observer->pointer(), QPoint(500, 500));
+    m_platform->injector->mouseEvent(up);
+    QTRY_COMPARE(m_observer->pointerState() & (Button1Mask | Button2Mask | Button3Mask), 0u);
+    // Down and up in one call: the press comes first, so the button ends up released.
+    m_platform->injector->mouseEvent(down | up);
+    m_platform->injector->setCursorPos(501, 501);
+    QTRY_COMPARE(m_observer->pointer(), QPoint(501, 501));
+    QCOMPARE(m_observer->pointerState() & stateMask, 0u);
+}
+
+void TestX11Injector::keysGoDownAndUpAsTheirPhysicalKey_data()
+{
+    QTest::addColumn<int>("virtualKey");
+    QTest::addColumn<unsigned>("keycode");
+    QTest::newRow("a") << 0x41 << Keycode::A;
+    QTest::newRow("return") << 0x0D << 36u;
+    QTest::newRow("control") << 0x11 << Keycode::ControlLeft;
+    QTest::newRow("alt") << 0x12 << Keycode::AltLeft;
+    QTest::newRow("right") << 0x27 << Keycode::Right;
+    QTest::newRow("divide") << 0x6F << 106u;
+    QTest::newRow("pause") << 0x13 << Keycode::Pause;
+    QTest::newRow("f11") << 0x7A << Keycode::F11;
+}
+
+void TestX11Injector::keysGoDownAndUpAsTheirPhysicalKey()
+{
+    QFETCH(int, virtualKey);
+    QFETCH(unsigned, keycode);
+    // Released even when a check fails, so no key stays down for the next test.
+    struct Release {
+        Injector &injector;
+        int virtualKey;
+        ~Release() { injector.keybdEvent(virtualKey, KEYEVENTF_KEYUP); }
+    } release{*m_platform->injector, virtualKey};
+
+    m_platform->injector->keybdEvent(virtualKey, 0);
+    QTRY_VERIFY(m_observer->isKeyDown(keycode));
+    m_platform->injector->keybdEvent(virtualKey, KEYEVENTF_KEYUP);
+    QTRY_VERIFY(!m_observer->isKeyDown(keycode));
+}
+
+void TestX11Injector::keysOutsideTheTableInjectNothing()
+{
+    m_platform->injector->keybdEvent(0xFF, 0);
+    m_platform->injector->keybdEvent(0, 0);
+    m_platform->injector->setCursorPos(7, 7); // a request behind them, to know they were handled
+    QTRY_COMPARE(m_observer->pointer(), QPoint(7, 7));
+    for (unsigned keycode = 8; keycode < 256; ++keycode)
+        QVERIFY2(!m_observer->isKeyDown(keycode), qPrintable(QString::number(keycode)));
+}
+
+void TestX11Injector::noDisplayThrows()
+{
+    const QByteArray saved = qgetenv("DISPLAY");
+    qputenv("DISPLAY", ":9999");
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error, createPlatform());
+    qputenv("DISPLAY", saved);
+}
+
+QTEST_GUILESS_MAIN(TestX11Injector)
+#include "TestX11Injector.moc"
