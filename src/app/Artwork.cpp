@@ -1,9 +1,18 @@
 #include "Artwork.h"
 
+// The images are compiled into this static library; its resource initialiser must be referenced explicitly
+// or the linker drops it.
+static void initArtworkResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace {
 
 QIcon fromResource(const char *name)
 {
+    static const bool initialised = (initArtworkResources(), true);
+    Q_UNUSED(initialised);
     return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
 }
 

@@ -176,7 +176,9 @@ void TFmain::buildUpperToolBar()
     ToolButton6 = addCommandButton(ToolBar1, QStringLiteral("Открыть"), QString(), Artwork::ImageList1(5));
     for (QToolButton *button : {ToolButton1, ToolButton3, ToolButton2, ToolButton4, ToolButton5, ToolButton6}) {
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        button->setFixedSize(82, 52);
+        // 82x52, wider only where a caption would not fit in the fallback font.
+        button->setMinimumSize(82, 52);
+        button->setMaximumHeight(52);
     }
     connect(ToolButton1, &QToolButton::clicked, this, &TFmain::ToolButton1Click);
     connect(ToolButton3, &QToolButton::clicked, this, &TFmain::ToolButton3Click);
@@ -293,7 +295,8 @@ void TFmain::buildScriptView()
     ToolButton10 = addCommandButton(ToolBar2, QStringLiteral("Удалить"), QString(), Artwork::ImageList3(3));
     for (QToolButton *button : {ToolButton7, ToolButton8, ToolButton9, ToolButton10}) {
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        button->setFixedSize(99, 30);
+        button->setMinimumSize(99, 30);
+        button->setMaximumHeight(30);
     }
     connect(ToolButton7, &QToolButton::clicked, this, &TFmain::ToolButton7Click);
     connect(ToolButton8, &QToolButton::clicked, this, &TFmain::ToolButton8Click);

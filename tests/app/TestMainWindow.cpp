@@ -137,8 +137,9 @@ void TestMainWindow::commandBarsHaveTheirButtonsInOrder()
     for (int i = 0; i < upper.size(); ++i) {
         QCOMPARE(upper[i]->text(), captions[i]);
         QCOMPARE(upper[i]->toolTip(), tooltips[i]);
-        QVERIFY(!upper[i]->icon().isNull());
-        QCOMPARE(upper[i]->size(), QSize(82, 52));
+        QVERIFY(!upper[i]->icon().pixmap(32, 32).isNull());
+        QCOMPARE(upper[i]->height(), 52);
+        QVERIFY(upper[i]->width() >= 82);
         QVERIFY(upper[i]->x() > previousX);
         previousX = upper[i]->x();
     }
@@ -146,7 +147,7 @@ void TestMainWindow::commandBarsHaveTheirButtonsInOrder()
     const QStringList lowerCaptions = {"Переместить", "Переместить", "Изменить", "Удалить"};
     for (int i = 0; i < lower.size(); ++i) {
         QCOMPARE(lower[i]->text(), lowerCaptions[i]);
-        QVERIFY(!lower[i]->icon().isNull());
+        QVERIFY(!lower[i]->icon().pixmap(16, 16).isNull());
     }
     const QList<QAction *> tray = {w.N1, w.N2, w.N3, w.N4, w.N6, w.N5};
     const QStringList trayTexts = {"Запись (Alt+F9)", "Стоп (Alt+F10)", "Вопроизвести (Alt+F11)",
