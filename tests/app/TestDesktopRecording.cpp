@@ -4,6 +4,7 @@
 #include "app/TFmain.h"
 #include "edit/ScriptEditor.h"
 #include "platform/Platform.h"
+#include "platform/XTestDriver.h"
 #include "record/ProcessState.h"
 #include "script/ScriptTable.h"
 
@@ -16,31 +17,20 @@
 #include <memory>
 
 #include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
 namespace {
 
-// A second client that types and clicks, as the user would.
-class User
+// A second client that types and clicks, as the user would, by key symbol; every step reaches the server
+// before the next.
+class User : public XTestDriver
 {
 public:
-    User() : m_display(XOpenDisplay(nullptr)) {}
-    ~User()
-    {
-        if (m_display)
-            XCloseDisplay(m_display);
-    }
-    User(const User &) = delete;
-    User &operator=(const User &) = delete;
-
-    bool connected() const { return m_display != nullptr; }
-    Display *display() const { return m_display; }
-
+    bool connected() const { return isOpen(); }
     void key(KeySym keysym, bool press)
     {
-        XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), press ? True : False, CurrentTime);
-        XSync(m_display, False);
+        XTestDriver::key(XKeysymToKeycode(display(), keysym), press);
+        sync();
     }
     void tap(KeySym keysym)
     {
@@ -49,17 +39,14 @@ public:
     }
     void moveTo(int x, int y)
     {
-        XTestFakeMotionEvent(m_display, -1, x, y, CurrentTime);
-        XSync(m_display, False);
+        motion(x, y);
+        sync();
     }
     void button(unsigned button, bool press)
     {
-        XTestFakeButtonEvent(m_display, button, press ? True : False, CurrentTime);
-        XSync(m_display, False);
+        XTestDriver::button(button, press);
+        sync();
     }
-
-private:
-    Display *m_display;
 };
 
 // Action and key name / coordinates of each row, without the delays.
@@ -264,12 +251,7 @@ void TestDesktopRecording::recordsWhileAnotherClientGrabsKeyboardAndPointer()
 {
     startWindow();
     User grabber;
-    const Window root = DefaultRootWindow(grabber.display());
-    QCOMPARE(XGrabKeyboard(grabber.display(), root, False, GrabModeAsync, GrabModeAsync, CurrentTime), GrabSuccess);
-    QCOMPARE(XGrabPointer(grabber.display(), root, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
-                          GrabModeAsync, GrabModeAsync, None, None, CurrentTime),
-             GrabSuccess);
-    XSync(grabber.display(), False);
+    QVERIFY(grabber.grabKeyboardAndPointer());
     m_window->ToolButton1->click();
     QVERIFY(RecordHook != 0);
     m_user->tap(XK_b);
@@ -278,9 +260,7 @@ void TestDesktopRecording::recordsWhileAnotherClientGrabsKeyboardAndPointer()
     m_user->button(1, false);
     QTest::qWait(100);
     m_window->ToolButton2->click();
-    XUngrabPointer(grabber.display(), CurrentTime);
-    XUngrabKeyboard(grabber.display(), CurrentTime);
-    XSync(grabber.display(), False);
+    grabber.ungrabKeyboardAndPointer();
     const QStringList expected = {"KeyDown() VK_B;48", "KeyUp() VK_B;48", "Move() 300;310", "LDown() 300;310",
                                   "LUp() 300;310", " "};
     QCOMPARE(rowsWithoutDelays(*m_window->Script), expected);
@@ -303,10 +283,7 @@ void TestDesktopRecording::exitDuringRecordingRemovesTheHook()
 void TestDesktopRecording::hotkeyHeldByAnotherClientIsSkippedSilently()
 {
     User holder;
-    const Window root = DefaultRootWindow(holder.display());
-    const KeyCode f11 = XKeysymToKeycode(holder.display(), XK_F11);
-    XGrabKey(holder.display(), f11, Mod1Mask, root, True, GrabModeAsync, GrabModeAsync);
-    XSync(holder.display(), False);
+    QVERIFY(holder.grabKey(XKeysymToKeycode(holder.display(), XK_F11), Mod1Mask));
 
     startWindow();
     QVERIFY(QApplication::activeModalWidget() == nullptr);
@@ -319,8 +296,6 @@ void TestDesktopRecording::hotkeyHeldByAnotherClientIsSkippedSilently()
 
     pressHotkey({XK_Alt_L}, XK_F9); // the other hotkeys still work
     QTRY_COMPARE(m_window->trayImage(), 0);
-    XUngrabKey(holder.display(), f11, Mod1Mask, root);
-    XSync(holder.display(), False);
 }
 
 QTEST_MAIN(TestDesktopRecording)
