@@ -1,6 +1,8 @@
 #include "script/ScriptFile.h"
 #include "script/ScriptTable.h"
 
+#include "ProcessMemory.h"
+
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -12,19 +14,6 @@
 namespace {
 
 constexpr int RowCount = 1000000;
-
-long statusKilobytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(field) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
 
 // Starts a fresh peak (VmHWM) measurement from the current resident size.
 void resetPeakMemory()

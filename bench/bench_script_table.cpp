@@ -1,5 +1,7 @@
 #include "script/ScriptTable.h"
 
+#include "ProcessMemory.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -14,19 +16,6 @@ namespace {
 
 constexpr int RowCount = 1000000;
 constexpr int MoveCount = 100000;
-
-long statusKilobytes(const char *field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(field) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
 
 // Parameters as the recorder writes them: a wandering cursor, short delays, a key row now and then. They are
 // formatted ahead into a small pool so that the timings are the table's own.
