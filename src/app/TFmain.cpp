@@ -79,12 +79,17 @@ int globalAddAtom(const char *name)
     return 0;
 }
 
-QToolButton *addCommandButton(QToolBar *bar, const QString &caption, const QString &tooltip, const QIcon &icon)
+QToolButton *addCommandButton(QToolBar *bar, const QString &caption, const QString &tooltip, const QIcon &icon,
+                              QSize minimumSize)
 {
     auto *button = new QToolButton(bar);
     button->setText(caption);
     button->setToolTip(tooltip);
     button->setIcon(icon);
+    button->setToolButtonStyle(bar->toolButtonStyle());
+    // The design size, wider only where a caption would not fit in the fallback font.
+    button->setMinimumSize(minimumSize);
+    button->setMaximumHeight(minimumSize.height());
     bar->addWidget(button);
     return button;
 }
@@ -167,19 +172,16 @@ void TFmain::buildUpperToolBar()
     ToolBar1->setIconSize(QSize(32, 32));
     ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     ToolBar1->setMovable(false);
-    ToolButton1 = addCommandButton(ToolBar1, QStringLiteral("Запись"), QStringLiteral("Alt+F9"), Artwork::ImageList1(0));
+    const QSize size(82, 52);
+    ToolButton1 = addCommandButton(ToolBar1, QStringLiteral("Запись"), QStringLiteral("Alt+F9"), Artwork::ImageList1(0),
+                                   size);
     ToolButton3 = addCommandButton(ToolBar1, QStringLiteral("Воспроизвести"), QStringLiteral("Alt+F11"),
-                                   Artwork::ImageList1(1));
-    ToolButton2 = addCommandButton(ToolBar1, QStringLiteral("Стоп"), QStringLiteral("Alt+F10"), Artwork::ImageList1(6));
-    ToolButton4 = addCommandButton(ToolBar1, QStringLiteral("Очистить"), QString(), Artwork::ImageList1(2));
-    ToolButton5 = addCommandButton(ToolBar1, QStringLiteral("Сохранить"), QString(), Artwork::ImageList1(3));
-    ToolButton6 = addCommandButton(ToolBar1, QStringLiteral("Открыть"), QString(), Artwork::ImageList1(5));
-    for (QToolButton *button : {ToolButton1, ToolButton3, ToolButton2, ToolButton4, ToolButton5, ToolButton6}) {
-        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        // 82x52, wider only where a caption would not fit in the fallback font.
-        button->setMinimumSize(82, 52);
-        button->setMaximumHeight(52);
-    }
+                                   Artwork::ImageList1(1), size);
+    ToolButton2 = addCommandButton(ToolBar1, QStringLiteral("Стоп"), QStringLiteral("Alt+F10"), Artwork::ImageList1(6),
+                                   size);
+    ToolButton4 = addCommandButton(ToolBar1, QStringLiteral("Очистить"), QString(), Artwork::ImageList1(2), size);
+    ToolButton5 = addCommandButton(ToolBar1, QStringLiteral("Сохранить"), QString(), Artwork::ImageList1(3), size);
+    ToolButton6 = addCommandButton(ToolBar1, QStringLiteral("Открыть"), QString(), Artwork::ImageList1(5), size);
     connect(ToolButton1, &QToolButton::clicked, this, &TFmain::ToolButton1Click);
     connect(ToolButton3, &QToolButton::clicked, this, &TFmain::ToolButton3Click);
     connect(ToolButton2, &QToolButton::clicked, this, &TFmain::ToolButton2Click);
@@ -289,15 +291,11 @@ void TFmain::buildScriptView()
     ToolBar2->setIconSize(QSize(16, 16));
     ToolBar2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     ToolBar2->setMovable(false);
-    ToolButton7 = addCommandButton(ToolBar2, QStringLiteral("Переместить"), QString(), Artwork::ImageList3(0));
-    ToolButton8 = addCommandButton(ToolBar2, QStringLiteral("Переместить"), QString(), Artwork::ImageList3(1));
-    ToolButton9 = addCommandButton(ToolBar2, QStringLiteral("Изменить"), QString(), Artwork::ImageList3(2));
-    ToolButton10 = addCommandButton(ToolBar2, QStringLiteral("Удалить"), QString(), Artwork::ImageList3(3));
-    for (QToolButton *button : {ToolButton7, ToolButton8, ToolButton9, ToolButton10}) {
-        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        button->setMinimumSize(99, 30);
-        button->setMaximumHeight(30);
-    }
+    const QSize size(99, 30);
+    ToolButton7 = addCommandButton(ToolBar2, QStringLiteral("Переместить"), QString(), Artwork::ImageList3(0), size);
+    ToolButton8 = addCommandButton(ToolBar2, QStringLiteral("Переместить"), QString(), Artwork::ImageList3(1), size);
+    ToolButton9 = addCommandButton(ToolBar2, QStringLiteral("Изменить"), QString(), Artwork::ImageList3(2), size);
+    ToolButton10 = addCommandButton(ToolBar2, QStringLiteral("Удалить"), QString(), Artwork::ImageList3(3), size);
     connect(ToolButton7, &QToolButton::clicked, this, &TFmain::ToolButton7Click);
     connect(ToolButton8, &QToolButton::clicked, this, &TFmain::ToolButton8Click);
     connect(ToolButton9, &QToolButton::clicked, this, &TFmain::ToolButton9Click);
