@@ -161,6 +161,7 @@ ScriptTable::BulkChange::BulkChange(ScriptTable &table) : m_table(table)
 {
     if (m_table.m_bulkDepth++ == 0) {
         m_table.beginResetModel();
+        m_table.m_rowsAtBulkStart = m_table.rows();
         m_table.m_smallestRowsInBulk = m_table.rows();
     }
 }
@@ -170,7 +171,8 @@ ScriptTable::BulkChange::~BulkChange()
     if (--m_table.m_bulkDepth == 0) {
         m_table.endResetModel();
         // Report the smallest size the table went through, so a selection past it falls back.
-        emit m_table.rowsShrunk(m_table.m_smallestRowsInBulk);
+        if (m_table.m_smallestRowsInBulk < m_table.m_rowsAtBulkStart)
+            emit m_table.rowsShrunk(m_table.m_smallestRowsInBulk);
     }
 }
 

@@ -115,5 +115,6 @@ private:
     QHash<QByteArray, std::uint32_t> m_actionIds;
     std::array<QString, ColumnCount> m_header;
     int m_bulkDepth = 0;
+    int m_rowsAtBulkStart = 2;
     int m_smallestRowsInBulk = 2;
 };
