@@ -81,6 +81,8 @@ public:
     virtual void mouseEvent(std::uint32_t flags) = 0;
     /// Presses (flags 0) or releases (KEYEVENTF_KEYUP) the key of a virtual-key code.
     virtual void keybdEvent(int virtualKey, std::uint32_t flags) = 0;
+    /// True while a modifier key (Shift, Ctrl, Alt, AltGr, the logo keys) is down on the keyboard.
+    virtual bool modifiersHeld() = 0;
 };
 
 // Modifier bits of a hotkey.
@@ -99,15 +101,17 @@ public:
     virtual void setHandler(std::function<void(unsigned modifiers, int virtualKey)> handler) = 0;
 };
 
-// Millisecond clock.
+// The clock input events carry, and a finer monotonic one for pacing playback.
 class Clock
 {
 public:
     virtual ~Clock() = default;
     /// Milliseconds on the clock that input events carry; wraps at 2^32.
     virtual std::uint32_t tickCount() = 0;
-    /// Blocks the calling thread for `ms` milliseconds.
-    virtual void sleep(std::uint32_t ms) = 0;
+    /// Microseconds on a monotonic clock that never wraps in practice.
+    virtual std::int64_t monotonicMicros() = 0;
+    /// Blocks the calling thread until monotonicMicros() reaches `deadline`; returns at once if it has.
+    virtual void sleepUntil(std::int64_t deadline) = 0;
 };
 
 struct Platform

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 // Platform fakes that record every call, so logic can be tested without a display.
@@ -52,7 +53,18 @@ public:
     {
         calls << QStringLiteral("key %1 %2").arg(virtualKey).arg(flags);
     }
+    bool modifiersHeld() override
+    {
+        ++modifierQueries;
+        if (modifiersHeldFor > 0) {
+            --modifiersHeldFor;
+            return true;
+        }
+        return false;
+    }
     QStringList calls;
+    int modifiersHeldFor = 0; // how many more queries report a held modifier
+    int modifierQueries = 0;
 };
 
 class FakeHotkeys : public Hotkeys
@@ -81,17 +93,23 @@ public:
     bool failAll = false;
 };
 
+// Time passes only in sleepUntil, unless a test moves `micros` itself.
 class FakeClock : public Clock
 {
 public:
-    std::uint32_t tickCount() override { return now; }
-    void sleep(std::uint32_t ms) override
+    std::uint32_t tickCount() override { return std::uint32_t(micros / 1000); }
+    std::int64_t monotonicMicros() override { return micros; }
+    void sleepUntil(std::int64_t deadline) override
     {
-        sleeps.push_back(ms);
-        now += ms;
+        const std::int64_t slept = deadline > micros ? deadline - micros : 0;
+        sleeps.push_back(slept);
+        micros += slept;
+        if (onSleep)
+            onSleep();
     }
-    std::uint32_t now = 0;
-    std::vector<std::uint32_t> sleeps;
+    std::int64_t micros = 0;
+    std::vector<std::int64_t> sleeps; // microseconds of each sleepUntil
+    std::function<void()> onSleep;    // runs after each sleep, as if the desktop acted meanwhile
 };
 
 // A Platform whose parts are fakes, with typed access to them.

@@ -10,9 +10,17 @@ std::uint32_t X11Clock::tickCount()
     return std::uint32_t(std::uint64_t(now.tv_sec) * 1000u + std::uint64_t(now.tv_nsec) / 1000000u);
 }
 
-void X11Clock::sleep(std::uint32_t ms)
+std::int64_t X11Clock::monotonicMicros()
 {
-    timespec left{time_t(ms / 1000), long(ms % 1000) * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+void X11Clock::sleepUntil(std::int64_t deadline)
+{
+    // An absolute deadline: a signal that interrupts the sleep does not stretch it.
+    const timespec until{time_t(deadline / 1000000), long(deadline % 1000000) * 1000L};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
     }
 }

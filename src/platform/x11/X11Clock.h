@@ -2,10 +2,11 @@
 
 #include "platform/Platform.h"
 
-// The monotonic clock in milliseconds: the clock the X server stamps input events with.
+// CLOCK_MONOTONIC: the clock the X server stamps input events with.
 class X11Clock : public Clock
 {
   public:
     std::uint32_t tickCount() override;
-    void sleep(std::uint32_t ms) override;
+    std::int64_t monotonicMicros() override;
+    void sleepUntil(std::int64_t deadline) override;
 };

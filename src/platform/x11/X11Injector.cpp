@@ -6,6 +6,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace
 {
@@ -27,6 +28,12 @@ constexpr std::array<ButtonFlag, 6> kButtonFlags = {{
 }};
 
 constexpr int kCurrentScreen = -1;
+
+// Keys that change what a click or a key means. Lock keys are left out: they stay "on" without being held.
+constexpr std::array<KeySym, 13> kModifierKeysyms = {
+    XK_Shift_L, XK_Shift_R, XK_Control_L, XK_Control_R,        XK_Alt_L,       XK_Alt_R, XK_Meta_L, XK_Meta_R,
+    XK_Super_L, XK_Super_R, XK_Hyper_L,   XK_ISO_Level3_Shift, XK_Mode_switch,
+};
 
 } // namespace
 
@@ -54,4 +61,16 @@ void X11Injector::keybdEvent(int virtualKey, std::uint32_t flags)
         return;
     XTestFakeKeyEvent(m_display.get(), keycode, (flags & KEYEVENTF_KEYUP) ? False : True, CurrentTime);
     XFlush(m_display.get());
+}
+
+bool X11Injector::modifiersHeld()
+{
+    char keys[32] = {};
+    XQueryKeymap(m_display.get(), keys);
+    for (const KeySym keysym : kModifierKeysyms) {
+        const KeyCode keycode = XKeysymToKeycode(m_display.get(), keysym);
+        if (keycode != 0 && (keys[keycode / 8] & (1 << (keycode % 8))))
+            return true;
+    }
+    return false;
 }

@@ -12,6 +12,7 @@ class X11Injector : public Injector
     void setCursorPos(int x, int y) override;
     void mouseEvent(std::uint32_t flags) override;
     void keybdEvent(int virtualKey, std::uint32_t flags) override;
+    bool modifiersHeld() override;
 
   private:
     X11Display m_display;
