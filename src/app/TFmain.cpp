@@ -5,9 +5,11 @@
 #include "edit/DeleteConfirmation.h"
 #include "edit/ScriptEditor.h"
 #include "edit/TFAddEdit.h"
+#include "play/PlaybackEngine.h"
 #include "record/AltCleanup.h"
 #include "record/ProcessState.h"
 #include "record/RecordingCaption.h"
+#include "script/IntegerConversion.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptTable.h"
 
@@ -24,6 +26,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSlider>
 #include <QStyle>
@@ -381,9 +384,48 @@ void TFmain::ToolButton2Click()
 
 void TFmain::ToolButton3Click()
 {
-    // Playing starts by ending a recording in progress; the playback engine itself is not built yet.
+    // One run at a time: a second Play while a run (or its start-up dialogs) is going on is ignored, so
+    // the keys pressed by the two runs cannot get mixed up.
+    if (m_playing)
+        return;
+    m_playing = true;
+    const auto endOfRun = qScopeGuard([this] {
+        m_playing = false;
+        m_playback = nullptr;
+    });
+
     m_platform.inputHook->remove(RecordHook);
     RecordHook = 0;
+
+    const std::int32_t repeats = StrToInt(Edit1->text());
+    const std::int32_t first = StrToInt(Edit2->text());
+    const std::int32_t second = StrToInt(Edit3->text());
+    if (RadioGroup1ItemIndex() == 1 && first > second) {
+        QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
+                        QStringLiteral("Интервал повторов задан не верно. Второй параметр не может быть меньше "
+                                       "первого."),
+                        QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+
+    setTrayImage(1);
+    hide();
+    hideApplicationWindow();
+    if (Script->action(1).isEmpty())
+        ToolButton6Click();
+
+    PlaybackEngine engine(*Script, *m_platform.injector, *m_platform.clock,
+                          {[this] { return TrackBar1->value(); }, [this] { return RadioGroup1ItemIndex(); },
+                           [] { QCoreApplication::processEvents(); }});
+    m_playback = &engine;
+    const PlaybackEngine::Outcome outcome = engine.run(repeats, first, second);
+    if (outcome == PlaybackEngine::Outcome::Completed) {
+        setTrayImage(7);
+        showBalloon(QStringLiteral("Tapsmith"), QStringLiteral("Скрипт выполнен."));
+    } else {
+        showBalloon(QStringLiteral("Tapsmith"), QStringLiteral("Прервано."));
+    }
 }
 
 void TFmain::ToolButton4Click()
@@ -489,6 +531,9 @@ void TFmain::TrayIcon1Click()
 
 void TFmain::N5Click()
 {
+    // Keys and buttons a run still holds would stay down on the desktop after the process is gone.
+    if (m_playback)
+        m_playback->releaseHeldInput();
     m_platform.inputHook->remove(RecordHook);
     RecordHook = 0;
     TrayIcon1->hide();
@@ -542,6 +587,7 @@ void TFmain::setTrayImage(int index)
 void TFmain::showBalloon(const QString &title, const QString &text)
 {
     TrayIcon1->showMessage(title, text, QIcon(), 1000);
+    emit balloonShown(title, text);
 }
 
 void TFmain::closeEvent(QCloseEvent *event)

@@ -22,6 +22,7 @@ class QTableView;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
+class PlaybackEngine;
 class ScriptEditor;
 class ScriptTable;
 class TFAddEdit;
@@ -86,6 +87,7 @@ public:
 
     ScriptEditor &editor() { return *m_editor; }
     int trayImage() const { return m_trayImage; }
+    bool isPlaying() const { return m_playing; }
     int RadioGroup1ItemIndex() const;
 
     void HotkeyMessage(std::uint32_t lParam);
@@ -125,6 +127,10 @@ public:
     QWidget *aboutWindow = nullptr;
     TFAddEdit *editDialog = nullptr;
 
+signals:
+    // Each balloon shown on the tray icon.
+    void balloonShown(const QString &title, const QString &text);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -140,6 +146,8 @@ private:
     Platform &m_platform;
     ScriptEditor *m_editor;
     InputRecorder m_recorder;
+    bool m_playing = false;
+    PlaybackEngine *m_playback = nullptr; // the run in progress
     QVBoxLayout *m_layout;
     int m_trayImage = 7;
 };

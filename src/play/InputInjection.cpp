@@ -1,0 +1,28 @@
+#include "InputInjection.h"
+
+std::uint32_t mouseEventFlags(MouseButtonAction button)
+{
+    switch (button) {
+    case MouseButtonAction::LDown:
+        return MouseEventFlag::Absolute | MouseEventFlag::LeftDown;
+    case MouseButtonAction::LUp:
+        return MouseEventFlag::Absolute | MouseEventFlag::LeftUp;
+    case MouseButtonAction::RDown:
+        return MouseEventFlag::Absolute | MouseEventFlag::RightDown;
+    case MouseButtonAction::RUp:
+        return MouseEventFlag::Absolute | MouseEventFlag::RightUp;
+    case MouseButtonAction::MDown:
+        return MouseEventFlag::Absolute | MouseEventFlag::MiddleDown;
+    case MouseButtonAction::MUp:
+        return MouseEventFlag::Absolute | MouseEventFlag::MiddleUp;
+    }
+    return 0;
+}
+
+void SendKey(Injector &injector, int virtualKey, QByteArrayView mode)
+{
+    if (mode == QByteArrayView("down"))
+        injector.keybdEvent(virtualKey, 0);
+    else if (mode == QByteArrayView("up"))
+        injector.keybdEvent(virtualKey, KEYEVENTF_KEYUP);
+}

@@ -1,0 +1,248 @@
+#include "PlaybackEngine.h"
+
+#include "InputInjection.h"
+#include "record/ProcessState.h"
+#include "script/ActionLine.h"
+#include "script/Cp1251.h"
+#include "script/Errors.h"
+#include "script/IntegerConversion.h"
+#include "script/KeyNames.h"
+#include "script/ScriptTable.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <random>
+
+namespace
+{
+
+constexpr std::int64_t kMicrosPerMs = 1000;
+constexpr std::int64_t kModifierPollMs = 10;
+
+std::int32_t toInt(QByteArrayView field)
+{
+    std::int32_t value = 0;
+    if (!tryStrToInt(field, value))
+        throw ConversionError(fromCp1251(field));
+    return value;
+}
+
+// The button flags that undo a held down flag.
+constexpr struct {
+    std::uint32_t down;
+    std::uint32_t up;
+} kButtonReleases[] = {
+    {MouseEventFlag::LeftDown, MouseEventFlag::LeftUp},
+    {MouseEventFlag::RightDown, MouseEventFlag::RightUp},
+    {MouseEventFlag::MiddleDown, MouseEventFlag::MiddleUp},
+};
+
+} // namespace
+
+PlaybackEngine::PlaybackEngine(const ScriptTable &table, Injector &injector, Clock &clock, Settings settings)
+    : m_table(table), m_injector(injector), m_clock(clock), m_settings(std::move(settings))
+{
+}
+
+PlaybackEngine::~PlaybackEngine()
+{
+    if (!m_completed)
+        releaseHeldInput();
+}
+
+PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
+{
+    if (repeats < 1) {
+        m_completed = true;
+        return Outcome::Completed;
+    }
+    // Stopping a recording leaves the flag set; only a stop from now on ends this run.
+    StopRequested = false;
+    if (!waitForModifiersReleased())
+        return Outcome::Interrupted;
+    startSchedule();
+
+    for (std::int64_t repetition = 1; repetition <= repeats; ++repetition) {
+        if (repetition > 1) {
+            std::int64_t seconds = first;
+            if (m_settings.intervalMode() != 0) {
+                const auto seed = std::uint64_t(std::chrono::system_clock::now().time_since_epoch().count());
+                std::mt19937_64 generator(seed ^ std::uint64_t(m_clock.monotonicMicros()));
+                const std::int64_t draw =
+                    second < 1 ? 0 : std::uniform_int_distribution<std::int64_t>(0, second - 1)(generator);
+                seconds = randomIntervalSeconds(draw, first, second);
+            }
+            // A stop during the pause between repetitions, or during the last row's wait, ends the run.
+            if (!waitInterval(seconds))
+                return Outcome::Interrupted;
+            StopRequested = false;
+        }
+        for (int row = 1; row <= m_table.rows() - 1; ++row) {
+            m_settings.processEvents();
+            if (StopRequested)
+                return Outcome::Interrupted;
+            playRow(row);
+        }
+    }
+    m_completed = true;
+    return Outcome::Completed;
+}
+
+void PlaybackEngine::playRow(int row)
+{
+    // The Action text is read again for each step: a command that ran during a wait may have changed it.
+    if (classifyAction(m_table.action(row)).mouse)
+        mouseStep(row);
+    if (classifyAction(m_table.action(row)).keyDown)
+        keyStep(row, true);
+    if (classifyAction(m_table.action(row)).keyUp)
+        keyStep(row, false);
+}
+
+void PlaybackEngine::mouseStep(int row)
+{
+    const auto fields = splitParameters(m_table.parameters(row));
+    const std::int32_t x = toInt(fields.first);
+    const std::int32_t y = toInt(fields.second);
+    const std::int32_t delay = toInt(fields.third);
+    m_settings.processEvents();
+    PumpedSleep(scaledDelay(delay, m_settings.speed()));
+    m_injector.setCursorPos(x, y);
+    pressButtons(m_table.action(row));
+}
+
+void PlaybackEngine::keyStep(int row, bool down)
+{
+    const auto fields = splitParameters(m_table.parameters(row));
+    toInt(fields.second); // the recorded scan code: checked, not used
+    const std::int32_t delay = toInt(fields.third);
+    // Looked up now: the name's bytes live in the table, which may change during the wait.
+    const std::optional<int> virtualKey = VirtualKeyFromKeyName(fields.first);
+    m_settings.processEvents();
+    PumpedSleep(scaledDelay(delay, m_settings.speed()));
+    if (virtualKey)
+        pressKey(*virtualKey, down);
+}
+
+void PlaybackEngine::pressKey(int virtualKey, bool down)
+{
+    SendKey(m_injector, virtualKey, down ? QByteArrayView("down") : QByteArrayView("up"));
+    const auto held = std::find(m_heldKeys.begin(), m_heldKeys.end(), virtualKey);
+    if (down && held == m_heldKeys.end())
+        m_heldKeys.push_back(virtualKey);
+    else if (!down && held != m_heldKeys.end())
+        m_heldKeys.erase(held);
+}
+
+void PlaybackEngine::pressButtons(QByteArrayView action)
+{
+    for (const MouseButtonAction button : MouseButtonOrder) {
+        if (!action.contains(mouseButtonWord(button)))
+            continue;
+        const std::uint32_t flags = mouseEventFlags(button);
+        m_injector.mouseEvent(flags);
+        for (const auto &release : kButtonReleases) {
+            if (flags & release.down)
+                m_heldButtons |= release.down;
+            if (flags & release.up)
+                m_heldButtons &= ~release.down;
+        }
+    }
+}
+
+void PlaybackEngine::releaseHeldInput()
+{
+    while (!m_heldKeys.empty()) {
+        const int virtualKey = m_heldKeys.back();
+        m_heldKeys.pop_back();
+        SendKey(m_injector, virtualKey, QByteArrayView("up"));
+    }
+    for (const auto &release : kButtonReleases) {
+        if (m_heldButtons & release.down)
+            m_injector.mouseEvent(MouseEventFlag::Absolute | release.up);
+    }
+    m_heldButtons = 0;
+}
+
+void PlaybackEngine::startSchedule()
+{
+    m_due = m_clock.monotonicMicros();
+    m_scheduled = true;
+}
+
+void PlaybackEngine::PumpedSleep(std::int64_t ms)
+{
+    const std::int64_t now = m_clock.monotonicMicros();
+    // Held up (a nested dialog): count from now rather than catch up in a burst.
+    if (!m_scheduled || now - m_due > CatchUpLimitMs * kMicrosPerMs)
+        startSchedule();
+    m_due += std::max<std::int64_t>(ms, 0) * kMicrosPerMs;
+    sleepSliced(m_due, false);
+}
+
+bool PlaybackEngine::waitInterval(std::int64_t seconds)
+{
+    if (StopRequested)
+        return false;
+    const std::int64_t now = m_clock.monotonicMicros();
+    if (!m_scheduled || now - m_due > CatchUpLimitMs * kMicrosPerMs)
+        startSchedule();
+    m_due += std::max<std::int64_t>(seconds, 0) * 1000 * kMicrosPerMs;
+    sleepSliced(m_due, true);
+    return !StopRequested;
+}
+
+void PlaybackEngine::sleepSliced(std::int64_t deadline, bool endOnStop)
+{
+    const std::int64_t slice = SliceMs * kMicrosPerMs;
+    for (std::int64_t now = m_clock.monotonicMicros(); deadline - now > slice; now = m_clock.monotonicMicros()) {
+        m_clock.sleepUntil(now + slice);
+        m_settings.processEvents();
+        if (endOnStop && StopRequested) {
+            // The interval was cut short: the schedule goes on from here.
+            m_due = m_clock.monotonicMicros();
+            return;
+        }
+    }
+    m_clock.sleepUntil(deadline);
+    m_settings.processEvents();
+}
+
+bool PlaybackEngine::waitForModifiersReleased()
+{
+    while (m_injector.modifiersHeld()) {
+        m_settings.processEvents();
+        if (StopRequested)
+            return false;
+        m_clock.sleepUntil(m_clock.monotonicMicros() + kModifierPollMs * kMicrosPerMs);
+    }
+    return true;
+}
+
+std::int32_t PlaybackEngine::scaledDelay(std::int32_t delay, int percent)
+{
+    const long double quotient = static_cast<long double>(percent) / 100.0L;
+    const long double product = static_cast<long double>(delay) * quotient;
+    // The default rounding mode rounds a half to the even neighbour.
+    const long double rounded = std::nearbyint(product);
+    constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr auto highest = std::numeric_limits<std::int32_t>::max();
+    if (rounded <= static_cast<long double>(lowest))
+        return lowest;
+    if (rounded >= static_cast<long double>(highest))
+        return highest;
+    return static_cast<std::int32_t>(rounded);
+}
+
+std::int64_t PlaybackEngine::randomIntervalSeconds(std::int64_t draw, std::int32_t first, std::int32_t second)
+{
+    std::int64_t seconds = draw;
+    if (seconds < first)
+        seconds += first;
+    if (seconds > second)
+        seconds = second;
+    return seconds;
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QByteArrayView>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class ScriptTable;
+
+// Plays the rows of a script table against the desktop: repetitions, the intervals between them, each
+// row's recorded delay scaled by the speed setting, and the mouse and key events of the rows.
+//
+// Everything runs on the calling (GUI) thread. Waits sleep in slices and process pending events after
+// each, so commands such as Stop run nested inside a run. The table is read afresh at every row, so edits
+// made meanwhile take effect at the next row.
+//
+// Waits keep the recorded pace: each one ends a delay after the moment the previous one was due to end,
+// not after the previous one really ended, so the time spent processing events and injecting does not
+// add up over a long script. A run held up for longer than a short grace (a modal dialog opened inside
+// it) starts counting afresh instead of firing the rows it is behind on in a burst.
+class PlaybackEngine
+{
+  public:
+    struct Settings {
+        // The speed in percent of the recorded delays, read before every row.
+        std::function<int()> speed;
+        // 0: fixed interval, anything else: random; read at every interval.
+        std::function<int()> intervalMode;
+        // Runs pending window-system events; commands run nested inside it.
+        std::function<void()> processEvents;
+    };
+
+    enum class Outcome { Completed, Interrupted };
+
+    PlaybackEngine(const ScriptTable &table, Injector &injector, Clock &clock, Settings settings);
+    // A run that ends early (a stop, a failed row) lets go of the keys and buttons it left pressed.
+    ~PlaybackEngine();
+    PlaybackEngine(const PlaybackEngine &) = delete;
+    PlaybackEngine &operator=(const PlaybackEngine &) = delete;
+
+    // Plays `repeats` repetitions of the script with an interval of `first` seconds (fixed) or between
+    // `first` and `second` seconds (random) between them. A count below 1 plays nothing. Throws
+    // ConversionError at a row whose Parameters do not convert; the rows before it have played.
+    Outcome run(int repeats, int first, int second);
+
+    // Releases, in reverse order, the keys and mouse buttons this run pressed and has not released.
+    void releaseHeldInput();
+
+    // Waits `ms` milliseconds from when the previous wait was due, in slices of at most 250 ms with events
+    // processed after each. Never ends early; a negative wait is none.
+    void PumpedSleep(std::int64_t ms);
+
+    // delay x (percent / 100), quotient first, in extended precision, rounded half to even, clamped to
+    // 32 bits.
+    static std::int32_t scaledDelay(std::int32_t delay, int percent);
+    // The random interval in seconds for a draw from 0..second-1 (0 when second < 1).
+    static std::int64_t randomIntervalSeconds(std::int64_t draw, std::int32_t first, std::int32_t second);
+
+    static constexpr std::int64_t SliceMs = 250;
+    // How far a run may fall behind its schedule before it stops trying to catch up.
+    static constexpr std::int64_t CatchUpLimitMs = 50;
+
+  private:
+    // Waits for an interval between repetitions; false when a stop came meanwhile (the wait then ends).
+    bool waitInterval(std::int64_t seconds);
+    // Waits until no modifier key is held, so the first events do not arrive as Alt+click; false on a stop.
+    bool waitForModifiersReleased();
+    void sleepSliced(std::int64_t deadline, bool endOnStop);
+    void startSchedule();
+    void playRow(int row);
+    void mouseStep(int row);
+    void keyStep(int row, bool down);
+    void pressKey(int virtualKey, bool down);
+    void pressButtons(QByteArrayView action);
+
+    const ScriptTable &m_table;
+    Injector &m_injector;
+    Clock &m_clock;
+    Settings m_settings;
+    std::int64_t m_due = 0; // when the previous wait was due to end, microseconds
+    bool m_scheduled = false;
+    bool m_completed = false;
+    std::vector<int> m_heldKeys;     // virtual keys pressed and not released, in press order
+    std::uint32_t m_heldButtons = 0; // MouseEventFlag down flags
+};

@@ -1,0 +1,498 @@
+#include "fakes/FakePlatform.h"
+#include "play/PlaybackEngine.h"
+#include "record/ProcessState.h"
+#include "script/Errors.h"
+#include "script/ScriptTable.h"
+
+#include <QTest>
+
+#include <limits>
+#include <memory>
+
+namespace
+{
+
+constexpr int VK_A = 0x41, VK_CONTROL = 0x11, VK_SHIFT = 0x10;
+
+} // namespace
+
+// Drives the engine with the fake platform: time passes only in the fake clock's sleeps, and one log
+// holds the sleeps (in ms) and the injections in the order they happened.
+class TestPlaybackEngine : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void init();
+
+    void scaledDelay_data();
+    void scaledDelay();
+    void randomIntervalMapsDrawsIntoTheBounds();
+    void pumpedSleepSlices_data();
+    void pumpedSleepSlices();
+    void overheadDoesNotAccumulate();
+    void aHeldUpRunDoesNotBurst();
+
+    void rowKinds_data();
+    void rowKinds();
+    void oneRowCanTakeAllThreeSteps();
+    void mouseWordsFireInFixedOrder();
+    void badParametersFailAtTheirRow_data();
+    void badParametersFailAtTheirRow();
+
+    void fixedIntervalWaitsBetweenRepetitionsOnly();
+    void randomIntervalWithEqualBounds();
+    void countBelowOnePlaysNothing();
+    void stopDuringARowsWaitLetsThatRowAct();
+    void stopDuringTheIntervalEndsTheRun();
+    void staleStopFromRecordingDoesNotEndTheRun();
+    void speedIsReadAtEveryRow();
+    void editsDuringARunTakeEffectAtTheNextRow();
+
+    void interruptedRunReleasesWhatItHolds();
+    void failedRunReleasesWhatItHolds();
+    void completedRunLeavesTheDesktopAsItsRowsDid();
+
+    void waitsForModifiersBeforeTheFirstEvent();
+    void stopWhileModifiersAreHeld();
+
+  private:
+    void row(const char *action, const char *parameters)
+    {
+        m_table.appendToLastRow(QByteArrayView(action), QByteArrayView(parameters));
+    }
+    PlaybackEngine::Outcome run(int repeats = 1, int first = 1, int second = 1);
+    std::unique_ptr<PlaybackEngine> makeEngine();
+    QStringList log() const { return m_log; }
+
+    ScriptTable m_table;
+    std::unique_ptr<FakePlatform> m_fakes;
+    QStringList m_log;
+    std::function<int()> m_speed;
+    int m_mode = 0;
+    int m_eventsProcessed = 0;
+    std::function<void()> m_onEvents; // a command that runs nested inside the run
+};
+
+void TestPlaybackEngine::init()
+{
+    m_table.setRows(2);
+    m_table.setCell(4, 1, {});
+    m_table.setCell(5, 1, {});
+    m_fakes = std::make_unique<FakePlatform>();
+    m_fakes->clock->micros = 1'000'000;
+    m_log.clear();
+    m_speed = [] { return 100; };
+    m_mode = 0;
+    m_eventsProcessed = 0;
+    m_onEvents = nullptr;
+    StopRequested = false;
+    // Every injection and every sleep, in order, in one log.
+    m_fakes->clock->onSleep = [this] {
+        const std::int64_t slept = m_fakes->clock->sleeps.back();
+        m_log << (slept % 1000 == 0 ? QStringLiteral("sleep %1").arg(slept / 1000)
+                                    : QStringLiteral("sleep %1us").arg(slept));
+    };
+}
+
+std::unique_ptr<PlaybackEngine> TestPlaybackEngine::makeEngine()
+{
+    PlaybackEngine::Settings settings{[this] { return m_speed(); }, [this] { return m_mode; },
+                                      [this] {
+                                          ++m_eventsProcessed;
+                                          if (m_onEvents)
+                                              m_onEvents();
+                                      }};
+    return std::make_unique<PlaybackEngine>(m_table, *m_fakes->injector, *m_fakes->clock, settings);
+}
+
+PlaybackEngine::Outcome TestPlaybackEngine::run(int repeats, int first, int second)
+{
+    return makeEngine()->run(repeats, first, second);
+}
+
+void TestPlaybackEngine::scaledDelay_data()
+{
+    QTest::addColumn<int>("delay");
+    QTest::addColumn<int>("percent");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("half of 1 rounds to even 0") << 1 << 50 << 0;
+    QTest::newRow("half of 3 rounds to even 2") << 3 << 50 << 2;
+    QTest::newRow("half of 5 rounds to even 2") << 5 << 50 << 2;
+    QTest::newRow("half of 7 rounds to even 4") << 7 << 50 << 4;
+    QTest::newRow("recorded pace") << 1234 << 100 << 1234;
+    QTest::newRow("double") << 1234 << 200 << 2468;
+    QTest::newRow("1 percent of 150") << 150 << 1 << 2;
+    QTest::newRow("1 percent of 250") << 250 << 1 << 2;
+    QTest::newRow("zero stays zero") << 0 << 1 << 0;
+    QTest::newRow("negative") << -7 << 50 << -4;
+    QTest::newRow("overflow clamps high") << std::numeric_limits<int>::max() << 200 << std::numeric_limits<int>::max();
+    QTest::newRow("overflow clamps low") << std::numeric_limits<int>::min() << 200 << std::numeric_limits<int>::min();
+    QTest::newRow("largest at recorded pace")
+        << std::numeric_limits<int>::max() << 100 << std::numeric_limits<int>::max();
+}
+
+void TestPlaybackEngine::scaledDelay()
+{
+    QFETCH(int, delay);
+    QFETCH(int, percent);
+    QFETCH(int, expected);
+    QCOMPARE(PlaybackEngine::scaledDelay(delay, percent), expected);
+}
+
+void TestPlaybackEngine::randomIntervalMapsDrawsIntoTheBounds()
+{
+    const QList<qint64> expected = {3, 4, 5, 3, 4};
+    for (int draw = 0; draw < 5; ++draw)
+        QCOMPARE(PlaybackEngine::randomIntervalSeconds(draw, 3, 5), expected[draw]);
+    QCOMPARE(PlaybackEngine::randomIntervalSeconds(0, 2, 2), 2);
+    QCOMPARE(PlaybackEngine::randomIntervalSeconds(1, 2, 2), 2);
+    QCOMPARE(PlaybackEngine::randomIntervalSeconds(0, 0, 0), 0);
+}
+
+void TestPlaybackEngine::pumpedSleepSlices_data()
+{
+    QTest::addColumn<qint64>("ms");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("eventRounds");
+    QTest::newRow("600") << qint64(600) << QStringList{"sleep 250", "sleep 250", "sleep 100"} << 3;
+    QTest::newRow("250 is one slice") << qint64(250) << QStringList{"sleep 250"} << 1;
+    QTest::newRow("251") << qint64(251) << QStringList{"sleep 250", "sleep 1"} << 2;
+    QTest::newRow("0") << qint64(0) << QStringList{"sleep 0"} << 1;
+    QTest::newRow("negative waits nothing") << qint64(-5000) << QStringList{"sleep 0"} << 1;
+}
+
+void TestPlaybackEngine::pumpedSleepSlices()
+{
+    QFETCH(qint64, ms);
+    QFETCH(QStringList, expected);
+    QFETCH(int, eventRounds);
+    auto engine = makeEngine();
+    const std::int64_t start = m_fakes->clock->micros;
+    engine->PumpedSleep(ms);
+    QCOMPARE(log(), expected);
+    QCOMPARE(m_eventsProcessed, eventRounds);
+    QCOMPARE(m_fakes->clock->micros - start, std::max<qint64>(ms, 0) * 1000);
+}
+
+void TestPlaybackEngine::overheadDoesNotAccumulate()
+{
+    // Each round of event processing costs 300 us; a hundred waits of 10 ms still end 1 s after the start.
+    auto engine = makeEngine();
+    m_onEvents = [this] { m_fakes->clock->micros += 300; };
+    const std::int64_t start = m_fakes->clock->micros;
+    for (int i = 0; i < 100; ++i) {
+        engine->PumpedSleep(10);
+        m_fakes->clock->micros += 200; // injecting
+    }
+    QCOMPARE(m_fakes->clock->micros - start, 1'000'000 + 300 + 200);
+}
+
+void TestPlaybackEngine::aHeldUpRunDoesNotBurst()
+{
+    auto engine = makeEngine();
+    engine->PumpedSleep(10);
+    m_fakes->clock->micros += 5'000'000; // a modal dialog held the run up for 5 s
+    m_fakes->clock->sleeps.clear();
+    engine->PumpedSleep(10);
+    engine->PumpedSleep(10);
+    QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{10'000, 10'000}));
+
+    // A small lag is made up.
+    m_fakes->clock->sleeps.clear();
+    m_fakes->clock->micros += 4'000;
+    engine->PumpedSleep(10);
+    QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{6'000}));
+}
+
+void TestPlaybackEngine::rowKinds_data()
+{
+    QTest::addColumn<QByteArray>("action");
+    QTest::addColumn<QByteArray>("parameters");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("Move") << QByteArray("Move()") << QByteArray("100;200;40")
+                          << QStringList{"sleep 40", "cursor 100 200"};
+    QTest::newRow("LDown without wait") << QByteArray("LDown()") << QByteArray("10;20;0")
+                                        << QStringList{"sleep 0", "cursor 10 20", "mouse 32770"};
+    QTest::newRow("LUp") << QByteArray("LUp()") << QByteArray("1;2;0")
+                         << QStringList{"sleep 0", "cursor 1 2", "mouse 32772"};
+    QTest::newRow("RDown") << QByteArray("RDown()") << QByteArray("1;2;0")
+                           << QStringList{"sleep 0", "cursor 1 2", "mouse 32776"};
+    QTest::newRow("RUp") << QByteArray("RUp()") << QByteArray("1;2;0")
+                         << QStringList{"sleep 0", "cursor 1 2", "mouse 32784"};
+    QTest::newRow("MDown") << QByteArray("MDown()") << QByteArray("1;2;0")
+                           << QStringList{"sleep 0", "cursor 1 2", "mouse 32800"};
+    QTest::newRow("MUp") << QByteArray("MUp()") << QByteArray("1;2;0")
+                         << QStringList{"sleep 0", "cursor 1 2", "mouse 32832"};
+    QTest::newRow("word inside other text")
+        << QByteArray("xLDowny") << QByteArray("5;6;0") << QStringList{"sleep 0", "cursor 5 6", "mouse 32770"};
+    QTest::newRow("negative coordinates")
+        << QByteArray("Move()") << QByteArray("-1280;-3;0") << QStringList{"sleep 0", "cursor -1280 -3"};
+    QTest::newRow("KeyDown") << QByteArray("KeyDown()") << QByteArray("VK_A;30;15")
+                             << QStringList{"sleep 15", QStringLiteral("key %1 0").arg(VK_A)};
+    QTest::newRow("KeyUp") << QByteArray("KeyUp()") << QByteArray("VK_A;30;15")
+                           << QStringList{"sleep 15", QStringLiteral("key %1 2").arg(VK_A)};
+    QTest::newRow("extended code plays the plain key")
+        << QByteArray("KeyDown()") << QByteArray("VK_RETURN;32796;0") << QStringList{"sleep 0", "key 13 0"};
+    QTest::newRow("unknown name waits only")
+        << QByteArray("KeyDown()") << QByteArray("VK_a;30;15") << QStringList{"sleep 15"};
+    QTest::newRow("empty name waits only")
+        << QByteArray("KeyDown()") << QByteArray(";86;120") << QStringList{"sleep 120"};
+    QTest::newRow("hex delay") << QByteArray("Move()") << QByteArray("1;2;$10")
+                               << QStringList{"sleep 16", "cursor 1 2"};
+    QTest::newRow("lower-case move is inert") << QByteArray("move()") << QByteArray("1;2;50") << QStringList{};
+    QTest::newRow("Keydown is inert") << QByteArray("Keydown()") << QByteArray("VK_A;30;50") << QStringList{};
+    QTest::newRow("empty action is inert") << QByteArray("") << QByteArray("garbage") << QStringList{};
+    QTest::newRow("inert rows skip bad parameters") << QByteArray("Click()") << QByteArray("x;y;z") << QStringList{};
+}
+
+void TestPlaybackEngine::rowKinds()
+{
+    QFETCH(QByteArray, action);
+    QFETCH(QByteArray, parameters);
+    QFETCH(QStringList, expected);
+    row(action.constData(), parameters.constData());
+    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
+    // One row waits once, then injects: the sleeps come first.
+    QCOMPARE(log() + m_fakes->injector->calls, expected);
+}
+
+void TestPlaybackEngine::oneRowCanTakeAllThreeSteps()
+{
+    // Mouse first, then key down, then key up; each step waits its own delay. "1000" is not a key name.
+    row("KeyUp()KeyDown()Move()", "1000;8;5");
+    row("KeyUp() KeyDown()", "VK_A;30;1");
+    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
+    QCOMPARE(log(), (QStringList{"sleep 5", "sleep 5", "sleep 5", "sleep 1", "sleep 1"}));
+    QCOMPARE(m_fakes->injector->calls,
+             (QStringList{"cursor 1000 8", QStringLiteral("key %1 0").arg(VK_A), QStringLiteral("key %1 2").arg(VK_A)}));
+}
+
+void TestPlaybackEngine::mouseWordsFireInFixedOrder()
+{
+    row("MUp RUp LUp MDown RDown LDown", "3;4;0");
+    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
+    QCOMPARE(m_fakes->injector->calls, (QStringList{"cursor 3 4", "mouse 32770", "mouse 32772", "mouse 32776",
+                                                    "mouse 32784", "mouse 32800", "mouse 32832"}));
+}
+
+void TestPlaybackEngine::badParametersFailAtTheirRow_data()
+{
+    QTest::addColumn<QByteArray>("action");
+    QTest::addColumn<QByteArray>("parameters");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("two fields") << QByteArray("Move()") << QByteArray("100;200")
+                                << QString("'' is not a valid integer value");
+    QTest::newRow("fourth field") << QByteArray("LDown()") << QByteArray("1;2;40;7")
+                                  << QString("'40;7' is not a valid integer value");
+    QTest::newRow("bad coordinate") << QByteArray("Move()") << QByteArray("1x;2;3")
+                                    << QString("'1x' is not a valid integer value");
+    QTest::newRow("bad key code") << QByteArray("KeyUp()") << QByteArray("VK_A;;3")
+                                  << QString("'' is not a valid integer value");
+    QTest::newRow("trailing blank delay")
+        << QByteArray("KeyDown()") << QByteArray("VK_A;30;3 ") << QString("'3 ' is not a valid integer value");
+    QTest::newRow("Cyrillic text") << QByteArray("Move()") << QByteArray("\xcf\xf0\xe8;1;1")
+                                   << QString::fromUtf8("'При' is not a valid integer value");
+}
+
+void TestPlaybackEngine::badParametersFailAtTheirRow()
+{
+    QFETCH(QByteArray, action);
+    QFETCH(QByteArray, parameters);
+    QFETCH(QString, message);
+    row("Move()", "1;1;0");
+    row(action.constData(), parameters.constData());
+    row("Move()", "9;9;0");
+    try {
+        run();
+        QFAIL("the row did not fail");
+    } catch (const ConversionError &error) {
+        QCOMPARE(error.message(), message);
+    }
+    QCOMPARE(m_fakes->injector->calls, QStringList{"cursor 1 1"});
+}
+
+void TestPlaybackEngine::fixedIntervalWaitsBetweenRepetitionsOnly()
+{
+    row("Move()", "1;1;0");
+    QCOMPARE(run(3, 1, 99), PlaybackEngine::Outcome::Completed);
+    const QStringList interval = {"sleep 250", "sleep 250", "sleep 250", "sleep 250"};
+    QCOMPARE(log(), QStringList{"sleep 0"} + interval + QStringList{"sleep 0"} + interval + QStringList{"sleep 0"});
+    QCOMPARE(m_fakes->injector->calls.size(), 3);
+}
+
+void TestPlaybackEngine::randomIntervalWithEqualBounds()
+{
+    m_mode = 1;
+    row("Move()", "1;1;0");
+    const std::int64_t start = m_fakes->clock->micros;
+    QCOMPARE(run(4, 2, 2), PlaybackEngine::Outcome::Completed);
+    QCOMPARE(m_fakes->clock->micros - start, 3 * 2'000'000);
+    QCOMPARE(m_fakes->injector->calls.size(), 4);
+
+    // The mode is read at each interval: fixed again, 1 s.
+    m_mode = 0;
+    m_log.clear();
+    const std::int64_t again = m_fakes->clock->micros;
+    QCOMPARE(run(2, 1, 2), PlaybackEngine::Outcome::Completed);
+    QCOMPARE(m_fakes->clock->micros - again, 1'000'000);
+}
+
+void TestPlaybackEngine::countBelowOnePlaysNothing()
+{
+    row("Move()", "1;1;0");
+    m_fakes->injector->modifiersHeldFor = 5;
+    QCOMPARE(run(0, 1, 1), PlaybackEngine::Outcome::Completed);
+    QCOMPARE(run(-3, 1, 1), PlaybackEngine::Outcome::Completed);
+    QVERIFY(m_fakes->injector->calls.isEmpty());
+    QVERIFY(log().isEmpty());
+    QCOMPARE(m_fakes->injector->modifierQueries, 0);
+}
+
+void TestPlaybackEngine::stopDuringARowsWaitLetsThatRowAct()
+{
+    row("Move()", "1;1;10");
+    row("Move()", "2;2;600"); // the stop comes during this row's second slice
+    row("Move()", "3;3;10");
+    int slices = 0;
+    m_fakes->clock->onSleep = [&] {
+        if (m_fakes->clock->sleeps.back() == 250'000 && ++slices == 2)
+            StopRequested = true;
+    };
+    QCOMPARE(run(2, 1, 1), PlaybackEngine::Outcome::Interrupted);
+    QCOMPARE(m_fakes->injector->calls, (QStringList{"cursor 1 1", "cursor 2 2"}));
+    // The row's wait was not cut short.
+    QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{10'000, 250'000, 250'000, 100'000}));
+}
+
+void TestPlaybackEngine::stopDuringTheIntervalEndsTheRun()
+{
+    row("Move()", "1;1;0");
+    m_fakes->clock->onSleep = [&] {
+        if (m_fakes->clock->sleeps.size() == 3) // in the interval's second slice
+            StopRequested = true;
+    };
+    QCOMPARE(run(3, 10, 10), PlaybackEngine::Outcome::Interrupted);
+    QCOMPARE(m_fakes->injector->calls, QStringList{"cursor 1 1"});
+    QCOMPARE(m_fakes->clock->sleeps.size(), std::size_t(3));
+
+    // A stop during the last row of a repetition ends the run before the next repetition.
+    m_fakes->clock->sleeps.clear();
+    m_fakes->injector->calls.clear();
+    m_fakes->clock->onSleep = [&] { StopRequested = true; };
+    QCOMPARE(run(3, 10, 10), PlaybackEngine::Outcome::Interrupted);
+    QCOMPARE(m_fakes->injector->calls, QStringList{"cursor 1 1"});
+    QCOMPARE(m_fakes->clock->sleeps.size(), std::size_t(1));
+}
+
+void TestPlaybackEngine::staleStopFromRecordingDoesNotEndTheRun()
+{
+    row("Move()", "1;1;0");
+    StopRequested = true;
+    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
+    QCOMPARE(m_fakes->injector->calls, QStringList{"cursor 1 1"});
+}
+
+void TestPlaybackEngine::speedIsReadAtEveryRow()
+{
+    row("Move()", "1;1;100");
+    row("KeyDown()", "VK_A;30;100");
+    row("Move()", "1;1;100");
+    QList<int> speeds = {50, 200, 1};
+    int reads = 0;
+    m_speed = [&] { return speeds[reads++]; };
+    run();
+    QCOMPARE(reads, 3);
+    QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{50'000, 200'000, 1'000}));
+}
+
+void TestPlaybackEngine::editsDuringARunTakeEffectAtTheNextRow()
+{
+    row("Move()", "1;1;0");
+    row("Move()", "2;2;0");
+    int rounds = 0;
+    m_onEvents = [&] {
+        if (++rounds == 2) { // during row 1: row 2 is rewritten and a row is added
+            m_table.setCell(4, 2, QByteArrayView("LDown()"));
+            m_table.setCell(5, 2, QByteArrayView("5;5;0"));
+            m_table.appendToLastRow(QByteArrayView("KeyDown()"), QByteArrayView("VK_A;30;0"));
+        }
+    };
+    run();
+    QCOMPARE(m_fakes->injector->calls,
+             (QStringList{"cursor 1 1", "cursor 5 5", "mouse 32770", QStringLiteral("key %1 0").arg(VK_A)}));
+}
+
+void TestPlaybackEngine::interruptedRunReleasesWhatItHolds()
+{
+    row("KeyDown()", "VK_CONTROL;29;0");
+    row("KeyDown()", "VK_SHIFT;42;0");
+    row("KeyDown()", "VK_A;30;0");
+    row("KeyUp()", "VK_SHIFT;42;0");
+    row("LDown()", "1;1;0");
+    row("RDown()", "1;1;0");
+    row("Move()", "1;1;0");
+    m_fakes->clock->onSleep = [&] {
+        if (m_fakes->clock->sleeps.size() == 6)
+            StopRequested = true;
+    };
+    auto engine = makeEngine();
+    QCOMPARE(engine->run(1, 1, 1), PlaybackEngine::Outcome::Interrupted);
+    engine.reset();
+    const QStringList calls = m_fakes->injector->calls;
+    QCOMPARE(calls.mid(8), (QStringList{QStringLiteral("key %1 2").arg(VK_A),
+                                        QStringLiteral("key %1 2").arg(VK_CONTROL), "mouse 32772", "mouse 32784"}));
+}
+
+void TestPlaybackEngine::failedRunReleasesWhatItHolds()
+{
+    row("KeyDown()", "VK_SHIFT;42;0");
+    row("MDown()", "1;1;0");
+    row("Move()", "1;1");
+    QVERIFY_THROWS_EXCEPTION(ConversionError, run());
+    QCOMPARE(m_fakes->injector->calls.mid(3), (QStringList{QStringLiteral("key %1 2").arg(VK_SHIFT), "mouse 32832"}));
+}
+
+void TestPlaybackEngine::completedRunLeavesTheDesktopAsItsRowsDid()
+{
+    row("KeyDown()", "VK_SHIFT;42;0");
+    row("LDown()", "1;1;0");
+    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
+    QCOMPARE(m_fakes->injector->calls,
+             (QStringList{QStringLiteral("key %1 0").arg(VK_SHIFT), "cursor 1 1", "mouse 32770"}));
+
+    // Exit during a run lets go of what the run holds, once.
+    auto engine = makeEngine();
+    m_fakes->injector->calls.clear();
+    m_table.setRows(2);
+    row("KeyDown()", "VK_CONTROL;29;0");
+    engine->run(1, 1, 1);
+    engine->releaseHeldInput();
+    engine->releaseHeldInput();
+    QCOMPARE(m_fakes->injector->calls,
+             (QStringList{QStringLiteral("key %1 0").arg(VK_CONTROL), QStringLiteral("key %1 2").arg(VK_CONTROL)}));
+}
+
+void TestPlaybackEngine::waitsForModifiersBeforeTheFirstEvent()
+{
+    row("Move()", "1;1;20");
+    row("Move()", "2;2;20");
+    m_fakes->injector->modifiersHeldFor = 3;
+    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
+    QCOMPARE(m_fakes->injector->modifierQueries, 4);
+    // Three polls of 10 ms, then the rows at their own pace from the release.
+    QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{10'000, 10'000, 10'000, 20'000, 20'000}));
+    QCOMPARE(m_fakes->injector->calls, (QStringList{"cursor 1 1", "cursor 2 2"}));
+}
+
+void TestPlaybackEngine::stopWhileModifiersAreHeld()
+{
+    row("Move()", "1;1;0");
+    m_fakes->injector->modifiersHeldFor = 1000;
+    m_onEvents = [] { StopRequested = true; };
+    QCOMPARE(run(), PlaybackEngine::Outcome::Interrupted);
+    QVERIFY(m_fakes->injector->calls.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestPlaybackEngine)
+#include "TestPlaybackEngine.moc"
