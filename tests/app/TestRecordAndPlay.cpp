@@ -249,20 +249,20 @@ void TestRecordAndPlay::recordSaveOpenAndPlayBack()
     QVERIFY2(played.front().receivedMicros >= altUp->receivedMicros, "input was played while Alt was held");
     QCOMPARE(describe(withoutTimes(played)), describe(withoutTimes(recorded)));
 
-    // No wait ended early: by the server's clock each event came at least its recorded interval after the
-    // previous one (less the clock's 1 ms resolution). The precision itself is measured by bench_play.
+    // No event came early: by the server's clock each one came at least as long after the first as it did
+    // when recorded (less the clock's 1 ms resolution). A late event may be followed by a shorter interval,
+    // since waits keep to the schedule. The precision itself is measured by bench_play.
     std::vector<double> errors;
     for (std::size_t i = 1; i < played.size(); ++i) {
-        const std::int64_t intended = std::int64_t(recorded[i].serverTime) - std::int64_t(recorded[i - 1].serverTime);
-        const std::int64_t actual = std::int64_t(played[i].serverTime) - std::int64_t(played[i - 1].serverTime);
-        QVERIFY2(
-            actual >= intended - 1,
-            qPrintable(
-                QStringLiteral("event %1: %2 ms after the previous, recorded %3").arg(i).arg(actual).arg(intended)));
-        errors.push_back(double(std::llabs(actual - intended)));
+        const std::int64_t intended = std::int64_t(recorded[i].serverTime - recorded[0].serverTime);
+        const std::int64_t actual = std::int64_t(played[i].serverTime - played[0].serverTime);
+        QVERIFY2(actual >= intended - 1,
+                 qPrintable(
+                     QStringLiteral("event %1: %2 ms after the first, recorded %3").arg(i).arg(actual).arg(intended)));
+        errors.push_back(double(actual - intended));
     }
     std::sort(errors.begin(), errors.end());
-    qInfo("interval error against the recording (ms, server clock): median %.0f, max %.0f over %zu intervals",
+    qInfo("lateness against the recording (ms, server clock): median %.0f, max %.0f over %zu events",
           errors[errors.size() / 2], errors.back(), errors.size());
 }
 
