@@ -42,14 +42,14 @@
 
 TFmain *Fmain = nullptr;
 
-namespace {
+namespace
+{
 
 constexpr int VK_F9 = 0x78;
 constexpr int VK_F10 = 0x79;
 constexpr int VK_F11 = 0x7A;
 
-struct HotkeyRow
-{
+struct HotkeyRow {
     const char *atomName;
     unsigned modifiers;
     int key;
@@ -102,8 +102,8 @@ QToolButton *addCommandButton(QToolBar *bar, const QString &caption, const QStri
 TFmain::TFmain(Platform &platform, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      Script(new ScriptTable(this)), m_platform(platform),
-      m_editor(new ScriptEditor(*Script, this)), m_recorder(*Script, LastEventTime)
+      Script(new ScriptTable(this)), m_platform(platform), m_editor(new ScriptEditor(*Script, this)),
+      m_recorder(*Script, LastEventTime)
 {
     setWindowTitle(QStringLiteral("Tapsmith"));
     setWindowIcon(Artwork::programIcon());
@@ -176,12 +176,12 @@ void TFmain::buildUpperToolBar()
     ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     ToolBar1->setMovable(false);
     const QSize size(82, 52);
-    ToolButton1 = addCommandButton(ToolBar1, QStringLiteral("Запись"), QStringLiteral("Alt+F9"), Artwork::ImageList1(0),
-                                   size);
+    ToolButton1 =
+        addCommandButton(ToolBar1, QStringLiteral("Запись"), QStringLiteral("Alt+F9"), Artwork::ImageList1(0), size);
     ToolButton3 = addCommandButton(ToolBar1, QStringLiteral("Воспроизвести"), QStringLiteral("Alt+F11"),
                                    Artwork::ImageList1(1), size);
-    ToolButton2 = addCommandButton(ToolBar1, QStringLiteral("Стоп"), QStringLiteral("Alt+F10"), Artwork::ImageList1(6),
-                                   size);
+    ToolButton2 =
+        addCommandButton(ToolBar1, QStringLiteral("Стоп"), QStringLiteral("Alt+F10"), Artwork::ImageList1(6), size);
     ToolButton4 = addCommandButton(ToolBar1, QStringLiteral("Очистить"), QString(), Artwork::ImageList1(2), size);
     ToolButton5 = addCommandButton(ToolBar1, QStringLiteral("Сохранить"), QString(), Artwork::ImageList1(3), size);
     ToolButton6 = addCommandButton(ToolBar1, QStringLiteral("Открыть"), QString(), Artwork::ImageList1(5), size);
@@ -417,7 +417,7 @@ void TFmain::ToolButton3Click()
 
     PlaybackEngine engine(*Script, *m_platform.injector, *m_platform.clock,
                           {[this] { return TrackBar1->value(); }, [this] { return RadioGroup1ItemIndex(); },
-                           [] { QCoreApplication::processEvents(); }});
+                           [] { QCoreApplication::processEvents(); }, 1000});
     m_playback = &engine;
     const PlaybackEngine::Outcome outcome = engine.run(repeats, first, second);
     if (outcome == PlaybackEngine::Outcome::Completed) {
@@ -434,7 +434,8 @@ void TFmain::ToolButton4Click()
     setWindowTitle(QStringLiteral("Tapsmith"));
 }
 
-namespace {
+namespace
+{
 
 // Shows a file dialog proposing the name last chosen in it; returns the chosen path, empty on cancel.
 QString chooseScriptFile(QFileDialog &dialog)

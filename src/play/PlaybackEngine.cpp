@@ -81,7 +81,7 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
             StopRequested = false;
         }
         for (int row = 1; row <= m_table.rows() - 1; ++row) {
-            m_settings.processEvents();
+            processEvents(false);
             if (StopRequested)
                 return Outcome::Interrupted;
             playRow(row);
@@ -108,7 +108,7 @@ void PlaybackEngine::mouseStep(int row)
     const std::int32_t x = toInt(fields.first);
     const std::int32_t y = toInt(fields.second);
     const std::int32_t delay = toInt(fields.third);
-    m_settings.processEvents();
+    processEvents(false);
     PumpedSleep(scaledDelay(delay, m_settings.speed()));
     m_injector.setCursorPos(x, y);
     pressButtons(m_table.action(row));
@@ -121,7 +121,7 @@ void PlaybackEngine::keyStep(int row, bool down)
     const std::int32_t delay = toInt(fields.third);
     // Looked up now: the name's bytes live in the table, which may change during the wait.
     const std::optional<int> virtualKey = VirtualKeyFromKeyName(fields.first);
-    m_settings.processEvents();
+    processEvents(false);
     PumpedSleep(scaledDelay(delay, m_settings.speed()));
     if (virtualKey)
         pressKey(*virtualKey, down);
@@ -200,21 +200,33 @@ void PlaybackEngine::sleepSliced(std::int64_t deadline, bool endOnStop)
     const std::int64_t slice = SliceMs * kMicrosPerMs;
     for (std::int64_t now = m_clock.monotonicMicros(); deadline - now > slice; now = m_clock.monotonicMicros()) {
         m_clock.sleepUntil(now + slice);
-        m_settings.processEvents();
+        processEvents(true);
         if (endOnStop && StopRequested) {
             // The interval was cut short: the schedule goes on from here.
             m_due = m_clock.monotonicMicros();
             return;
         }
     }
-    m_clock.sleepUntil(deadline);
+    const bool due = m_clock.monotonicMicros() < deadline;
+    if (due)
+        m_clock.sleepUntil(deadline);
+    processEvents(due);
+}
+
+void PlaybackEngine::processEvents(bool afterSleep)
+{
+    if (m_settings.eventGapMicros > 0 && !afterSleep && m_eventsProcessed &&
+        m_clock.monotonicMicros() - m_lastEvents < m_settings.eventGapMicros)
+        return;
     m_settings.processEvents();
+    m_eventsProcessed = true;
+    m_lastEvents = m_clock.monotonicMicros();
 }
 
 bool PlaybackEngine::waitForModifiersReleased()
 {
     while (m_injector.modifiersHeld()) {
-        m_settings.processEvents();
+        processEvents(true);
         if (StopRequested)
             return false;
         m_clock.sleepUntil(m_clock.monotonicMicros() + kModifierPollMs * kMicrosPerMs);

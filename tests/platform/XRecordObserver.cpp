@@ -3,6 +3,9 @@
 #include <condition_variable>
 #include <ctime>
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
 #include <X11/extensions/record.h>
@@ -16,13 +19,40 @@ std::condition_variable startSignal;
 } // namespace
 
 XRecordObserver::XRecordObserver(const char *displayName)
-    : m_control(XOpenDisplay(displayName)), m_data(XOpenDisplay(displayName))
+    : m_control(XOpenDisplay(displayName)), m_data(XOpenDisplay(displayName)), m_listener(XOpenDisplay(displayName))
 {
+    if (!m_listener || pipe(m_wake) != 0)
+        return;
+    XSelectInput(m_listener, DefaultRootWindow(m_listener),
+                 PointerMotionMask | ButtonReleaseMask | KeyPressMask | KeyReleaseMask);
+    XFlush(m_listener);
+    m_drain = std::thread([this] {
+        pollfd fds[2] = {{ConnectionNumber(m_listener), POLLIN, 0}, {m_wake[0], POLLIN, 0}};
+        while (true) {
+            while (XPending(m_listener) > 0) {
+                XEvent event;
+                XNextEvent(m_listener, &event);
+            }
+            if (poll(fds, 2, -1) < 0 || (fds[1].revents & POLLIN))
+                return;
+        }
+    });
 }
 
 XRecordObserver::~XRecordObserver()
 {
     stop();
+    if (m_drain.joinable()) {
+        const char quit = 0;
+        (void)!write(m_wake[1], &quit, 1);
+        m_drain.join();
+    }
+    for (const int fd : m_wake) {
+        if (fd >= 0)
+            close(fd);
+    }
+    if (m_listener)
+        XCloseDisplay(m_listener);
     if (m_context)
         XRecordFreeContext(m_control, m_context);
     if (m_data)

@@ -1,0 +1,198 @@
+// Playback timing: plays a generated script into the X server through the real backend while an
+// independent client watches through RECORD what arrives and when (CLOCK_MONOTONIC receive times).
+// Needs DISPLAY set to a private X server. Arguments: [rows] [speed percent] [rows with every delay 0].
+
+#include "platform/Platform.h"
+#include "platform/XRecordObserver.h"
+#include "play/PlaybackEngine.h"
+#include "record/ProcessState.h"
+#include "script/ScriptTable.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include <X11/X.h>
+
+namespace
+{
+
+constexpr int kClickEvery = 50; // a click or a key (down, then up) after every 50 moves
+constexpr int kKeycodeA = 38;
+
+struct Expected {
+    int type;
+    unsigned detail;
+    int x;
+    int y;
+    std::int64_t delayMicros; // scaled, before this event
+};
+
+// Moves 1..20 ms apart along a path that never repeats a point; every so often a left click or a key A
+// press and release 30..200 ms apart.
+std::vector<Expected> generate(ScriptTable &table, int rows, int percent, bool zeroDelays)
+{
+    std::mt19937 random(12345);
+    std::uniform_int_distribution<int> moveDelay(1, 20);
+    std::uniform_int_distribution<int> clickDelay(30, 200);
+    std::vector<Expected> expected;
+    int x = 100, y = 100;
+    bool key = false;
+    const auto add = [&](const char *action, const QByteArray &parameters, Expected event, int delay) {
+        const int d = zeroDelays ? 0 : delay;
+        event.delayMicros = std::int64_t(PlaybackEngine::scaledDelay(d, percent)) * 1000;
+        table.appendToLastRow(QByteArrayView(action), QByteArray(parameters + ';' + QByteArray::number(d)));
+        expected.push_back(event);
+    };
+    for (int row = 0; row < rows;) {
+        if ((row + 1) % (kClickEvery + 2) == 0 && row + 2 <= rows) {
+            const QByteArray at = QByteArray::number(x) + ';' + QByteArray::number(y);
+            if (key) {
+                add("KeyDown()", "VK_A;30", {KeyPress, kKeycodeA, 0, 0, 0}, clickDelay(random));
+                add("KeyUp()", "VK_A;30", {KeyRelease, kKeycodeA, 0, 0, 0}, clickDelay(random));
+            } else {
+                add("LDown()", at, {ButtonPress, 1, x, y, 0}, clickDelay(random));
+                add("LUp()", at, {ButtonRelease, 1, x, y, 0}, clickDelay(random));
+            }
+            key = !key;
+            row += 2;
+            continue;
+        }
+        x = 100 + (row * 7) % 1000;
+        y = 100 + (row * 7) / 1000 % 800;
+        add("Move()", QByteArray::number(x) + ';' + QByteArray::number(y), {MotionNotify, 0, x, y, 0},
+            moveDelay(random));
+        ++row;
+    }
+    return expected;
+}
+
+// The observed events that answer the rows: motions that stay in place (placing the cursor before a
+// click) are not counted.
+std::vector<XRecordObserver::Event> relevant(const std::vector<XRecordObserver::Event> &events)
+{
+    std::vector<XRecordObserver::Event> kept;
+    int x = -1, y = -1;
+    for (const auto &event : events) {
+        if (event.type == MotionNotify) {
+            if (event.x == x && event.y == y)
+                continue;
+            x = event.x;
+            y = event.y;
+        } else if ((event.type == KeyPress || event.type == KeyRelease) && event.detail != unsigned(kKeycodeA)) {
+            continue;
+        }
+        kept.push_back(event);
+    }
+    return kept;
+}
+
+bool matches(const Expected &want, const XRecordObserver::Event &got)
+{
+    if (want.type != got.type || want.detail != got.detail)
+        return false;
+    return want.type == KeyPress || want.type == KeyRelease || (want.x == got.x && want.y == got.y);
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t index = std::min(values.size() - 1, std::size_t(std::ceil(p * double(values.size())) - 1));
+    return values[index];
+}
+
+void play(Platform &platform, XRecordObserver &observer, int rows, int percent, bool zeroDelays)
+{
+    ScriptTable table;
+    table.setRows(2);
+    const std::vector<Expected> expected = generate(table, rows, percent, zeroDelays);
+    PlaybackEngine engine(
+        table, *platform.injector, *platform.clock,
+        {[percent] { return percent; }, [] { return 0; }, [] { QCoreApplication::processEvents(); }, 1000});
+    observer.clear();
+    if (!observer.start()) {
+        std::printf("  RECORD is missing\n");
+        return;
+    }
+    QElapsedTimer wall;
+    wall.start();
+    engine.run(1, 0, 0);
+    const double seconds = double(wall.nsecsElapsed()) / 1e9;
+    observer.stop();
+    const std::vector<XRecordObserver::Event> seen = relevant(observer.events());
+
+    // Walk both lists in order; an expected event without its match is lost.
+    std::size_t matched = 0, s = 0;
+    std::vector<std::pair<std::size_t, std::size_t>> pairs; // expected index, seen index
+    for (std::size_t e = 0; e < expected.size() && s < seen.size(); ++e) {
+        std::size_t look = s;
+        while (look < seen.size() && look < s + 4 && !matches(expected[e], seen[look]))
+            ++look;
+        if (look < seen.size() && matches(expected[e], seen[look])) {
+            pairs.emplace_back(e, look);
+            s = look + 1;
+            ++matched;
+        }
+    }
+    std::printf("  rows %d, events expected %zu, seen %zu, lost %zu\n", rows, expected.size(), seen.size(),
+                expected.size() - matched);
+    if (zeroDelays) {
+        std::printf("  all delays 0: %.0f events injected per second (%.3f s)\n", double(rows) / seconds, seconds);
+        return;
+    }
+    if (pairs.size() < 2)
+        return;
+    std::vector<double> errors;
+    for (std::size_t i = 1; i < pairs.size(); ++i) {
+        const auto [e, k] = pairs[i];
+        const auto [pe, pk] = pairs[i - 1];
+        if (e != pe + 1)
+            continue; // an event was lost between them
+        const double interval = double(seen[k].receivedMicros - seen[pk].receivedMicros);
+        errors.push_back(std::fabs(interval - double(expected[e].delayMicros)) / 1000.0);
+        if (std::getenv("BENCH_PLAY_TRACE") && std::fabs(interval - double(expected[e].delayMicros)) > 1000)
+            std::printf("    %zu type %d want %lld got %.0f server %u\n", e, expected[e].type,
+                        (long long)expected[e].delayMicros, interval, seen[k].serverTime - seen[pk].serverTime);
+    }
+    std::int64_t intended = 0;
+    for (std::size_t e = pairs.front().first + 1; e <= pairs.back().first; ++e)
+        intended += expected[e].delayMicros;
+    const std::int64_t actual = seen[pairs.back().second].receivedMicros - seen[pairs.front().second].receivedMicros;
+    std::printf("  interval error (ms): median %.3f, p99 %.3f, max %.3f over %zu intervals\n", percentile(errors, 0.5),
+                percentile(errors, 0.99), percentile(errors, 1.0), errors.size());
+    std::printf("  run %.3f s, intended %.3f s, drift %+.3f ms (%+.4f %%)\n", double(actual) / 1e6,
+                double(intended) / 1e6, double(actual - intended) / 1000.0,
+                100.0 * double(actual - intended) / double(intended));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const int percent = argc > 2 ? std::atoi(argv[2]) : 100;
+    const int burstRows = argc > 3 ? std::atoi(argv[3]) : 100000;
+    std::unique_ptr<Platform> platform;
+    try {
+        platform = createPlatform();
+    } catch (const std::exception &error) {
+        std::printf("bench_play: %s\n", error.what());
+        return 1;
+    }
+    XRecordObserver observer;
+    std::printf("playback of %d generated rows at %d %%, watched through RECORD\n", rows, percent);
+    play(*platform, observer, rows, percent, false);
+    std::printf("the same rows with every delay 0\n");
+    play(*platform, observer, burstRows, 100, true);
+    return 0;
+}
