@@ -2,6 +2,7 @@
 // through XTest, captured by the real backend.
 
 #include "app/TFmain.h"
+#include "LoopbackUpdateServer.h"
 #include "edit/ScriptEditor.h"
 #include "platform/Platform.h"
 #include "platform/XTestDriver.h"
@@ -92,6 +93,7 @@ private:
 
 void TestDesktopRecording::initTestCase()
 {
+    keepUpdateCheckOffline();
     m_user = std::make_unique<User>();
     QVERIFY2(m_user->connected(), "needs an X display");
 }

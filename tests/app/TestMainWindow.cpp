@@ -3,6 +3,7 @@
 #include "app/UpDown.h"
 #include "edit/ScriptEditor.h"
 #include "edit/TFAddEdit.h"
+#include "LoopbackUpdateServer.h"
 #include "fakes/FakePlatform.h"
 #include "record/ProcessState.h"
 #include "script/ScriptTable.h"
@@ -68,6 +69,7 @@ private:
 
 void TestMainWindow::init()
 {
+    keepUpdateCheckOffline();
     RecordHook = 0;
     StopRequested = false;
     m_fakes = std::make_unique<FakePlatform>();
