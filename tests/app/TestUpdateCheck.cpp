@@ -209,8 +209,10 @@ void TestUpdateCheck::panelShowsThePageWithoutContextMenu()
     QTRY_VERIFY(view->toPlainText().contains(QStringLiteral("News of the day")));
     QVERIFY(view->isVisible());
     QVERIFY(m_boxes.isEmpty());
-    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, QPoint(20, 20));
-    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(20, 20), view->viewport()->mapToGlobal(QPoint(20, 20)));
+
+    const QPoint inside(20, 20);
+    QTest::mouseClick(view->viewport(), Qt::RightButton, {}, inside);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, inside, view->viewport()->mapToGlobal(inside));
     QApplication::sendEvent(view->viewport(), &menuEvent);
     QCoreApplication::processEvents();
     QCOMPARE(QApplication::activePopupWidget(), nullptr);
