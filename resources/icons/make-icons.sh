@@ -26,3 +26,7 @@ small -fill '#2d6cc0' -stroke '#173d70' -draw 'polygon 8,2 2,9 6,9 6,14 10,14 10
 small -fill '#f2c94c' -stroke '#8a6410' -draw 'polygon 3,11 11,3 13,5 5,13' \
     -fill '#3b4a5a' -stroke none -draw 'polygon 2,14 3,11 5,13' pencil.png
 small -stroke '#d42a2a' -strokewidth 2.5 -draw 'line 3,3 13,13' -draw 'line 13,3 3,13' cross.png
+# The About window's picture: the program icon drawn large.
+convert -size 127x127 xc:none -fill '#5c6b7a' -stroke '#2b333b' -strokewidth 5 -draw 'circle 63,63 63,6' \
+    -fill white -stroke none -draw 'rectangle 36,34 90,47' -draw 'rectangle 56,34 70,98' \
+    -fill '#d42a2a' -stroke '#7a1010' -strokewidth 2 -draw 'circle 100,100 100,86' about.png

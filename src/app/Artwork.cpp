@@ -50,4 +50,9 @@ QIcon programIcon()
     return fromResource("tapsmith-32");
 }
 
+QIcon aboutPicture()
+{
+    return fromResource("about");
+}
+
 } // namespace Artwork

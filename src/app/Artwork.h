@@ -9,4 +9,6 @@ namespace Artwork {
 QIcon ImageList1(int index);
 QIcon ImageList3(int index);
 QIcon programIcon();
+// The About window's 127x127 picture.
+QIcon aboutPicture();
 } // namespace Artwork

@@ -1,7 +1,10 @@
 #include "TFmain.h"
 
 #include "Artwork.h"
+#include "NewsView.h"
 #include "UpDown.h"
+#include "UpdateCheck.h"
+#include "VersionCheck.h"
 #include "edit/DeleteConfirmation.h"
 #include "edit/ScriptEditor.h"
 #include "edit/TFAddEdit.h"
@@ -15,6 +18,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -42,8 +46,15 @@
 
 TFmain *Fmain = nullptr;
 
-namespace
-{
+UpdateSettings TFmain::updateSettings = UpdateSettings::buildDefaults();
+
+std::function<void(const QString &text)> TFmain::showInformation = [](const QString &text) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Information"), text, QMessageBox::NoButton);
+    box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
+    box.exec();
+};
+
+namespace {
 
 constexpr int VK_F9 = 0x78;
 constexpr int VK_F10 = 0x79;
@@ -119,6 +130,13 @@ TFmain::TFmain(Platform &platform, QWidget *parent)
     Panel2 = new QWidget(this);
     Panel2->setFixedHeight(105);
     Panel2->hide();
+    auto *panel2Layout = new QVBoxLayout(Panel2);
+    panel2Layout->setContentsMargins(0, 0, 0, 0);
+    WebBrowser2 = new NewsView(Panel2);
+    WebBrowser2->setMinimumWidth(DesignClientWidth);
+    panel2Layout->addWidget(WebBrowser2);
+    connect(WebBrowser2, &NewsView::downloadComplete, this, &TFmain::WebBrowser2DownloadComplete);
+    openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); };
     m_layout->addWidget(Panel2);
     buildScriptView();
     buildTray();
@@ -145,9 +163,12 @@ TFmain::~TFmain() = default;
 
 void TFmain::FormCreate()
 {
-    // No update check in this build: the news panel stays hidden and the new-version item disabled.
-    Panel2->hide();
-    N8->setEnabled(false);
+    if (CheckForUpdate()) {
+        CompareVersion(ServerVersion);
+    } else {
+        Panel2->hide();
+        N8->setEnabled(false);
+    }
 
     m_platform.hotkeys->setHandler([this](unsigned modifiers, int key) {
         HotkeyMessage(std::uint32_t(modifiers & 0xFFFF) | (std::uint32_t(key) << 16));
@@ -166,6 +187,7 @@ void TFmain::buildMenu()
     N8 = MainMenu1->addAction(QStringLiteral("Доступна новая версия!"));
     N8->setVisible(false);
     connect(N10, &QAction::triggered, this, &TFmain::N10Click);
+    connect(N8, &QAction::triggered, this, &TFmain::N8Click);
     m_layout->setMenuBar(MainMenu1);
 }
 
@@ -548,6 +570,40 @@ void TFmain::N6Click()
     aboutWindow->show();
     aboutWindow->raise();
     aboutWindow->activateWindow();
+}
+
+bool TFmain::CheckForUpdate()
+{
+    WebBrowser2->setTimeout(updateSettings.timeoutMs);
+    WebBrowser2->Navigate(updateSettings.serverUrl);
+    const std::optional<QString> reply = UpdateCheck(updateSettings.serverUrl, updateSettings.timeoutMs).fetch();
+    if (!reply)
+        return false;
+    ServerVersion = serverVersionFromReply(*reply);
+    Panel2->show();
+    N8->setEnabled(true);
+    return true;
+}
+
+bool TFmain::CompareVersion(const QString &version)
+{
+    if (!isNewerVersion(version, ProgramVersion))
+        return false;
+    N8->setVisible(true);
+    return true;
+}
+
+void TFmain::N8Click()
+{
+    openUrl(updateSettings.downloadPage);
+}
+
+void TFmain::WebBrowser2DownloadComplete()
+{
+    // Every page needs its context menu switched off again; a load that found no server leaves no page.
+    if (!WebBrowser2->disableContextMenu())
+        showInformation(QStringLiteral("Отсутствует доступ к интернет или программа заблокирована фаерволом. "
+                                       "Пойск новой версии будет не доступен. "));
 }
 
 void TFmain::showFromTray()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UpdateSettings.h"
 #include "platform/Platform.h"
 #include "record/InputRecorder.h"
 
@@ -23,6 +24,7 @@ class QToolBar;
 class QToolButton;
 class QVBoxLayout;
 class PlaybackEngine;
+class NewsView;
 class ScriptEditor;
 class ScriptTable;
 class TFAddEdit;
@@ -126,6 +128,22 @@ public:
     // the main window.
     QWidget *aboutWindow = nullptr;
     TFAddEdit *editDialog = nullptr;
+
+    // The news page inside Panel2.
+    NewsView *WebBrowser2;
+    // The start-up update check: asks the server for its version and shows the news panel.
+    bool CheckForUpdate();
+    // Shows N8 and returns true when `version` is later than ProgramVersion.
+    bool CompareVersion(const QString &version);
+    void N8Click();
+    void WebBrowser2DownloadComplete();
+    // Opens a web page or a mail link in the desktop's programs; tests replace it.
+    std::function<void(const QUrl &url)> openUrl;
+
+    // Read when the window is created: the build's addresses unless a test pointed them elsewhere.
+    static UpdateSettings updateSettings;
+    // Shows the information box of a news page that could not load; tests replace it.
+    static std::function<void(const QString &text)> showInformation;
 
 signals:
     // Each balloon shown on the tray icon.

@@ -3,6 +3,7 @@
 #include "app/UpDown.h"
 #include "edit/ScriptEditor.h"
 #include "edit/TFAddEdit.h"
+#include "LoopbackUpdateServer.h"
 #include "fakes/FakePlatform.h"
 #include "record/ProcessState.h"
 #include "script/ScriptTable.h"
@@ -68,6 +69,7 @@ private:
 
 void TestMainWindow::init()
 {
+    keepUpdateCheckOffline();
     RecordHook = 0;
     StopRequested = false;
     m_fakes = std::make_unique<FakePlatform>();
@@ -193,6 +195,8 @@ void TestMainWindow::hotkeyDispatch()
     TFmain &w = *m_window;
     w.hide();
     w.setTrayImage(1);
+    if (expected == "play")
+        recordRow("Move()", "7;8;0"); // something to play, so no open dialog is needed
     m_fakes->hotkeys->press(modifiers, key);
     if (expected == "record") {
         QCOMPARE(w.trayImage(), 0);
@@ -204,6 +208,8 @@ void TestMainWindow::hotkeyDispatch()
         QVERIFY(StopRequested);
     } else if (expected == "play") {
         QCOMPARE(m_fakes->hook->calls, QStringList{"remove 0"});
+        QCOMPARE(m_fakes->injector->calls, QStringList{"cursor 7 8"});
+        QCOMPARE(w.trayImage(), 7);
     } else if (expected == "show") {
         QVERIFY(w.isVisible());
         QCOMPARE(w.trayImage(), 1);

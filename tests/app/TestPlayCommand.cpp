@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/TFmain.h"
+#include "LoopbackUpdateServer.h"
 #include "fakes/FakePlatform.h"
 #include "record/ProcessState.h"
 #include "script/Errors.h"
@@ -62,6 +63,7 @@ class TestPlayCommand : public QObject
 
 void TestPlayCommand::init()
 {
+    keepUpdateCheckOffline();
     RecordHook = 0;
     StopRequested = false;
     m_fakes = std::make_unique<FakePlatform>();

@@ -3,6 +3,7 @@
 // a third client watches what reaches the server through RECORD.
 
 #include "app/TFmain.h"
+#include "LoopbackUpdateServer.h"
 #include "platform/Platform.h"
 #include "platform/XRecordObserver.h"
 #include "platform/XTestDriver.h"
@@ -102,6 +103,7 @@ class TestRecordAndPlay : public QObject
 
 void TestRecordAndPlay::initTestCase()
 {
+    keepUpdateCheckOffline();
     m_user = std::make_unique<XTestDriver>();
     QVERIFY2(m_user->isOpen(), "needs an X display");
     m_observer = std::make_unique<XRecordObserver>();

@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/TFmain.h"
 #include "edit/ScriptEditor.h"
+#include "LoopbackUpdateServer.h"
 #include "fakes/FakePlatform.h"
 #include "script/ScriptTable.h"
 
@@ -44,6 +45,7 @@ private:
 
 void TestScriptFileCommands::init()
 {
+    keepUpdateCheckOffline();
     m_fakes = std::make_unique<FakePlatform>();
     m_window = std::make_unique<TFmain>(m_fakes->platform);
     m_errors.clear();

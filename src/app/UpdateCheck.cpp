@@ -1,0 +1,64 @@
+#include "UpdateCheck.h"
+
+#include "script/Cp1251.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+QString ServerVersion;
+
+namespace {
+
+bool namesCp1251(const QByteArray &text)
+{
+    const QByteArray lower = text.toLower();
+    return lower.contains("windows-1251") || lower.contains("cp1251");
+}
+
+} // namespace
+
+UpdateCheck::UpdateCheck(const QUrl &url, int timeoutMs) : m_url(url), m_timeoutMs(timeoutMs)
+{
+}
+
+std::optional<QString> UpdateCheck::fetch() const
+{
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    QNetworkRequest request(m_url);
+    request.setRawHeader("Accept", "text/html, */*");
+    request.setRawHeader("User-Agent", "Mozilla/3.0 (compatible; Indy Library)");
+
+    QNetworkReply *const reply = network.get(request); // owned by `network`
+    if (!reply->isFinished()) {
+        QEventLoop loop;
+        QTimer deadline;
+        deadline.setSingleShot(true);
+        QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+        deadline.start(m_timeoutMs);
+        loop.exec();
+    }
+    if (!reply->isFinished()) {
+        reply->abort();
+        return std::nullopt;
+    }
+    if (reply->error() != QNetworkReply::NoError)
+        return std::nullopt;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid() || status.toInt() < 200 || status.toInt() > 299)
+        return std::nullopt;
+    return decodeReplyBody(reply->readAll(), reply->rawHeader("Content-Type"));
+}
+
+QString decodeReplyBody(const QByteArray &body, const QByteArray &contentType)
+{
+    // A page names its code page in a meta tag near its start.
+    if (namesCp1251(contentType) || (!contentType.toLower().contains("charset") && namesCp1251(body.left(1024))))
+        return fromCp1251(body);
+    return QString::fromUtf8(body);
+}

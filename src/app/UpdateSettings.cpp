@@ -1,0 +1,11 @@
+#include "UpdateSettings.h"
+
+UpdateSettings UpdateSettings::buildDefaults()
+{
+    UpdateSettings settings;
+    settings.serverUrl = QUrl(QStringLiteral(TAPSMITH_UPDATE_URL));
+    settings.downloadPage = QUrl(QStringLiteral(TAPSMITH_DOWNLOAD_URL));
+    settings.webSite = QUrl(QStringLiteral(TAPSMITH_SITE_URL));
+    settings.supportMail = QStringLiteral(TAPSMITH_SUPPORT_MAIL);
+    return settings;
+}
