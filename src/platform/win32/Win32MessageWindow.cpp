@@ -38,8 +38,8 @@ void registerWindowClass()
 Win32MessageWindow::Win32MessageWindow(Handler handler) : m_handler(std::move(handler))
 {
     registerWindowClass();
-    m_window = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                               this);
+    m_window =
+        CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), this);
     if (!m_window)
         throw std::runtime_error("cannot create a message window");
 }

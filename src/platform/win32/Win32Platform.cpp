@@ -3,8 +3,8 @@
 #include "Win32Clock.h"
 #include "Win32HotkeyRegistry.h"
 #include "Win32Hotkeys.h"
-#include "Win32InputHook.h"
 #include "Win32Injector.h"
+#include "Win32InputHook.h"
 
 // Qt has no application window apart from the main window on Windows, so hiding or restoring "the
 // application window" comes down to hiding the main window or restoring it from minimised, as on X11.

@@ -37,29 +37,29 @@ template <typename T> std::string show(const T &value)
 #define HARNESS_CONCAT2(a, b) a##b
 #define HARNESS_CONCAT(a, b) HARNESS_CONCAT2(a, b)
 
-#define TEST_CASE(name)                                                                                            \
-    static void name();                                                                                            \
-    static const harness::Registration HARNESS_CONCAT(registration_, name)(#name, &name);                          \
+#define TEST_CASE(name)                                                                                                \
+    static void name();                                                                                                \
+    static const harness::Registration HARNESS_CONCAT(registration_, name)(#name, &name);                              \
     static void name()
 
-#define CHECK(condition)                                                                                           \
-    do {                                                                                                           \
-        if (!(condition))                                                                                          \
-            harness::fail(__FILE__, __LINE__, "CHECK(" #condition ")");                                            \
+#define CHECK(condition)                                                                                               \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            harness::fail(__FILE__, __LINE__, "CHECK(" #condition ")");                                                \
     } while (false)
 
-#define CHECK_EQUAL(actual, expected)                                                                              \
-    do {                                                                                                           \
-        const auto &harnessActual = (actual);                                                                      \
-        const auto &harnessExpected = (expected);                                                                  \
-        if (!(harnessActual == harnessExpected))                                                                   \
-            harness::fail(__FILE__, __LINE__,                                                                      \
-                          #actual " == " #expected ": got " + harness::show(harnessActual) + ", expected " +       \
-                              harness::show(harnessExpected));                                                     \
+#define CHECK_EQUAL(actual, expected)                                                                                  \
+    do {                                                                                                               \
+        const auto &harnessActual = (actual);                                                                          \
+        const auto &harnessExpected = (expected);                                                                      \
+        if (!(harnessActual == harnessExpected))                                                                       \
+            harness::fail(__FILE__, __LINE__,                                                                          \
+                          #actual " == " #expected ": got " + harness::show(harnessActual) + ", expected " +           \
+                              harness::show(harnessExpected));                                                         \
     } while (false)
 
-#define REQUIRE(condition)                                                                                         \
-    do {                                                                                                           \
-        if (!(condition))                                                                                          \
-            harness::abortCase(__FILE__, __LINE__, "REQUIRE(" #condition ")");                                     \
+#define REQUIRE(condition)                                                                                             \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            harness::abortCase(__FILE__, __LINE__, "REQUIRE(" #condition ")");                                         \
     } while (false)

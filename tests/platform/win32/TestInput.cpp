@@ -80,8 +80,7 @@ void moveTo(int x, int y)
               units(y, GetSystemMetrics(SM_CYSCREEN)));
 }
 
-bool pumpUntil(const std::function<bool()> &done, int timeoutMs,
-               const std::function<bool(const void *message)> &filter)
+bool pumpUntil(const std::function<bool()> &done, int timeoutMs, const std::function<bool(const void *message)> &filter)
 {
     const ULONGLONG deadline = GetTickCount64() + ULONGLONG(timeoutMs);
     for (;;) {

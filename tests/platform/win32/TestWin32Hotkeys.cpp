@@ -143,7 +143,8 @@ TEST_CASE(altF9FiresOnceAndItsPressIsNotRecorded)
     REQUIRE(hotkeys.registerHotKey(0xC002, MOD_ALT | MOD_SHIFT, VK_F9));
     Win32InputHook hook(registry);
     Recording recording;
-    REQUIRE(hook.install(recording.proc()) != 0);
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
 
     // Handed to the core first, as the toolkit's event filter does.
     const auto filter = [&](const void *message) { return hotkeys.handleMessage(message); };
@@ -151,11 +152,10 @@ TEST_CASE(altF9FiresOnceAndItsPressIsNotRecorded)
     press({kAlt, kShift}, VK_F9, kF9Scan);
     REQUIRE(probe.settle(filter));
     pumpUntil([&] { return fired.size() >= 2; }, 2000, filter);
-    hook.remove(1);
+    hook.remove(handle);
 
     CHECK_EQUAL(show(fired), "1+120; 5+120; ");
-    CHECK_EQUAL(describeKeys(recording.events),
-                "260 56; 261 67; 257 56; 260 56; 260 42; 261 67; 261 42; 257 56; ");
+    CHECK_EQUAL(describeKeys(recording.events), "260 56; 261 67; 257 56; 260 56; 260 42; 261 67; 261 42; 257 56; ");
     // The system itself still handed the press on.
     std::size_t f9Presses = 0;
     for (const Seen &seen : probe.seen())
@@ -186,13 +186,14 @@ TEST_CASE(otherCombinationsFireNothingAndAreRecorded)
     REQUIRE(hotkeys.registerHotKey(0xC004, MOD_ALT, VK_F9));
     Win32InputHook hook(registry);
     Recording recording;
-    REQUIRE(hook.install(recording.proc()) != 0);
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
     const auto filter = [&](const void *message) { return hotkeys.handleMessage(message); };
     press({}, VK_F9, kF9Scan);
     press({kControl}, VK_F9, kF9Scan);
     press({kAlt}, VK_F10, kF10Scan);
     REQUIRE(probe.settle(filter));
-    hook.remove(1);
+    hook.remove(handle);
 
     CHECK_EQUAL(show(fired), "");
     CHECK_EQUAL(describeKeys(recording.events),
@@ -212,11 +213,12 @@ TEST_CASE(aHotkeyHeldByAnotherProgramIsIgnored)
     CHECK(hotkeys.registerHotKey(0xC006, MOD_ALT, VK_F10)); // the others still register
     Win32InputHook hook(registry);
     Recording recording;
-    REQUIRE(hook.install(recording.proc()) != 0);
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
     const auto filter = [&](const void *message) { return hotkeys.handleMessage(message); };
     press({kAlt}, VK_F9, kF9Scan);
     REQUIRE(probe.settle(filter));
-    hook.remove(1);
+    hook.remove(handle);
 
     CHECK_EQUAL(show(fired), "");
     // Not ours, so its press is recorded like any key.

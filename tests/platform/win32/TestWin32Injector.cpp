@@ -2,8 +2,8 @@
 #include "TestInput.h"
 
 #include "platform/win32/Win32HotkeyRegistry.h"
-#include "platform/win32/Win32InputHook.h"
 #include "platform/win32/Win32Injector.h"
+#include "platform/win32/Win32InputHook.h"
 
 #include <windows.h>
 
@@ -14,7 +14,8 @@ TEST_CASE(injectedKeysAreTaggedPlainAndNotCaptured)
     ProbeHook probe;
     Win32InputHook hook(std::make_shared<Win32HotkeyRegistry>());
     Recording recording;
-    REQUIRE(hook.install(recording.proc()) != 0);
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
     Win32Injector injector;
     const int keys[] = {'A', VK_RIGHT, VK_RETURN, VK_F9};
     for (const int key : keys) {
@@ -22,7 +23,7 @@ TEST_CASE(injectedKeysAreTaggedPlainAndNotCaptured)
         injector.keybdEvent(key, KEYEVENTF_KEYUP);
     }
     REQUIRE(probe.settle());
-    hook.remove(1);
+    hook.remove(handle);
 
     CHECK_EQUAL(describe(recording.events), "");
     REQUIRE(probe.seen().size() == std::size(keys) * 2);
@@ -61,16 +62,17 @@ TEST_CASE(mouseButtonsActAtTheCursorAndAreNotCaptured)
 
     Win32InputHook hook(std::make_shared<Win32HotkeyRegistry>());
     Recording recording;
-    REQUIRE(hook.install(recording.proc()) != 0);
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
     probe.clear();
     const std::uint32_t flags[] = {0x8002, 0x8004, 0x8008, 0x8010, 0x8020, 0x8040};
     for (const std::uint32_t flag : flags)
         injector.mouseEvent(flag);
     REQUIRE(probe.settle());
-    hook.remove(1);
+    hook.remove(handle);
 
     CHECK_EQUAL(describe(recording.events), "");
-    const std::uint32_t messages[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN,
+    const std::uint32_t messages[] = {WM_LBUTTONDOWN, WM_LBUTTONUP,   WM_RBUTTONDOWN,
                                       WM_RBUTTONUP,   WM_MBUTTONDOWN, WM_MBUTTONUP};
     REQUIRE(probe.seen().size() == std::size(messages));
     for (std::size_t i = 0; i < std::size(messages); ++i) {
@@ -92,8 +94,8 @@ TEST_CASE(modifiersHeldFollowsTheModifierKeys)
     ProbeHook probe;
     Win32Injector injector;
     CHECK(!injector.modifiersHeld());
-    const int modifiers[] = {VK_SHIFT, VK_LSHIFT, VK_RSHIFT, VK_CONTROL, VK_RCONTROL, VK_MENU, VK_RMENU, VK_LWIN,
-                             VK_RWIN};
+    const int modifiers[] = {VK_SHIFT, VK_LSHIFT, VK_RSHIFT, VK_CONTROL, VK_RCONTROL,
+                             VK_MENU,  VK_RMENU,  VK_LWIN,   VK_RWIN};
     for (const int key : modifiers) {
         injector.keybdEvent(key, 0);
         REQUIRE(probe.settle());

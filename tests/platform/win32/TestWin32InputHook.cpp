@@ -30,12 +30,12 @@ TEST_CASE(keysArriveInOrderWithTheirScanCodesAndTimes)
     ProbeHook probe; // installed first, so it sees only what our hook hands on
     Win32InputHook hook(noHotkeys());
     Recording recording;
-    REQUIRE(hook.install(recording.proc()) != 0);
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
 
     const KeyStroke strokes[] = {
-        {'A', 0x1E, false},           {VK_RIGHT, 0x4D, true},  {VK_RCONTROL, 0x1D, true},
-        {VK_RETURN, 0x1C, true},      {VK_RETURN, 0x1C, false}, {VK_DELETE, 0x53, true},
-        {VK_NUMPAD1, 0x4F, false},    {VK_SPACE, 0x39, false},
+        {'A', 0x1E, false},       {VK_RIGHT, 0x4D, true},  {VK_RCONTROL, 0x1D, true}, {VK_RETURN, 0x1C, true},
+        {VK_RETURN, 0x1C, false}, {VK_DELETE, 0x53, true}, {VK_NUMPAD1, 0x4F, false}, {VK_SPACE, 0x39, false},
     };
     const DWORD before = GetTickCount();
     std::string expected;
@@ -49,7 +49,7 @@ TEST_CASE(keysArriveInOrderWithTheirScanCodesAndTimes)
     }
     REQUIRE(probe.settle());
     const DWORD after = GetTickCount();
-    hook.remove(1);
+    hook.remove(handle);
 
     CHECK_EQUAL(describe(recording.events), expected);
     for (const EventMsg &event : recording.events)
@@ -67,10 +67,11 @@ TEST_CASE(keysInjectedByVirtualKeyAloneCarryTheSystemsScanCode)
     ProbeHook probe;
     Win32InputHook hook(noHotkeys());
     Recording recording;
-    REQUIRE(hook.install(recording.proc()) != 0);
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
     tapKey('A');
     REQUIRE(probe.settle());
-    hook.remove(1);
+    hook.remove(handle);
     const int code = wine::expected(wine::Difference::ScanCodeOfVirtualKeyOnlyInjection);
     CHECK_EQUAL(describe(recording.events),
                 "256 65 " + std::to_string(code) + "; 257 65 " + std::to_string(code) + "; ");
@@ -81,7 +82,8 @@ TEST_CASE(altCombinationsArriveAsSystemKeys)
     ProbeHook probe;
     Win32InputHook hook(noHotkeys());
     Recording recording;
-    REQUIRE(hook.install(recording.proc()) != 0);
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
     sendKey(VK_MENU, 0x38, 0);
     sendKey('A', 0x1E, 0);
     sendKey('A', 0x1E, KEYEVENTF_KEYUP);
@@ -90,7 +92,7 @@ TEST_CASE(altCombinationsArriveAsSystemKeys)
     sendKey(VK_MENU, 0x38, 0);
     sendKey(VK_MENU, 0x38, KEYEVENTF_KEYUP);
     REQUIRE(probe.settle());
-    hook.remove(1);
+    hook.remove(handle);
 
     CHECK_EQUAL(describeKeys(recording.events), "260 56; 260 30; 261 30; 257 56; 260 56; 261 56; ");
     REQUIRE(probe.seen().size() == 6);
@@ -105,7 +107,8 @@ TEST_CASE(absoluteMovesArriveAtTheExactPoint)
     ProbeHook probe;
     Win32InputHook hook(noHotkeys());
     Recording recording;
-    REQUIRE(hook.install(recording.proc()) != 0);
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     const POINT points[] = {{0, 0}, {1, 1}, {123, 457}, {width / 2, height / 2}, {width - 1, height - 1}, {7, 3}};
@@ -117,7 +120,7 @@ TEST_CASE(absoluteMovesArriveAtTheExactPoint)
     REQUIRE(probe.settle());
     POINT cursor{};
     GetCursorPos(&cursor);
-    hook.remove(1);
+    hook.remove(handle);
 
     CHECK_EQUAL(describe(recording.events), expected);
     const int follows = cursor.x == 7 && cursor.y == 3 ? 1 : 0;
@@ -132,7 +135,8 @@ TEST_CASE(buttonsAndTheWheelArriveAtThePointer)
     moveTo(200, 150);
     REQUIRE(probe.settle());
     Recording recording;
-    REQUIRE(hook.install(recording.proc()) != 0);
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
     sendMouse(MOUSEEVENTF_LEFTDOWN);
     sendMouse(MOUSEEVENTF_LEFTUP);
     sendMouse(MOUSEEVENTF_RIGHTDOWN);
@@ -144,7 +148,7 @@ TEST_CASE(buttonsAndTheWheelArriveAtThePointer)
     sendMouse(MOUSEEVENTF_XDOWN, 0, 0, XBUTTON1);
     sendMouse(MOUSEEVENTF_XUP, 0, 0, XBUTTON1);
     REQUIRE(probe.settle());
-    hook.remove(1);
+    hook.remove(handle);
 
     std::string expected;
     for (const int message : {513, 514, 516, 517, 519, 520, 522, 522, 523, 524})
