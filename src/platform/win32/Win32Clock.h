@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+// GetTickCount, the clock input events carry, and the performance counter for pacing. Sleeps use a
+// high-resolution waitable timer where the system has one, else Sleep with a 1 ms timer period, and spin
+// through the last fraction of a millisecond.
+class Win32Clock : public Clock
+{
+  public:
+    Win32Clock();
+    ~Win32Clock() override;
+    Win32Clock(const Win32Clock &) = delete;
+    Win32Clock &operator=(const Win32Clock &) = delete;
+
+    std::uint32_t tickCount() override;
+    std::int64_t monotonicMicros() override;
+    void sleepUntil(std::int64_t deadline) override;
+
+    /// True when sleeps use a high-resolution waitable timer.
+    bool hasHighResolutionTimer() const { return m_timer != nullptr; }
+
+  private:
+    std::int64_t m_frequency = 1;
+    void *m_timer = nullptr; // a HANDLE; null when falling back to Sleep
+};

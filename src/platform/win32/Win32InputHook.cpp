@@ -1,0 +1,210 @@
+#include "Win32InputHook.h"
+
+#include "Win32HotkeyRegistry.h"
+#include "Win32Injector.h"
+
+#include <vector>
+
+#include <windows.h>
+
+struct Win32CaptureSession {
+    HookHandle handle = 0;
+    std::shared_ptr<const HookProc> proc;
+    std::shared_ptr<const Win32HotkeyRegistry> hotkeys;
+    const Win32MessageWindow *window = nullptr;
+    HHOOK keyboardHook = nullptr;
+    HHOOK mouseHook = nullptr;
+    std::vector<EventMsg> pending;
+    bool deliveryPosted = false;
+
+    ~Win32CaptureSession();
+    void queue(const EventMsg &event);
+    void keyboard(WPARAM message, const KBDLLHOOKSTRUCT &key);
+    void mouse(WPARAM message, const MSLLHOOKSTRUCT &mouse);
+};
+
+namespace
+{
+
+constexpr UINT kDeliverMessage = WM_APP + 1;
+constexpr std::uint32_t kExtendedKeyBit = 32768;
+
+// The low-level hook procedures get no context of their own; the hooks belong to the thread that installed
+// them, and that thread has at most one capture.
+thread_local Win32CaptureSession *t_capture = nullptr;
+
+LRESULT CALLBACK keyboardProcedure(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && t_capture)
+        t_capture->keyboard(wParam, *reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK mouseProcedure(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && t_capture)
+        t_capture->mouse(wParam, *reinterpret_cast<const MSLLHOOKSTRUCT *>(lParam));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+unsigned heldModifiers()
+{
+    const auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
+    return (down(VK_MENU) ? unsigned(MOD_ALT) : 0u) | (down(VK_CONTROL) ? unsigned(MOD_CONTROL) : 0u) |
+           (down(VK_SHIFT) ? unsigned(MOD_SHIFT) : 0u) |
+           (down(VK_LWIN) || down(VK_RWIN) ? Win32HotkeyRegistry::ModWin : 0u);
+}
+
+// Signed screen coordinates travel in the unsigned fields as two's complement.
+std::uint32_t coordinate(LONG value)
+{
+    return std::uint32_t(std::int32_t(value));
+}
+
+} // namespace
+
+Win32CaptureSession::~Win32CaptureSession()
+{
+    if (keyboardHook)
+        UnhookWindowsHookEx(keyboardHook);
+    if (mouseHook)
+        UnhookWindowsHookEx(mouseHook);
+    if (t_capture == this)
+        t_capture = nullptr;
+}
+
+void Win32CaptureSession::queue(const EventMsg &event)
+{
+    pending.push_back(event);
+    if (!deliveryPosted)
+        deliveryPosted = window->post(kDeliverMessage);
+}
+
+void Win32CaptureSession::keyboard(WPARAM message, const KBDLLHOOKSTRUCT &key)
+{
+    if (key.dwExtraInfo == Win32Injector::injectedTag)
+        return;
+    const bool press = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+    // The system consumes the press that fires a hotkey; its release goes through.
+    if (press && hotkeys && hotkeys->firesOnPress(heldModifiers(), int(key.vkCode)))
+        return;
+    const std::uint32_t scanCode = key.scanCode + ((key.flags & LLKHF_EXTENDED) ? kExtendedKeyBit : 0u);
+    queue({std::uint32_t(message), key.vkCode, scanCode, key.time});
+}
+
+void Win32CaptureSession::mouse(WPARAM message, const MSLLHOOKSTRUCT &mouse)
+{
+    if (mouse.dwExtraInfo == Win32Injector::injectedTag)
+        return;
+    std::uint32_t number = 0;
+    switch (message) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MOUSEWHEEL:
+    case WM_XBUTTONDOWN:
+    case WM_XBUTTONUP:
+        number = std::uint32_t(message);
+        break;
+    case WM_MOUSEHWHEEL: // a tilt of the wheel counts as a turn, as on the other desktops
+        number = InputMessage::MouseWheel;
+        break;
+    default:
+        return;
+    }
+    queue({number, coordinate(mouse.pt.x), coordinate(mouse.pt.y), mouse.time});
+}
+
+Win32InputHook::Win32InputHook(std::shared_ptr<const Win32HotkeyRegistry> hotkeys)
+    : m_hotkeys(std::move(hotkeys)), m_window([this](unsigned message, std::uintptr_t, std::intptr_t) {
+          if (message != kDeliverMessage)
+              return false;
+          if (m_session) {
+              m_session->deliveryPosted = false;
+              deliver(*m_session, false);
+          }
+          return true;
+      })
+{
+}
+
+Win32InputHook::~Win32InputHook()
+{
+    // The procedure may belong to objects already gone, so the last events are not handed to it.
+    ++m_deliveryDepth;
+    if (m_session)
+        remove(m_session->handle);
+}
+
+HookHandle Win32InputHook::install(HookProc proc)
+{
+    if (m_session)
+        remove(m_session->handle);
+    if (!proc || t_capture)
+        return 0;
+    auto session = std::make_unique<Win32CaptureSession>();
+    session->hotkeys = m_hotkeys;
+    session->window = &m_window;
+    session->proc = std::make_shared<const HookProc>(std::move(proc));
+    const HINSTANCE module = GetModuleHandleW(nullptr);
+    session->keyboardHook = SetWindowsHookExW(WH_KEYBOARD_LL, keyboardProcedure, module, 0);
+    session->mouseHook = SetWindowsHookExW(WH_MOUSE_LL, mouseProcedure, module, 0);
+    if (!session->keyboardHook || !session->mouseHook)
+        return 0;
+    session->handle = ++m_lastHandle;
+    t_capture = session.get();
+    m_session = std::move(session);
+    return m_session->handle;
+}
+
+void Win32InputHook::remove(HookHandle handle)
+{
+    if (!m_session || handle == 0 || handle != m_session->handle)
+        return;
+    // Let the hooks see the input the system is already waiting to hand them, then stop them.
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    if (!m_session || m_session->handle != handle)
+        return;
+    const std::unique_ptr<Win32CaptureSession> session = std::move(m_session);
+    UnhookWindowsHookEx(session->keyboardHook);
+    UnhookWindowsHookEx(session->mouseHook);
+    session->keyboardHook = nullptr;
+    session->mouseHook = nullptr;
+    t_capture = nullptr;
+    if (m_deliveryDepth == 0)
+        deliver(*session, true);
+}
+
+void Win32InputHook::deliver(Win32CaptureSession &session, bool detached)
+{
+    // A delivery already running (the procedure ran a nested loop) takes the new events after its own,
+    // which keeps them in input order.
+    if (m_deliveryDepth > 0 && !detached)
+        return;
+    // The procedure may remove the hook (and install another), so the session is checked by handle.
+    const HookHandle handle = session.handle;
+    const auto stillCurrent = [&] { return detached || (m_session && m_session->handle == handle); };
+    const std::shared_ptr<const HookProc> proc = session.proc;
+    std::vector<EventMsg> batch;
+    ++m_deliveryDepth;
+    while (stillCurrent() && !session.pending.empty()) {
+        batch.clear();
+        batch.swap(session.pending);
+        for (const EventMsg &event : batch) {
+            if (!stillCurrent())
+                break;
+            (*proc)(HC_ACTION, event);
+        }
+    }
+    --m_deliveryDepth;
+    // Hand the buffer back so that its capacity is reused by the next batch.
+    if (stillCurrent() && session.pending.empty()) {
+        batch.clear();
+        session.pending.swap(batch);
+    }
+}

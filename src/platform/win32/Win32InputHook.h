@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/win32/Win32MessageWindow.h"
+
+#include <memory>
+
+class Win32HotkeyRegistry;
+struct Win32CaptureSession;
+
+// Global input capture with the low-level keyboard and mouse hooks of the GUI thread. The hook procedures
+// only queue each event and return, so the system never waits on the recorder; the queue is handed to the
+// procedure from a message posted to our own window. Events we injected ourselves are not captured, nor
+// the key press that fires one of our hotkeys. One capture runs at a time: installing while one is
+// installed removes that one first. A hook removed from inside its own procedure receives nothing more.
+class Win32InputHook : public InputHook
+{
+  public:
+    explicit Win32InputHook(std::shared_ptr<const Win32HotkeyRegistry> hotkeys);
+    ~Win32InputHook() override;
+
+    HookHandle install(HookProc proc) override;
+    void remove(HookHandle handle) override;
+
+  private:
+    // Hands the queued events to the session's procedure; `detached`: the session is being removed.
+    void deliver(Win32CaptureSession &session, bool detached);
+
+    std::shared_ptr<const Win32HotkeyRegistry> m_hotkeys;
+    std::unique_ptr<Win32CaptureSession> m_session;
+    HookHandle m_lastHandle = 0;
+    int m_deliveryDepth = 0;
+    Win32MessageWindow m_window; // last: it dispatches into the members above
+};
