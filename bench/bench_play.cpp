@@ -1,6 +1,6 @@
 // Playback timing: plays a generated script into the X server through the real backend while an
 // independent client watches through RECORD what arrives and when (CLOCK_MONOTONIC receive times).
-// Needs DISPLAY set to a private X server. Arguments: [rows] [speed percent] [rows with every delay 0].
+// Starts its own Xvfb. Arguments: [rows] [speed percent] [rows with every delay 0].
 
 #include "platform/Platform.h"
 #include "platform/XRecordObserver.h"
@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -19,10 +20,26 @@
 #include <random>
 #include <vector>
 
-#include <X11/X.h>
+#include <csignal>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <X11/Xlib.h>
 
 namespace
 {
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 constexpr int kClickEvery = 50; // a click or a key (down, then up) after every 50 moves
 constexpr int kKeycodeA = 38;
@@ -110,6 +127,23 @@ double percentile(std::vector<double> values, double p)
     return values[index];
 }
 
+// Rows with every delay 0 and nobody recording: what the player itself can inject.
+void burstUnwatched(Platform &platform, int rows)
+{
+    ScriptTable table;
+    table.setRows(2);
+    generate(table, rows, 100, true);
+    PlaybackEngine engine(table, *platform.injector, *platform.clock,
+                          {[] { return 100; }, [] { return 0; }, [] { QCoreApplication::processEvents(); }, 1000});
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    engine.run(1, 0, 0);
+    const double seconds = double(wall.nsecsElapsed()) / 1e9;
+    std::printf("  unwatched: %.0f events injected per second, %.2f us CPU per event\n", double(rows) / seconds,
+                (cpuSeconds() - cpuBefore) * 1e6 / rows);
+}
+
 void play(Platform &platform, XRecordObserver &observer, int rows, int percent, bool zeroDelays)
 {
     ScriptTable table;
@@ -127,6 +161,8 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
     wall.start();
     engine.run(1, 0, 0);
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
+    // The last events went out on the player's own connection: let the server take them in first.
+    QThread::msleep(100);
     observer.stop();
     const std::vector<XRecordObserver::Event> seen = relevant(observer.events());
 
@@ -141,6 +177,15 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
             pairs.emplace_back(e, look);
             s = look + 1;
             ++matched;
+        }
+    }
+    if (std::getenv("BENCH_PLAY_TRACE")) {
+        for (std::size_t i = 0, e = 0; e < expected.size(); ++e) {
+            if (i < pairs.size() && pairs[i].first == e) {
+                ++i;
+                continue;
+            }
+            std::printf("    lost %zu: type %d at %d,%d\n", e, expected[e].type, expected[e].x, expected[e].y);
         }
     }
     std::printf("  rows %d, events expected %zu, seen %zu, lost %zu\n", rows, expected.size(), seen.size(),
@@ -174,10 +219,55 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
                 100.0 * double(actual - intended) / double(intended));
 }
 
+// Starts Xvfb on a free display for the life of the object and points DISPLAY at it; leaves DISPLAY as it
+// is when Xvfb cannot start.
+class PrivateServer
+{
+  public:
+    PrivateServer()
+    {
+        int ready[2];
+        if (pipe(ready) != 0)
+            return;
+        m_pid = fork();
+        if (m_pid == 0) {
+            close(ready[0]);
+            const std::string fd = std::to_string(ready[1]);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            dup2(null, 2);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                   static_cast<char *>(nullptr));
+            _exit(127);
+        }
+        close(ready[1]);
+        char number[16] = {};
+        const ssize_t got = m_pid > 0 ? read(ready[0], number, sizeof number - 1) : -1;
+        close(ready[0]);
+        if (got > 0)
+            setenv("DISPLAY", (":" + std::to_string(std::atoi(number))).c_str(), 1);
+    }
+    ~PrivateServer()
+    {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    PrivateServer(const PrivateServer &) = delete;
+    PrivateServer &operator=(const PrivateServer &) = delete;
+
+  private:
+    pid_t m_pid = -1;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    // A server of our own, without a window manager: nothing else acts on the events, and keys go to the
+    // root window where the observer hears them.
+    const PrivateServer server;
     QCoreApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 10000;
     const int percent = argc > 2 ? std::atoi(argv[2]) : 100;
@@ -189,10 +279,17 @@ int main(int argc, char **argv)
         std::printf("bench_play: %s\n", error.what());
         return 1;
     }
+    // The pointer starts away from the script's first point.
+    if (Display *display = XOpenDisplay(nullptr)) {
+        XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, 1, 1);
+        XSync(display, False);
+        XCloseDisplay(display);
+    }
     XRecordObserver observer;
     std::printf("playback of %d generated rows at %d %%, watched through RECORD\n", rows, percent);
     play(*platform, observer, rows, percent, false);
     std::printf("the same rows with every delay 0\n");
     play(*platform, observer, burstRows, 100, true);
+    burstUnwatched(*platform, burstRows);
     return 0;
 }

@@ -225,7 +225,8 @@ void PlaybackEngine::processEvents(bool afterSleep)
 
 bool PlaybackEngine::waitForModifiersReleased()
 {
-    while (m_injector.modifiersHeld()) {
+    const std::int64_t giveUp = m_clock.monotonicMicros() + ModifierWaitLimitMs * kMicrosPerMs;
+    while (m_injector.modifiersHeld() && m_clock.monotonicMicros() < giveUp) {
         processEvents(true);
         if (StopRequested)
             return false;

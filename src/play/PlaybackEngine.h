@@ -66,6 +66,9 @@ class PlaybackEngine
     static constexpr std::int64_t SliceMs = 250;
     // How far a run may fall behind its schedule before it stops trying to catch up.
     static constexpr std::int64_t CatchUpLimitMs = 50;
+    // How long a run waits for modifier keys to be let go before it plays anyway: a modifier that stays
+    // down (pressed by an earlier script and never released) must not stop every later run.
+    static constexpr std::int64_t ModifierWaitLimitMs = 3000;
 
   private:
     // Waits for an interval between repetitions; false when a stop came meanwhile (the wait then ends).

@@ -240,6 +240,7 @@ void TestRecordAndPlay::recordSaveOpenAndPlayBack()
     QCOMPARE(balloons.at(0).at(1).toString(), QStringLiteral("Скрипт выполнен."));
     QCOMPARE(line->text(), QStringLiteral("ab"));
 
+    QTest::qWait(100); // the last events went out on the player's connection: let the server take them in
     m_observer->stop();
     const std::vector<XRecordObserver::Event> observed = m_observer->events();
     const auto altUp = std::find_if(observed.begin(), observed.end(), [](const XRecordObserver::Event &e) {

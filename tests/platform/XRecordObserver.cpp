@@ -23,8 +23,19 @@ XRecordObserver::XRecordObserver(const char *displayName)
 {
     if (!m_listener || pipe(m_wake) != 0)
         return;
-    XSelectInput(m_listener, DefaultRootWindow(m_listener),
-                 PointerMotionMask | ButtonReleaseMask | KeyPressMask | KeyReleaseMask);
+    // The server flushes at once after an event that some client receives. Pointer events reach the root
+    // window wherever the pointer is; keys reach it when no window manager holds the focus.
+    const long mask = PointerMotionMask | ButtonReleaseMask | KeyPressMask | KeyReleaseMask;
+    // Only one client may take button presses on a window; a window manager usually has them already.
+    XSync(m_listener, False);
+    const XErrorHandler previous = XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
+    XSelectInput(m_listener, DefaultRootWindow(m_listener), mask | ButtonPressMask);
+    XSync(m_listener, False);
+    XSetErrorHandler(previous);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(m_listener, DefaultRootWindow(m_listener), &attributes);
+    if (!(attributes.your_event_mask & ButtonPressMask))
+        XSelectInput(m_listener, DefaultRootWindow(m_listener), mask);
     XFlush(m_listener);
     m_drain = std::thread([this] {
         pollfd fds[2] = {{ConnectionNumber(m_listener), POLLIN, 0}, {m_wake[0], POLLIN, 0}};

@@ -42,8 +42,8 @@ class XRecordObserver
 
     Display *m_control = nullptr;
     Display *m_data = nullptr;
-    // Listens to input on the root window, so the server has output to flush after every event; the
-    // server releases recorded data only when it flushes output to some client.
+    // Listens to input on the root window, so the server has output to flush after each event; it releases
+    // recorded data only when it flushes output to some client.
     Display *m_listener = nullptr;
     std::thread m_drain;
     int m_wake[2] = {-1, -1};

@@ -55,6 +55,7 @@ class TestPlaybackEngine : public QObject
     void completedRunLeavesTheDesktopAsItsRowsDid();
 
     void waitsForModifiersBeforeTheFirstEvent();
+    void aModifierThatStaysDownDelaysTheRunOnlySoLong();
     void stopWhileModifiersAreHeld();
 
   private:
@@ -495,6 +496,16 @@ void TestPlaybackEngine::waitsForModifiersBeforeTheFirstEvent()
     // Three polls of 10 ms, then the rows at their own pace from the release.
     QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{10'000, 10'000, 10'000, 20'000, 20'000}));
     QCOMPARE(m_fakes->injector->calls, (QStringList{"cursor 1 1", "cursor 2 2"}));
+}
+
+void TestPlaybackEngine::aModifierThatStaysDownDelaysTheRunOnlySoLong()
+{
+    row("Move()", "1;1;0");
+    m_fakes->injector->modifiersHeldFor = 1'000'000;
+    const std::int64_t start = m_fakes->clock->micros;
+    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
+    QCOMPARE(m_fakes->clock->micros - start, PlaybackEngine::ModifierWaitLimitMs * 1000);
+    QCOMPARE(m_fakes->injector->calls, QStringList{"cursor 1 1"});
 }
 
 void TestPlaybackEngine::stopWhileModifiersAreHeld()
