@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <ctime>
 
+#include <sys/prctl.h>
+
 std::uint32_t X11Clock::tickCount()
 {
     timespec now{};
@@ -15,6 +17,13 @@ std::int64_t X11Clock::monotonicMicros()
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return std::int64_t(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+}
+
+X11Clock::X11Clock()
+{
+    // Playback sleeps on the thread that made the clock: wake it when asked, not up to 50 us later, the
+    // default slack the kernel may add to group wake-ups.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 }
 
 void X11Clock::sleepUntil(std::int64_t deadline)
