@@ -26,3 +26,9 @@ small -fill '#2d6cc0' -stroke '#173d70' -draw 'polygon 8,2 2,9 6,9 6,14 10,14 10
 small -fill '#f2c94c' -stroke '#8a6410' -draw 'polygon 3,11 11,3 13,5 5,13' \
     -fill '#3b4a5a' -stroke none -draw 'polygon 2,14 3,11 5,13' pencil.png
 small -stroke '#d42a2a' -strokewidth 2.5 -draw 'line 3,3 13,13' -draw 'line 13,3 3,13' cross.png
+
+# The desktop icon: tapsmith.svg is the drawing (installed as the scalable icon), app-N.png its renderings
+# for the fixed sizes of the hicolor theme.
+for size in 16 22 24 32 48 64 128 256; do
+    convert -background none -density 96 tapsmith.svg -resize "${size}x${size}" -depth 8 -strip "app-$size.png"
+done
