@@ -30,3 +30,9 @@ small -stroke '#d42a2a' -strokewidth 2.5 -draw 'line 3,3 13,13' -draw 'line 13,3
 convert -size 127x127 xc:none -fill '#5c6b7a' -stroke '#2b333b' -strokewidth 5 -draw 'circle 63,63 63,6' \
     -fill white -stroke none -draw 'rectangle 36,34 90,47' -draw 'rectangle 56,34 70,98' \
     -fill '#d42a2a' -stroke '#7a1010' -strokewidth 2 -draw 'circle 100,100 100,86' about.png
+
+# The desktop icon: tapsmith.svg is the drawing (installed as the scalable icon), app-N.png its renderings
+# for the fixed sizes of the hicolor theme.
+for size in 16 22 24 32 48 64 128 256; do
+    convert -background none -density 96 tapsmith.svg -resize "${size}x${size}" -depth 8 -strip "app-$size.png"
+done

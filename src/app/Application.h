@@ -1,5 +1,7 @@
 #pragma once
 
+#include "script/Errors.h"
+
 #include <QApplication>
 
 #include <functional>
@@ -18,4 +20,16 @@ public:
     // Shows the standard error box; tests replace it to observe the message.
     static std::function<void(const QString &message)> showError;
     static void showErrorBox(const QString &message);
+
+    // Runs a command handler called from a signal and shows its failure at once: Qt's own frames between
+    // a slot and notify() have no clean-up for exceptions, so one must not unwind through them.
+    template <typename Handler>
+    static void reportFailures(Handler &&handler)
+    {
+        try {
+            handler();
+        } catch (const ApplicationError &error) {
+            showError(error.message());
+        }
+    }
 };

@@ -1,5 +1,6 @@
 #include "TFmain.h"
 
+#include "Application.h"
 #include "Artwork.h"
 #include "NewsView.h"
 #include "UpDown.h"
@@ -91,6 +92,14 @@ int globalAddAtom(const char *name)
             return 0xC000 + int(i);
     }
     return 0;
+}
+
+// A failure of the command is shown before it could unwind through Qt's frames.
+void connectCommand(QToolButton *button, TFmain *window, void (TFmain::*handler)())
+{
+    QObject::connect(button, &QToolButton::clicked, window, [window, handler] {
+        Application::reportFailures([window, handler] { (window->*handler)(); });
+    });
 }
 
 QToolButton *addCommandButton(QToolBar *bar, const QString &caption, const QString &tooltip, const QIcon &icon,
@@ -207,12 +216,12 @@ void TFmain::buildUpperToolBar()
     ToolButton4 = addCommandButton(ToolBar1, QStringLiteral("Очистить"), QString(), Artwork::ImageList1(2), size);
     ToolButton5 = addCommandButton(ToolBar1, QStringLiteral("Сохранить"), QString(), Artwork::ImageList1(3), size);
     ToolButton6 = addCommandButton(ToolBar1, QStringLiteral("Открыть"), QString(), Artwork::ImageList1(5), size);
-    connect(ToolButton1, &QToolButton::clicked, this, &TFmain::ToolButton1Click);
-    connect(ToolButton3, &QToolButton::clicked, this, &TFmain::ToolButton3Click);
-    connect(ToolButton2, &QToolButton::clicked, this, &TFmain::ToolButton2Click);
-    connect(ToolButton4, &QToolButton::clicked, this, &TFmain::ToolButton4Click);
-    connect(ToolButton5, &QToolButton::clicked, this, &TFmain::ToolButton5Click);
-    connect(ToolButton6, &QToolButton::clicked, this, &TFmain::ToolButton6Click);
+    connectCommand(ToolButton1, this, &TFmain::ToolButton1Click);
+    connectCommand(ToolButton3, this, &TFmain::ToolButton3Click);
+    connectCommand(ToolButton2, this, &TFmain::ToolButton2Click);
+    connectCommand(ToolButton4, this, &TFmain::ToolButton4Click);
+    connectCommand(ToolButton5, this, &TFmain::ToolButton5Click);
+    connectCommand(ToolButton6, this, &TFmain::ToolButton6Click);
     buildSettingsPanel();
     ToolBar1->addWidget(Panel1);
     m_layout->addWidget(ToolBar1);

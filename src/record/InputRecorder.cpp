@@ -24,7 +24,9 @@ public:
     void appendText(QByteArrayView text)
     {
         const std::size_t n = std::min(std::size_t(text.size()), NameRoom);
-        std::memcpy(m_pos, text.data(), n);
+        // An empty name may come with no data pointer at all, which memcpy must not be given.
+        if (n > 0)
+            std::memcpy(m_pos, text.data(), n);
         m_pos += n;
     }
     template <typename Integer>
