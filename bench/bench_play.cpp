@@ -241,11 +241,25 @@ class PrivateServer
             _exit(127);
         }
         close(ready[1]);
-        char number[16] = {};
-        const ssize_t got = m_pid > 0 ? read(ready[0], number, sizeof number - 1) : -1;
+        // Xvfb writes the number, then a newline in a write of its own, and gives up if that one fails:
+        // read both before closing.
+        std::string number;
+        char c = 0;
+        while (m_pid > 0 && number.size() < 16 && read(ready[0], &c, 1) == 1 && c != '\n')
+            number += c;
         close(ready[0]);
-        if (got > 0)
-            setenv("DISPLAY", (":" + std::to_string(std::atoi(number))).c_str(), 1);
+        if (number.empty())
+            return;
+        const std::string display = ":" + number;
+        // Wait until it takes connections.
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            if (Display *probe = XOpenDisplay(display.c_str())) {
+                XCloseDisplay(probe);
+                break;
+            }
+            usleep(100000);
+        }
+        setenv("DISPLAY", display.c_str(), 1);
     }
     ~PrivateServer()
     {

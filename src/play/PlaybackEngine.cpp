@@ -198,19 +198,27 @@ bool PlaybackEngine::waitInterval(std::int64_t seconds)
 void PlaybackEngine::sleepSliced(std::int64_t deadline, bool endOnStop)
 {
     const std::int64_t slice = SliceMs * kMicrosPerMs;
+    bool sliced = false;
     for (std::int64_t now = m_clock.monotonicMicros(); deadline - now > slice; now = m_clock.monotonicMicros()) {
         m_clock.sleepUntil(now + slice);
         processEvents(true);
+        sliced = true;
         if (endOnStop && StopRequested) {
             // The interval was cut short: the schedule goes on from here.
             m_due = m_clock.monotonicMicros();
             return;
         }
     }
+    // The last round of events comes before the remainder rather than after it, so that the row acts the
+    // moment its wait ends and not after a repaint.
     const bool due = m_clock.monotonicMicros() < deadline;
-    if (due)
+    processEvents(due && !sliced);
+    if (endOnStop && StopRequested) {
+        m_due = m_clock.monotonicMicros();
+        return;
+    }
+    if (m_clock.monotonicMicros() < deadline)
         m_clock.sleepUntil(deadline);
-    processEvents(due);
 }
 
 void PlaybackEngine::processEvents(bool afterSleep)

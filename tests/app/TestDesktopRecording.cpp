@@ -86,6 +86,9 @@ private:
     void typeSampleInput();
 
     std::unique_ptr<User> m_user;
+    // The clicks land on this window: on the bare desktop the window manager would open its menus for the
+    // right and middle buttons, and a menu grabs the keyboard away from the hotkeys.
+    std::unique_ptr<QWidget> m_pad;
     std::unique_ptr<Platform> m_platform;
     std::unique_ptr<TFmain> m_window;
     bool m_terminated = false;
@@ -96,6 +99,10 @@ void TestDesktopRecording::initTestCase()
     keepUpdateCheckOffline();
     m_user = std::make_unique<User>();
     QVERIFY2(m_user->connected(), "needs an X display");
+    m_pad = std::make_unique<QWidget>(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+    m_pad->setGeometry(50, 50, 400, 320);
+    m_pad->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_pad.get()));
 }
 
 void TestDesktopRecording::init()

@@ -3,7 +3,15 @@
 #include <cerrno>
 #include <ctime>
 
+#include <sched.h>
 #include <sys/prctl.h>
+
+namespace
+{
+
+constexpr std::int64_t kYieldMicros = 200;
+
+} // namespace
 
 std::uint32_t X11Clock::tickCount()
 {
@@ -28,8 +36,14 @@ X11Clock::X11Clock()
 
 void X11Clock::sleepUntil(std::int64_t deadline)
 {
-    // An absolute deadline: a signal that interrupts the sleep does not stretch it.
-    const timespec until{time_t(deadline / 1000000), long(deadline % 1000000) * 1000L};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    // An absolute deadline: a signal that interrupts the sleep does not stretch it. The sleep ends a little
+    // early and the rest is waited out yielding, since waking from a sleep can take longer than that.
+    const std::int64_t wake = deadline - kYieldMicros;
+    const timespec until{time_t(wake / 1000000), long(wake % 1000000) * 1000L};
+    if (monotonicMicros() < wake) {
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+        }
     }
+    while (monotonicMicros() < deadline)
+        sched_yield();
 }
