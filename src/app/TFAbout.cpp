@@ -51,6 +51,7 @@ TFAbout::TFAbout(QWidget *parent)
     openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); };
 
     setWindowTitle(QStringLiteral("О программе"));
+    setWindowIcon(Artwork::programIcon());
     setFont(tahoma(11));
     setMinimumSize(ClientWidth, ClientHeight);
     setMaximumSize(ClientWidth, ClientHeight + HeightPlay);
