@@ -20,7 +20,6 @@ big -fill '#d9a21b' -stroke '#8a6410' -strokewidth 1.2 -draw 'polygon 3,8 12,8 1
     -fill '#f2c94c' -draw 'polygon 3,27 7,15 31,15 27,27' open.png
 big -fill '#5c6b7a' -stroke '#2b333b' -strokewidth 1.5 -draw 'circle 16,16 16,3' \
     -fill white -stroke none -draw 'rectangle 10,9 22,12' -draw 'rectangle 14,9 18,24' idle.png
-cp idle.png tapsmith-32.png
 small -fill '#2d6cc0' -stroke '#173d70' -draw 'polygon 8,14 2,7 6,7 6,2 10,2 10,7 14,7' down.png
 small -fill '#2d6cc0' -stroke '#173d70' -draw 'polygon 8,2 2,9 6,9 6,14 10,14 10,9 14,9' up.png
 small -fill '#f2c94c' -stroke '#8a6410' -draw 'polygon 3,11 11,3 13,5 5,13' \

@@ -47,7 +47,11 @@ QIcon ImageList3(int index)
 
 QIcon programIcon()
 {
-    return fromResource("tapsmith-32");
+    // The desktop icon's drawing, in the sizes title bars and task lists ask for.
+    QIcon icon = fromResource("app-16");
+    for (const char *size : {"32", "48", "64"})
+        icon.addFile(QStringLiteral(":/icons/app-%1.png").arg(QLatin1String(size)));
+    return icon;
 }
 
 QIcon aboutPicture()
