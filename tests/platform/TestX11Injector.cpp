@@ -21,6 +21,9 @@ class TestX11Injector : public QObject
     void keysGoDownAndUpAsTheirPhysicalKey_data();
     void keysGoDownAndUpAsTheirPhysicalKey();
     void keysOutsideTheTableInjectNothing();
+    void modifiersHeldFollowsTheKeyboard_data();
+    void modifiersHeldFollowsTheKeyboard();
+    void lockKeysAreNotHeldModifiers();
     void noDisplayThrows();
 
   private:
@@ -117,6 +120,45 @@ void TestX11Injector::keysOutsideTheTableInjectNothing()
     QTRY_COMPARE(m_observer->pointer(), QPoint(7, 7));
     for (unsigned keycode = 8; keycode < 256; ++keycode)
         QVERIFY2(!m_observer->isKeyDown(keycode), qPrintable(QString::number(keycode)));
+}
+
+void TestX11Injector::modifiersHeldFollowsTheKeyboard_data()
+{
+    QTest::addColumn<unsigned>("keycode");
+    QTest::newRow("left Alt") << Keycode::AltLeft;
+    QTest::newRow("left Shift") << Keycode::ShiftLeft;
+    QTest::newRow("left Ctrl") << Keycode::ControlLeft;
+    QTest::newRow("right Ctrl") << Keycode::ControlRight;
+}
+
+void TestX11Injector::modifiersHeldFollowsTheKeyboard()
+{
+    QFETCH(unsigned, keycode);
+    QVERIFY(!m_platform->injector->modifiersHeld());
+    m_observer->key(keycode, true);
+    m_observer->sync();
+    QTRY_VERIFY(m_platform->injector->modifiersHeld());
+    m_observer->key(keycode, false);
+    m_observer->sync();
+    QTRY_VERIFY(!m_platform->injector->modifiersHeld());
+
+    // A plain key held down is no modifier.
+    m_observer->key(Keycode::A, true);
+    m_observer->sync();
+    QVERIFY(!m_platform->injector->modifiersHeld());
+    m_observer->key(Keycode::A, false);
+    m_observer->sync();
+}
+
+void TestX11Injector::lockKeysAreNotHeldModifiers()
+{
+    m_observer->tap(Keycode::CapsLock); // Caps Lock on, its key up again
+    m_observer->sync();
+    QTRY_VERIFY(m_observer->isLockOn(LockMask));
+    QVERIFY(!m_platform->injector->modifiersHeld());
+    m_observer->tap(Keycode::CapsLock);
+    m_observer->sync();
+    QTRY_VERIFY(!m_observer->isLockOn(LockMask));
 }
 
 void TestX11Injector::noDisplayThrows()
