@@ -173,25 +173,25 @@ void PlaybackEngine::startSchedule()
     m_scheduled = true;
 }
 
+std::int64_t PlaybackEngine::nextDeadline(std::int64_t micros)
+{
+    // Held up (a nested dialog): count from now rather than catch up in a burst.
+    if (!m_scheduled || m_clock.monotonicMicros() - m_due > CatchUpLimitMs * kMicrosPerMs)
+        startSchedule();
+    m_due += std::max<std::int64_t>(micros, 0);
+    return m_due;
+}
+
 void PlaybackEngine::PumpedSleep(std::int64_t ms)
 {
-    const std::int64_t now = m_clock.monotonicMicros();
-    // Held up (a nested dialog): count from now rather than catch up in a burst.
-    if (!m_scheduled || now - m_due > CatchUpLimitMs * kMicrosPerMs)
-        startSchedule();
-    m_due += std::max<std::int64_t>(ms, 0) * kMicrosPerMs;
-    sleepSliced(m_due, false);
+    sleepSliced(nextDeadline(ms * kMicrosPerMs), false);
 }
 
 bool PlaybackEngine::waitInterval(std::int64_t seconds)
 {
     if (StopRequested)
         return false;
-    const std::int64_t now = m_clock.monotonicMicros();
-    if (!m_scheduled || now - m_due > CatchUpLimitMs * kMicrosPerMs)
-        startSchedule();
-    m_due += std::max<std::int64_t>(seconds, 0) * 1000 * kMicrosPerMs;
-    sleepSliced(m_due, true);
+    sleepSliced(nextDeadline(seconds * 1000 * kMicrosPerMs), true);
     return !StopRequested;
 }
 

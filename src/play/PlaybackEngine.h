@@ -78,6 +78,8 @@ class PlaybackEngine
     void sleepSliced(std::int64_t deadline, bool endOnStop);
     void processEvents(bool afterSleep);
     void startSchedule();
+    // Moves the schedule on by `micros` (none when negative) from when the previous wait was due.
+    std::int64_t nextDeadline(std::int64_t micros);
     void playRow(int row);
     void mouseStep(int row);
     void keyStep(int row, bool down);
