@@ -2,6 +2,7 @@
 // independent client watches through RECORD what arrives and when (CLOCK_MONOTONIC receive times).
 // Starts its own Xvfb. Arguments: [rows] [speed percent] [rows with every delay 0].
 
+#include "CpuTime.h"
 #include "platform/Platform.h"
 #include "platform/XRecordObserver.h"
 #include "play/PlaybackEngine.h"
@@ -24,7 +25,6 @@
 #include <string>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,14 +32,6 @@
 
 namespace
 {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 constexpr int kClickEvery = 50; // a click or a key (down, then up) after every 50 moves
 constexpr int kKeycodeA = 38;
@@ -179,15 +171,6 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
             ++matched;
         }
     }
-    if (std::getenv("BENCH_PLAY_TRACE")) {
-        for (std::size_t i = 0, e = 0; e < expected.size(); ++e) {
-            if (i < pairs.size() && pairs[i].first == e) {
-                ++i;
-                continue;
-            }
-            std::printf("    lost %zu: type %d at %d,%d\n", e, expected[e].type, expected[e].x, expected[e].y);
-        }
-    }
     std::printf("  rows %d, events expected %zu, seen %zu, lost %zu\n", rows, expected.size(), seen.size(),
                 expected.size() - matched);
     if (zeroDelays) {
@@ -204,9 +187,6 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
             continue; // an event was lost between them
         const double interval = double(seen[k].receivedMicros - seen[pk].receivedMicros);
         errors.push_back(std::fabs(interval - double(expected[e].delayMicros)) / 1000.0);
-        if (std::getenv("BENCH_PLAY_TRACE") && std::fabs(interval - double(expected[e].delayMicros)) > 1000)
-            std::printf("    %zu type %d want %lld got %.0f server %u\n", e, expected[e].type,
-                        (long long)expected[e].delayMicros, interval, seen[k].serverTime - seen[pk].serverTime);
     }
     std::int64_t intended = 0;
     for (std::size_t e = pairs.front().first + 1; e <= pairs.back().first; ++e)

@@ -1,6 +1,7 @@
 // Recording throughput: a child process types through XTEST while this process records every event into
 // a script table through the X11 input hook. Needs DISPLAY set to a private X server.
 
+#include "CpuTime.h"
 #include "platform/Platform.h"
 #include "script/KeyNames.h"
 #include "script/ScriptTable.h"
@@ -49,14 +50,6 @@ template <typename Number> char *putField(char *out, char *end, Number value, ch
     if (last < end)
         *last = separator;
     return last + 1;
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // The typist: waits for the go byte, then sends every event, paced or as fast as it can.
