@@ -11,14 +11,14 @@
 #include <memory>
 #include <new>
 
-namespace {
+namespace
+{
 
 std::atomic<std::uint64_t> g_allocations{0};
 
 constexpr int EventCount = 1'000'000;
 
-struct Figures
-{
+struct Figures {
     double nsPerEvent = 0;
     double allocationsPerEvent = 0;
     int rows = 0;

@@ -11,7 +11,8 @@
 #include <cstdio>
 #include <memory>
 
-namespace {
+namespace
+{
 
 constexpr int RowCount = 1000000;
 

@@ -12,7 +12,8 @@
 #include <random>
 #include <vector>
 
-namespace {
+namespace
+{
 
 constexpr int RowCount = 1000000;
 constexpr int MoveCount = 100000;
@@ -21,7 +22,7 @@ constexpr int MoveCount = 100000;
 // formatted ahead into a small pool so that the timings are the table's own.
 class RecorderRows
 {
-public:
+  public:
     RecorderRows()
     {
         int x = 640;
@@ -44,7 +45,7 @@ public:
         }
     }
 
-private:
+  private:
     static constexpr int PoolSize = 4093;
     std::vector<QByteArray> m_pool;
 };
@@ -111,8 +112,8 @@ void benchmarkWithView(const RecorderRows &recorder, bool shown, int count)
     const double settleMs = millisecondsSince(timer);
     const long rssAfter = statusKilobytes("VmRSS");
     std::printf("with a %s QTableView, %d rows:\n", shown ? "shown" : "hidden", count);
-    std::printf("  append            %8.1f ms  (%.0f ns/row), then events %.1f ms\n", appendMs,
-                appendMs * 1e6 / count, settleMs);
+    std::printf("  append            %8.1f ms  (%.0f ns/row), then events %.1f ms\n", appendMs, appendMs * 1e6 / count,
+                settleMs);
     std::printf("  resident memory   %8.1f bytes/row (VmRSS delta, view included)\n",
                 double(rssAfter - rssBefore) * 1024.0 / count);
 }

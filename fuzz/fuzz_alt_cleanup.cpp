@@ -16,18 +16,19 @@
 #include <utility>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using Row = std::pair<QByteArray, QByteArray>;
 
 // Texts near the ones the clean-up looks for, so that the interesting rows are common.
 constexpr std::array<const char *, 12> kActions = {
-    "KeyDown()", "KeyUp()", "Move()", "", "LDown()", "xKeyUp()y", "KeyDown", "keyup()", "KeyUp",
-    "KeyDown()KeyUp()", "aKeyDown()", "MUp()",
+    "KeyDown()", "KeyUp()", "Move()",           "",           "LDown()", "xKeyUp()y", "KeyDown",
+    "keyup()",   "KeyUp",   "KeyDown()KeyUp()", "aKeyDown()", "MUp()",
 };
 constexpr std::array<const char *, 10> kParameters = {
-    "VK_MENU;56;300", "VK_MENU;32824;1", "VK_A;30;10", "100;200;16", "", "vk_menu;56;1",
-    "VK_MEN;56;1", "xVK_MENUx", "VK_LMENU;56;2", ";86;120",
+    "VK_MENU;56;300", "VK_MENU;32824;1", "VK_A;30;10", "100;200;16",    "",
+    "vk_menu;56;1",   "VK_MEN;56;1",     "xVK_MENUx",  "VK_LMENU;56;2", ";86;120",
 };
 
 QByteArray pick(FuzzedDataProvider &input, const char *const *texts, std::size_t count)

@@ -14,13 +14,19 @@
 #include <cstdint>
 #include <optional>
 
-namespace {
+namespace
+{
 
-bool isDecimal(char c) { return c >= '0' && c <= '9'; }
-bool isHex(char c) { return isDecimal(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool isDecimal(char c)
+{
+    return c >= '0' && c <= '9';
+}
+bool isHex(char c)
+{
+    return isDecimal(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
-template <typename Predicate>
-bool allOf(const QByteArray &text, Predicate predicate)
+template <typename Predicate> bool allOf(const QByteArray &text, Predicate predicate)
 {
     for (const char c : text) {
         if (!predicate(c))
@@ -128,8 +134,7 @@ void checkSplitting(QByteArrayView parameters)
     // Fields that hold no separator survive a join and a split unchanged.
     const QString joined = joinParameters(textFields.first, textFields.second, textFields.third);
     const ParameterFields<QString> again = splitParameters(joined);
-    FUZZ_CHECK(again.first == textFields.first && again.second == textFields.second &&
-               again.third == textFields.third);
+    FUZZ_CHECK(again.first == textFields.first && again.second == textFields.second && again.third == textFields.third);
 
     checkConversion(fields.first);
     checkConversion(fields.second);

@@ -17,7 +17,8 @@
 #include <utility>
 #include <vector>
 
-namespace {
+namespace
+{
 
 using Row = std::pair<QByteArray, QByteArray>;
 

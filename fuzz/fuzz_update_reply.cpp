@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Four runs of decimal digits joined by three dots, each run without its leading zeros.
 std::optional<std::vector<std::string>> referenceComponents(const QString &text)

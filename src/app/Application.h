@@ -12,7 +12,7 @@ class Application : public QApplication
 {
     Q_OBJECT
 
-public:
+  public:
     Application(int &argc, char **argv);
 
     bool notify(QObject *receiver, QEvent *event) override;
@@ -23,8 +23,7 @@ public:
 
     // Runs a command handler called from a signal and shows its failure at once: Qt's own frames between
     // a slot and notify() have no clean-up for exceptions, so one must not unwind through them.
-    template <typename Handler>
-    static void reportFailures(Handler &&handler)
+    template <typename Handler> static void reportFailures(Handler &&handler)
     {
         try {
             handler();

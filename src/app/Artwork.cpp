@@ -7,7 +7,8 @@ static void initArtworkResources()
     Q_INIT_RESOURCE(resources);
 }
 
-namespace {
+namespace
+{
 
 QIcon fromResource(const char *name)
 {
@@ -18,30 +19,44 @@ QIcon fromResource(const char *name)
 
 } // namespace
 
-namespace Artwork {
+namespace Artwork
+{
 
 QIcon ImageList1(int index)
 {
     switch (index) {
-    case 0: return fromResource("record");
-    case 1: return fromResource("play");
-    case 2: return fromResource("clear");
-    case 3: return fromResource("save");
-    case 5: return fromResource("open");
-    case 6: return fromResource("stop");
-    case 7: return fromResource("idle");
-    default: return {};
+    case 0:
+        return fromResource("record");
+    case 1:
+        return fromResource("play");
+    case 2:
+        return fromResource("clear");
+    case 3:
+        return fromResource("save");
+    case 5:
+        return fromResource("open");
+    case 6:
+        return fromResource("stop");
+    case 7:
+        return fromResource("idle");
+    default:
+        return {};
     }
 }
 
 QIcon ImageList3(int index)
 {
     switch (index) {
-    case 0: return fromResource("down");
-    case 1: return fromResource("up");
-    case 2: return fromResource("pencil");
-    case 3: return fromResource("cross");
-    default: return {};
+    case 0:
+        return fromResource("down");
+    case 1:
+        return fromResource("up");
+    case 2:
+        return fromResource("pencil");
+    case 3:
+        return fromResource("cross");
+    default:
+        return {};
     }
 }
 

@@ -14,7 +14,7 @@ class NewsView : public QTextBrowser
 {
     Q_OBJECT
 
-public:
+  public:
     explicit NewsView(QWidget *parent = nullptr);
 
     // Starts loading `url`, dropping a load still in progress.
@@ -27,13 +27,13 @@ public:
     bool hasPage() const { return m_hasPage; }
     QUrl url() const { return m_url; }
 
-signals:
+  signals:
     void downloadComplete();
 
-protected:
+  protected:
     QVariant loadResource(int type, const QUrl &name) override;
 
-private:
+  private:
     void loadFinished();
     void followLink(const QUrl &link);
 

@@ -12,7 +12,8 @@
 #include <QScreen>
 #include <QUrl>
 
-namespace {
+namespace
+{
 
 constexpr int ClientWidth = 382;
 constexpr int ClientHeight = 210;
@@ -140,8 +141,8 @@ bool TFAbout::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonRelease: {
         // A click: pressed and released on the link with the left button.
         const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton && static_cast<QWidget *>(watched)->rect().contains(
-                                                     mouse->position().toPoint()))
+        if (mouse->button() == Qt::LeftButton &&
+            static_cast<QWidget *>(watched)->rect().contains(mouse->position().toPoint()))
             site ? Label2Click() : Label3Click();
         break;
     }

@@ -13,7 +13,7 @@ class TFAbout : public QWidget
 {
     Q_OBJECT
 
-public:
+  public:
     explicit TFAbout(QWidget *parent = nullptr);
 
     QLabel *Image1;
@@ -33,13 +33,13 @@ public:
     // Opens a web page or a mail link in the desktop's programs; tests replace it.
     std::function<void(const QUrl &url)> openUrl;
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
-private:
+  private:
     QLabel *addLink(const QString &text, QPoint place);
 
     QString m_webSite;

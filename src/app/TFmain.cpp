@@ -55,7 +55,8 @@ std::function<void(const QString &text)> TFmain::showInformation = [](const QStr
     box.exec();
 };
 
-namespace {
+namespace
+{
 
 constexpr int VK_F9 = 0x78;
 constexpr int VK_F10 = 0x79;
@@ -97,9 +98,8 @@ int globalAddAtom(const char *name)
 // A failure of the command is shown before it could unwind through Qt's frames.
 void connectCommand(QToolButton *button, TFmain *window, void (TFmain::*handler)())
 {
-    QObject::connect(button, &QToolButton::clicked, window, [window, handler] {
-        Application::reportFailures([window, handler] { (window->*handler)(); });
-    });
+    QObject::connect(button, &QToolButton::clicked, window,
+                     [window, handler] { Application::reportFailures([window, handler] { (window->*handler)(); }); });
 }
 
 QToolButton *addCommandButton(QToolBar *bar, const QString &caption, const QString &tooltip, const QIcon &icon,

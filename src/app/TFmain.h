@@ -37,7 +37,7 @@ class TFmain : public QWidget
 {
     Q_OBJECT
 
-public:
+  public:
     explicit TFmain(Platform &platform, QWidget *parent = nullptr);
     ~TFmain() override;
 
@@ -72,9 +72,9 @@ public:
 
     // Lower tool bar: the row commands.
     QToolBar *ToolBar2;
-    QToolButton *ToolButton7; // move down
-    QToolButton *ToolButton8; // move up
-    QToolButton *ToolButton9; // edit
+    QToolButton *ToolButton7;  // move down
+    QToolButton *ToolButton8;  // move up
+    QToolButton *ToolButton9;  // edit
     QToolButton *ToolButton10; // delete
 
     QSystemTrayIcon *TrayIcon1;
@@ -145,14 +145,14 @@ public:
     // Shows the information box of a news page that could not load; tests replace it.
     static std::function<void(const QString &text)> showInformation;
 
-signals:
+  signals:
     // Each balloon shown on the tray icon.
     void balloonShown(const QString &title, const QString &text);
 
-protected:
+  protected:
     void closeEvent(QCloseEvent *event) override;
 
-private:
+  private:
     void FormCreate();
     void buildMenu();
     void buildUpperToolBar();

@@ -11,13 +11,13 @@ class UpDown : public QWidget
 {
     Q_OBJECT
 
-public:
+  public:
     UpDown(QLineEdit *associate, int minimum, int maximum, QWidget *parent = nullptr);
 
     int position() const { return m_position; }
     void stepBy(int steps);
 
-private:
+  private:
     QLineEdit *m_associate;
     int m_minimum;
     int m_maximum;

@@ -11,7 +11,8 @@
 
 QString ServerVersion;
 
-namespace {
+namespace
+{
 
 bool namesCp1251(const QByteArray &text)
 {
@@ -21,9 +22,7 @@ bool namesCp1251(const QByteArray &text)
 
 } // namespace
 
-UpdateCheck::UpdateCheck(const QUrl &url, int timeoutMs) : m_url(url), m_timeoutMs(timeoutMs)
-{
-}
+UpdateCheck::UpdateCheck(const QUrl &url, int timeoutMs) : m_url(url), m_timeoutMs(timeoutMs) {}
 
 std::optional<QString> UpdateCheck::fetch() const
 {

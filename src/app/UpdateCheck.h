@@ -12,7 +12,7 @@ extern QString ServerVersion;
 // The blocking GET of the start-up update check.
 class UpdateCheck
 {
-public:
+  public:
     UpdateCheck(const QUrl &url, int timeoutMs);
 
     // Sends the request, without a proxy, and waits for the reply in a nested event loop, so pending events
@@ -20,7 +20,7 @@ public:
     // status, or no complete reply within the time-out.
     std::optional<QString> fetch() const;
 
-private:
+  private:
     QUrl m_url;
     int m_timeoutMs;
 };

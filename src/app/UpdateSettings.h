@@ -5,8 +5,7 @@
 
 // Where the start-up update check asks, where the new-version item and the About window lead, and how long
 // the check may wait. The build configures the addresses; tests point them at their own loopback server.
-struct UpdateSettings
-{
+struct UpdateSettings {
     // A server that accepts the connection and never answers must not keep the program from starting.
     static constexpr int DefaultTimeoutMs = 10000;
 

@@ -6,7 +6,8 @@
 #include <array>
 #include <optional>
 
-namespace {
+namespace
+{
 
 constexpr int ComponentCount = 4;
 

@@ -12,7 +12,7 @@ class ScriptEditor : public QObject
 {
     Q_OBJECT
 
-public:
+  public:
     explicit ScriptEditor(ScriptTable &table, QObject *parent = nullptr);
 
     int selectedRow() const { return m_selectedRow; }
@@ -29,11 +29,11 @@ public:
     // Deletes the selected row (or empties it when it is the only action row). The caller asks first.
     void deleteSelected();
 
-signals:
+  signals:
     // The selected row changed by a command or by the fallback rule, so the view can follow.
     void selectedRowChanged(int row);
 
-private:
+  private:
     void setSelectedRow(int row);
     void onRowsShrunk(int newRowCount);
 

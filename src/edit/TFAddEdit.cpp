@@ -10,7 +10,8 @@
 
 #include <initializer_list>
 
-namespace {
+namespace
+{
 
 constexpr int kBoxLeft = 88;
 constexpr int kBoxWidth = 250;

@@ -13,7 +13,7 @@ class TFAddEdit : public QDialog
 {
     Q_OBJECT
 
-public:
+  public:
     explicit TFAddEdit(QWidget *parent = nullptr);
 
     // Fills the boxes from the row, shows the dialog modally and returns when it is closed; "ОК" writes
@@ -33,10 +33,10 @@ public:
     QLineEdit *Edit4 = nullptr;
     QPushButton *Button2 = nullptr;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent *event) override;
 
-private:
+  private:
     // Valid only while editRow runs.
     ScriptTable *m_table = nullptr;
     int m_row = 0;

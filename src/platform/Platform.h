@@ -8,7 +8,8 @@
 // that the commands read the same on every backend. One backend is compiled in; tests use fakes.
 
 // Message numbers of input event records.
-namespace InputMessage {
+namespace InputMessage
+{
 constexpr std::uint32_t KeyDown = 256;    // WM_KEYDOWN
 constexpr std::uint32_t KeyUp = 257;      // WM_KEYUP
 constexpr std::uint32_t SysKeyDown = 260; // WM_SYSKEYDOWN, a key pressed while Alt is held
@@ -30,8 +31,7 @@ constexpr std::uint32_t XButtonUp = 524;
 
 // One input event as the recorder sees it. For keys paramH is the scan code (plus 32768 for extended
 // keys); for the mouse paramL/paramH are the screen X/Y (signed values stored in 32 bits).
-struct EventMsg
-{
+struct EventMsg {
     std::uint32_t message = 0;
     std::uint32_t paramL = 0;
     std::uint32_t paramH = 0;
@@ -47,7 +47,7 @@ using HookProc = std::function<void(int code, const EventMsg &event)>;
 // Global input capture.
 class InputHook
 {
-public:
+  public:
     virtual ~InputHook() = default;
     // Starts delivering every keyboard and mouse event of the desktop to `proc`, on the GUI thread and in
     // input order; returns 0 when capture cannot start. A key press that fires one of our hotkeys is not
@@ -58,7 +58,8 @@ public:
 };
 
 // Mouse event flags (MOUSEEVENTF_*).
-namespace MouseEventFlag {
+namespace MouseEventFlag
+{
 constexpr std::uint32_t LeftDown = 0x0002;
 constexpr std::uint32_t LeftUp = 0x0004;
 constexpr std::uint32_t RightDown = 0x0008;
@@ -73,7 +74,7 @@ constexpr std::uint32_t KEYEVENTF_KEYUP = 2;
 // Synthetic input on the whole desktop.
 class Injector
 {
-public:
+  public:
     virtual ~Injector() = default;
     /// Places the cursor at screen pixel (x, y).
     virtual void setCursorPos(int x, int y) = 0;
@@ -93,7 +94,7 @@ constexpr unsigned MOD_SHIFT = 4;
 // System-wide hotkeys.
 class Hotkeys
 {
-public:
+  public:
     virtual ~Hotkeys() = default;
     /// Registers (modifiers, virtual key) under `id`; false when another program holds it.
     virtual bool registerHotKey(int id, unsigned modifiers, int virtualKey) = 0;
@@ -104,7 +105,7 @@ public:
 // The clock input events carry, and a finer monotonic one for pacing playback.
 class Clock
 {
-public:
+  public:
     virtual ~Clock() = default;
     /// Milliseconds on the clock that input events carry; wraps at 2^32.
     virtual std::uint32_t tickCount() = 0;
@@ -114,8 +115,7 @@ public:
     virtual void sleepUntil(std::int64_t deadline) = 0;
 };
 
-struct Platform
-{
+struct Platform {
     std::unique_ptr<InputHook> inputHook;
     std::unique_ptr<Injector> injector;
     std::unique_ptr<Hotkeys> hotkeys;

@@ -7,7 +7,8 @@
 #include <charconv>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 constexpr std::uint32_t LastKeyboardMessage = 500;
 
@@ -15,7 +16,7 @@ constexpr std::uint32_t LastKeyboardMessage = 500;
 // stack, since the recorder runs for every input event of the desktop.
 class ParametersBuffer
 {
-public:
+  public:
     ParametersBuffer() = default;
     ParametersBuffer(const ParametersBuffer &) = delete;
     ParametersBuffer &operator=(const ParametersBuffer &) = delete;
@@ -29,8 +30,7 @@ public:
             std::memcpy(m_pos, text.data(), n);
         m_pos += n;
     }
-    template <typename Integer>
-    void appendNumber(Integer value)
+    template <typename Integer> void appendNumber(Integer value)
     {
         // Room for any 32-bit value is guaranteed by the buffer size, so to_chars cannot fail here.
         m_pos = std::to_chars(m_pos, m_end, value).ptr;
@@ -38,7 +38,7 @@ public:
     void appendSeparator() { *m_pos++ = ';'; }
     QByteArrayView view() const { return QByteArrayView(m_data, m_pos - m_data); }
 
-private:
+  private:
     static constexpr std::size_t NameRoom = 32;
     static constexpr std::size_t NumberRoom = 11; // "-2147483648" or "4294967295"
     char m_data[NameRoom + 1 + NumberRoom + 1 + NumberRoom];

@@ -10,14 +10,14 @@ class ScriptTable;
 // and left/right/middle button press or release, with the delay since the previous event of any kind.
 class InputRecorder
 {
-public:
+  public:
     // `lastEventTime` is the main window's clock of the last event seen; nothing here resets it.
     InputRecorder(ScriptTable &table, std::uint32_t &lastEventTime);
 
     // The hook procedure: called once per event, in input order. Delays come from the event's own time.
     void JournalRecordProc(int code, const EventMsg &event);
 
-private:
+  private:
     ScriptTable &m_table;
     std::uint32_t &m_lastEventTime;
 };

@@ -1,6 +1,7 @@
 #include "ActionLine.h"
 
-namespace {
+namespace
+{
 
 constexpr std::array<QByteArrayView, RecordedActionCount> kRecordedTexts = {
     "", "KeyDown()", "KeyUp()", "Move()", "LDown()", "LUp()", "RDown()", "RUp()", "MDown()", "MUp()",
@@ -8,11 +9,16 @@ constexpr std::array<QByteArrayView, RecordedActionCount> kRecordedTexts = {
 
 constexpr std::array<QByteArrayView, 6> kButtonWords = {"LDown", "LUp", "RDown", "RUp", "MDown", "MUp"};
 
-QByteArrayView toText(QByteArrayView view, QByteArrayView) { return view; }
-QString toText(QStringView view, const QString &) { return view.toString(); }
+QByteArrayView toText(QByteArrayView view, QByteArrayView)
+{
+    return view;
+}
+QString toText(QStringView view, const QString &)
+{
+    return view.toString();
+}
 
-template <typename Text, typename View>
-ParameterFields<Text> splitFields(View rest)
+template <typename Text, typename View> ParameterFields<Text> splitFields(View rest)
 {
     ParameterFields<Text> fields;
     auto take = [&rest]() {

@@ -18,9 +18,7 @@ QByteArrayView recordedActionText(RecordedAction action);
 RecordedAction recordedActionFromText(QByteArrayView text);
 
 // The three fields of a Parameters text: X;Y;delay or key name;key code;delay.
-template <typename Text>
-struct ParameterFields
-{
+template <typename Text> struct ParameterFields {
     Text first;
     Text second;
     Text third;
@@ -36,8 +34,7 @@ QString joinParameters(const QString &first, const QString &second, const QStrin
 
 // How playback treats a row, by case-sensitive substring tests on its Action text. A row may match
 // several kinds; it is performed once per match, mouse first.
-struct RowKind
-{
+struct RowKind {
     bool mouse = false;
     bool keyDown = false;
     bool keyUp = false;

@@ -3,7 +3,8 @@
 #include "Cp1251.h"
 #include "Errors.h"
 
-namespace {
+namespace
+{
 
 int hexDigit(char c)
 {

@@ -2,12 +2,12 @@
 
 #include <array>
 
-namespace {
-
-struct KeyEntry
+namespace
 {
+
+struct KeyEntry {
     QByteArrayView name;
-    std::uint32_t keyCode;   // 0: never recorded
+    std::uint32_t keyCode;      // 0: never recorded
     std::uint32_t extendedCode; // 0: no extended variant
     int virtualKey;
 };
@@ -116,8 +116,7 @@ constexpr std::array<KeyEntry, 99> kKeys = {{
 }};
 
 // Direct index from key code to table entry: plain codes 0..127 and extended codes 32768..32895.
-struct CodeIndex
-{
+struct CodeIndex {
     std::array<std::int8_t, 256> entry{};
 
     constexpr CodeIndex()

@@ -16,7 +16,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr char kSeparator = '|';
 constexpr char kEndOfFile = 0x1A;
@@ -63,7 +64,7 @@ QByteArray nativePath(const QString &path)
 
 class FileDescriptor
 {
-public:
+  public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
     ~FileDescriptor()
     {
@@ -82,14 +83,14 @@ public:
         return result;
     }
 
-private:
+  private:
     int m_fd;
 };
 
 // Removes the temporary file unless the save went through.
 class TemporaryFile
 {
-public:
+  public:
     TemporaryFile(QByteArray path, int fd) : m_path(std::move(path)), m_fd(fd) {}
     ~TemporaryFile()
     {
@@ -103,7 +104,7 @@ public:
     FileDescriptor &fd() { return m_fd; }
     void keep() { m_kept = true; }
 
-private:
+  private:
     QByteArray m_path;
     FileDescriptor m_fd;
     bool m_kept = false;
@@ -150,7 +151,7 @@ void writeAll(int fd, const char *data, std::size_t size)
 // Writes the lines through one buffer, so a million rows cost a few dozen system calls.
 class LineWriter
 {
-public:
+  public:
     explicit LineWriter(int fd) : m_fd(fd) { m_buffer.reserve(Capacity); }
 
     void append(QByteArrayView bytes)
@@ -170,7 +171,7 @@ public:
         m_buffer.clear();
     }
 
-private:
+  private:
     static constexpr std::size_t Capacity = 1u << 20;
     int m_fd;
     std::vector<char> m_buffer;
@@ -189,10 +190,10 @@ void writeLines(int fd, const ScriptTable &table)
 }
 
 // What a replaced file had: its permissions and owner carry over to the new one.
-struct ExistingTarget
-{
+struct ExistingTarget {
     bool exists = false;
-    struct stat status {};
+    struct stat status {
+    };
 };
 
 ExistingTarget inspectTarget(const QByteArray &target)
@@ -215,7 +216,8 @@ ExistingTarget inspectTarget(const QByteArray &target)
 // A symbolic link is kept and the file it points to is replaced.
 QByteArray resolveLink(const QByteArray &path)
 {
-    struct stat status {};
+    struct stat status {
+    };
     if (::lstat(path.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
         return path;
     char *resolved = ::realpath(path.constData(), nullptr);
@@ -226,8 +228,7 @@ QByteArray resolveLink(const QByteArray &path)
     return result;
 }
 
-struct ReadResult
-{
+struct ReadResult {
     std::vector<char> bytes;
     int error = 0;
 };
@@ -352,7 +353,8 @@ void openScript(const QString &path, ScriptTable &table)
     const FileDescriptor file(::open(native.constData(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0)
         throwFileError(errno);
-    struct stat status {};
+    struct stat status {
+    };
     if (::fstat(file.get(), &status) != 0)
         throwFileError(errno);
     if (S_ISDIR(status.st_mode))

@@ -5,8 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-ScriptTable::ScriptTable(QObject *parent)
-    : QAbstractTableModel(parent), m_rows(1)
+ScriptTable::ScriptTable(QObject *parent) : QAbstractTableModel(parent), m_rows(1)
 {
     for (int i = 0; i < RecordedActionCount; ++i) {
         const QByteArrayView text = recordedActionText(static_cast<RecordedAction>(i));

@@ -23,7 +23,7 @@ class ScriptTable : public QAbstractTableModel
 {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int ColumnCount = 7;
     static constexpr int ActionColumn = 4;
     static constexpr int ParametersColumn = 5;
@@ -62,13 +62,13 @@ public:
     // Groups many changes into one model reset, so views do not process each row on its own.
     class BulkChange
     {
-    public:
+      public:
         explicit BulkChange(ScriptTable &table);
         ~BulkChange();
         BulkChange(const BulkChange &) = delete;
         BulkChange &operator=(const BulkChange &) = delete;
 
-    private:
+      private:
         ScriptTable &m_table;
     };
 
@@ -86,14 +86,13 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-signals:
+  signals:
     // Emitted after the grid row count went down (rows dropped or deleted); after a bulk change it gives
     // the smallest count the table went through.
     void rowsShrunk(int newRowCount);
 
-private:
-    struct Row
-    {
+  private:
+    struct Row {
         std::uint64_t parametersOffset = 0;
         std::uint32_t parametersLength = 0;
         std::uint32_t action = 0; // index into m_actionTexts; 0 is empty

@@ -15,7 +15,7 @@
 
 class LoopbackUpdateServer
 {
-public:
+  public:
     LoopbackUpdateServer()
     {
         m_server.listen(QHostAddress::LocalHost, 0);
@@ -43,7 +43,7 @@ public:
     // The request heads received, in order, up to and including the blank line.
     QList<QByteArray> requests;
 
-private:
+  private:
     void serve(QTcpSocket *socket)
     {
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
@@ -57,9 +57,10 @@ private:
             if (m_silent)
                 return;
             const QByteArray reason = m_status == 200 ? "OK" : "Not Found";
-            socket->write("HTTP/1.1 " + QByteArray::number(m_status) + ' ' + reason + "\r\nContent-Type: text/html\r\n"
-                          "Content-Length: " + QByteArray::number(m_body.size()) + "\r\nConnection: close\r\n\r\n" +
-                          m_body);
+            socket->write("HTTP/1.1 " + QByteArray::number(m_status) + ' ' + reason +
+                          "\r\nContent-Type: text/html\r\n"
+                          "Content-Length: " +
+                          QByteArray::number(m_body.size()) + "\r\nConnection: close\r\n\r\n" + m_body);
             socket->disconnectFromHost();
         });
     }

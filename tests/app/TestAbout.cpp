@@ -14,7 +14,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 const QColor Blue(0, 0, 255);
 const QColor Red(255, 0, 0);
@@ -27,8 +28,7 @@ QColor textColour(const QLabel *label)
 void moveOver(QLabel *label)
 {
     const QPointF inside(3, 3);
-    QMouseEvent move(QEvent::MouseMove, inside, label->mapToGlobal(inside), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, inside, label->mapToGlobal(inside), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(label, &move);
 }
 
@@ -44,7 +44,7 @@ class TestAbout : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -55,7 +55,7 @@ private slots:
     void mailLinkStartsAMailWithSubject();
     void trayItemShowsOneWindowAndCloseHidesIt();
 
-private:
+  private:
     std::unique_ptr<TFAbout> m_about;
     QList<QUrl> m_opened;
 };

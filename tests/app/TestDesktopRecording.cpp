@@ -1,8 +1,8 @@
 // The main window on a real X display: hotkeys pressed and input typed by an independent X client
 // through XTest, captured by the real backend.
 
-#include "app/TFmain.h"
 #include "LoopbackUpdateServer.h"
+#include "app/TFmain.h"
 #include "edit/ScriptEditor.h"
 #include "platform/Platform.h"
 #include "platform/XTestDriver.h"
@@ -20,13 +20,14 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
-namespace {
+namespace
+{
 
 // A second client that types and clicks, as the user would, by key symbol; every step reaches the server
 // before the next.
 class User : public XTestDriver
 {
-public:
+  public:
     bool connected() const { return isOpen(); }
     void key(KeySym keysym, bool press)
     {
@@ -67,7 +68,7 @@ class TestDesktopRecording : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void init();
     void cleanup();
@@ -80,7 +81,7 @@ private slots:
     void exitDuringRecordingRemovesTheHook();
     void hotkeyHeldByAnotherClientIsSkippedSilently();
 
-private:
+  private:
     void startWindow();
     void pressHotkey(std::initializer_list<KeySym> modifiers, KeySym key);
     void typeSampleInput();
@@ -184,10 +185,21 @@ void TestDesktopRecording::hotkeysRecordAndStopWithoutTheirOwnKeys()
     QTest::qWait(300);
 
     const QStringList expected = {
-        "KeyUp() VK_F9;67",      "KeyUp() VK_MENU;56",    "KeyDown() VK_A;30",     "KeyUp() VK_A;30",
-        "KeyDown() VK_CONTROL;32797", "KeyUp() VK_CONTROL;32797", "Move() 100;110", "LDown() 100;110",
-        "Move() 150;160",        "LUp() 150;160",         "RDown() 150;160",       "RUp() 150;160",
-        "MDown() 150;160",       "MUp() 150;160",         " ",
+        "KeyUp() VK_F9;67",
+        "KeyUp() VK_MENU;56",
+        "KeyDown() VK_A;30",
+        "KeyUp() VK_A;30",
+        "KeyDown() VK_CONTROL;32797",
+        "KeyUp() VK_CONTROL;32797",
+        "Move() 100;110",
+        "LDown() 100;110",
+        "Move() 150;160",
+        "LUp() 150;160",
+        "RDown() 150;160",
+        "RUp() 150;160",
+        "MDown() 150;160",
+        "MUp() 150;160",
+        " ",
     };
     QCOMPARE(rowsWithoutDelays(*m_window->Script), expected);
     QCOMPARE(m_window->Script->parameters(1).sliced(m_window->Script->parameters(1).lastIndexOf(';') + 1),
@@ -270,8 +282,8 @@ void TestDesktopRecording::recordsWhileAnotherClientGrabsKeyboardAndPointer()
     QTest::qWait(100);
     m_window->ToolButton2->click();
     grabber.ungrabKeyboardAndPointer();
-    const QStringList expected = {"KeyDown() VK_B;48", "KeyUp() VK_B;48", "Move() 300;310", "LDown() 300;310",
-                                  "LUp() 300;310", " "};
+    const QStringList expected = {"KeyDown() VK_B;48", "KeyUp() VK_B;48", "Move() 300;310",
+                                  "LDown() 300;310",   "LUp() 300;310",   " "};
     QCOMPARE(rowsWithoutDelays(*m_window->Script), expected);
 }
 

@@ -1,9 +1,9 @@
+#include "LoopbackUpdateServer.h"
 #include "app/Application.h"
 #include "app/TFmain.h"
 #include "app/UpDown.h"
 #include "edit/ScriptEditor.h"
 #include "edit/TFAddEdit.h"
-#include "LoopbackUpdateServer.h"
 #include "fakes/FakePlatform.h"
 #include "record/ProcessState.h"
 #include "script/ScriptTable.h"
@@ -16,8 +16,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSystemTrayIcon>
 #include <QSlider>
+#include <QSystemTrayIcon>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -26,7 +26,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 constexpr int F9 = 0x78, F10 = 0x79, F11 = 0x7A, F12 = 0x7B;
 
@@ -36,7 +37,7 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -59,7 +60,7 @@ private slots:
     void deleteAsksEvenWithoutSelection();
     void doubleClickEditsTheSelectedRow();
 
-private:
+  private:
     void recordRow(const char *action, const char *parameters);
 
     std::unique_ptr<FakePlatform> m_fakes;
@@ -152,8 +153,8 @@ void TestMainWindow::commandBarsHaveTheirButtonsInOrder()
         QVERIFY(!lower[i]->icon().pixmap(16, 16).isNull());
     }
     const QList<QAction *> tray = {w.N1, w.N2, w.N3, w.N4, w.N6, w.N5};
-    const QStringList trayTexts = {"Запись (Alt+F9)", "Стоп (Alt+F10)", "Вопроизвести (Alt+F11)",
-                                   "Окно (Alt+Shift+F9)", "О программе", "Выход"};
+    const QStringList trayTexts = {"Запись (Alt+F9)",     "Стоп (Alt+F10)", "Вопроизвести (Alt+F11)",
+                                   "Окно (Alt+Shift+F9)", "О программе",    "Выход"};
     QCOMPARE(w.PopupMenu1->actions(), tray);
     for (int i = 0; i < tray.size(); ++i)
         QCOMPARE(tray[i]->text(), trayTexts[i]);
@@ -290,8 +291,7 @@ void TestMainWindow::stopShowsWindowRemovesHookAndCleansAltRows()
 
 void TestMainWindow::toolButtonTrayItemAndHotkeyAgree()
 {
-    struct Outcome
-    {
+    struct Outcome {
         QString title;
         int tray;
         bool visible;

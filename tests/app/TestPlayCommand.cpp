@@ -1,6 +1,6 @@
+#include "LoopbackUpdateServer.h"
 #include "app/Application.h"
 #include "app/TFmain.h"
-#include "LoopbackUpdateServer.h"
 #include "fakes/FakePlatform.h"
 #include "record/ProcessState.h"
 #include "script/Errors.h"

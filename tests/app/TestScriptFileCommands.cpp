@@ -1,9 +1,9 @@
 // Save and Open as the user gives them: through the file dialogs, the caption and the error box.
 
+#include "LoopbackUpdateServer.h"
 #include "app/Application.h"
 #include "app/TFmain.h"
 #include "edit/ScriptEditor.h"
-#include "LoopbackUpdateServer.h"
 #include "fakes/FakePlatform.h"
 #include "script/ScriptTable.h"
 
@@ -20,7 +20,7 @@ class TestScriptFileCommands : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
     void cleanup();
 
@@ -33,7 +33,7 @@ private slots:
     void failureIsShownInsideTheButtonSlot();
     void cyrillicRoundTripsThroughTheWindow();
 
-private:
+  private:
     // Answers the next exec() of `dialog` with `path`, or cancels it when `path` is empty.
     void answer(QFileDialog *dialog, const QString &path);
     QByteArray fileBytes(const QString &path) const;

@@ -18,7 +18,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 const QString NoAccessText = QStringLiteral("Отсутствует доступ к интернет или программа заблокирована фаерволом. "
                                             "Пойск новой версии будет не доступен. ");
@@ -29,7 +30,7 @@ class TestUpdateCheck : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void init();
     void cleanup();
@@ -46,7 +47,7 @@ private slots:
     void pageThatFindsNoServerShowsTheInformationBox();
     void informationBoxHasOneYesButton();
 
-private:
+  private:
     void start();
 
     std::function<void(const QString &)> m_defaultInformation;

@@ -8,7 +8,7 @@ class TestVersionCheck : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void serverVersionFromReply_data();
     void serverVersionFromReply();
     void isNewerVersion_data();
@@ -20,16 +20,26 @@ void TestVersionCheck::serverVersionFromReply_data()
 {
     QTest::addColumn<QString>("body");
     QTest::addColumn<QString>("version");
-    QTest::newRow("page") << "<html>2.0.2.0;<b>News</b>" << "2.0.2.0";
-    QTest::newRow("no >") << "2.0.2.0;News" << "2.0.2.0";
-    QTest::newRow("first > even after the version") << "2.0.2.0;<b>x;" << "x";
-    QTest::newRow("no ;") << "<html>2.0.2.0 <b>News</b>" << "";
-    QTest::newRow("; only before the >") << "<p style='a;b'>2.0.2.0" << "";
-    QTest::newRow("first > and first ; after it") << "<a><b>1.2.3.4;5.6.7.8;" << "<b>1.2.3.4";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("> at the end") << "<html>" << "";
-    QTest::newRow("empty version") << "<html>;" << "";
-    QTest::newRow("keeps blanks") << "<html> 2.0.2.0 ;" << " 2.0.2.0 ";
+    QTest::newRow("page") << "<html>2.0.2.0;<b>News</b>"
+                          << "2.0.2.0";
+    QTest::newRow("no >") << "2.0.2.0;News"
+                          << "2.0.2.0";
+    QTest::newRow("first > even after the version") << "2.0.2.0;<b>x;"
+                                                    << "x";
+    QTest::newRow("no ;") << "<html>2.0.2.0 <b>News</b>"
+                          << "";
+    QTest::newRow("; only before the >") << "<p style='a;b'>2.0.2.0"
+                                         << "";
+    QTest::newRow("first > and first ; after it") << "<a><b>1.2.3.4;5.6.7.8;"
+                                                  << "<b>1.2.3.4";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("> at the end") << "<html>"
+                                  << "";
+    QTest::newRow("empty version") << "<html>;"
+                                   << "";
+    QTest::newRow("keeps blanks") << "<html> 2.0.2.0 ;"
+                                  << " 2.0.2.0 ";
 }
 
 void TestVersionCheck::serverVersionFromReply()

@@ -9,7 +9,8 @@
 
 #include <functional>
 
-namespace {
+namespace
+{
 
 // Answers the box once it is up; `answer` must close it.
 bool ask(const std::function<void(QMessageBox &)> &answer)
@@ -36,7 +37,7 @@ class TestDeleteConfirmation : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void showsQuestionWithYesDefault();
     void answers_data();
     void answers();

@@ -4,7 +4,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 // A table whose action rows 1..count hold the Actions "A1".."A<count>" and Parameters "1;1;1".."n;n;n".
 void fill(ScriptTable &table, int count)
@@ -46,7 +47,7 @@ class TestScriptEditor : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void selectionIgnoresHeaderAndTracksRows();
     void noSelectionMakesRowCommandsDoNothing();
     void moveAtTheEdgesChangesNothing_data();
@@ -227,11 +228,10 @@ void TestScriptEditor::shrinkingOutsideTheEditorFallsBack_data()
     QTest::addColumn<QString>("how");
     QTest::addColumn<int>("selectedAfter");
     QTest::addColumn<QString>("after");
-    QTest::newRow("deleteRow of the selected last row") << QStringLiteral("deleteLast") << 4
-                                                        << QStringLiteral("A1,A2,A3,A4");
+    QTest::newRow("deleteRow of the selected last row")
+        << QStringLiteral("deleteLast") << 4 << QStringLiteral("A1,A2,A3,A4");
     QTest::newRow("setRows shrink") << QStringLiteral("setRows") << 2 << QStringLiteral("A1,A2");
-    QTest::newRow("bulk cut to one row then regrown") << QStringLiteral("bulk") << 1
-                                                      << QStringLiteral("B1,B2,B3,");
+    QTest::newRow("bulk cut to one row then regrown") << QStringLiteral("bulk") << 1 << QStringLiteral("B1,B2,B3,");
 }
 
 void TestScriptEditor::shrinkingOutsideTheEditorFallsBack()

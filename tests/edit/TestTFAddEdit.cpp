@@ -11,7 +11,8 @@
 
 #include <functional>
 
-namespace {
+namespace
+{
 
 // Runs `act` on the dialog once its modal loop runs, then closes it with the close button's path if
 // `act` left it open, so a failing check never leaves the test hanging in exec().
@@ -27,8 +28,7 @@ void whileOpen(const std::function<void(TFAddEdit &)> &act)
     });
 }
 
-struct Shown
-{
+struct Shown {
     bool opened = false;
     QString edit1, edit2, edit3, edit4, label1, label2, label3, label4;
 };
@@ -66,7 +66,7 @@ class TestTFAddEdit : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void layoutAndTexts();
     void labelsFollowExactMoveAction_data();
     void labelsFollowExactMoveAction();
@@ -138,13 +138,41 @@ void TestTFAddEdit::parametersSplitAndJoinBack_data()
     QTest::addColumn<QString>("second");
     QTest::addColumn<QString>("delay");
     QTest::addColumn<QString>("written");
-    QTest::newRow("three fields") << "640;480;15" << "640" << "480" << "15" << "640;480;15";
-    QTest::newRow("empty") << "" << "" << "" << "" << ";;";
-    QTest::newRow("no separator") << "125" << "" << "" << "125" << ";;125";
-    QTest::newRow("one separator") << "7;9" << "7" << "" << "9" << "7;;9";
-    QTest::newRow("four fields") << "1;2;3;4" << "1" << "2" << "3;4" << "1;2;3;4";
-    QTest::newRow("empty key name") << ";86;120" << "" << "86" << "120" << ";86;120";
-    QTest::newRow("negative") << "-5;-1080;0" << "-5" << "-1080" << "0" << "-5;-1080;0";
+    QTest::newRow("three fields") << "640;480;15"
+                                  << "640"
+                                  << "480"
+                                  << "15"
+                                  << "640;480;15";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << ""
+                           << ""
+                           << ";;";
+    QTest::newRow("no separator") << "125"
+                                  << ""
+                                  << ""
+                                  << "125"
+                                  << ";;125";
+    QTest::newRow("one separator") << "7;9"
+                                   << "7"
+                                   << ""
+                                   << "9"
+                                   << "7;;9";
+    QTest::newRow("four fields") << "1;2;3;4"
+                                 << "1"
+                                 << "2"
+                                 << "3;4"
+                                 << "1;2;3;4";
+    QTest::newRow("empty key name") << ";86;120"
+                                    << ""
+                                    << "86"
+                                    << "120"
+                                    << ";86;120";
+    QTest::newRow("negative") << "-5;-1080;0"
+                              << "-5"
+                              << "-1080"
+                              << "0"
+                              << "-5;-1080;0";
 }
 
 void TestTFAddEdit::parametersSplitAndJoinBack()

@@ -12,7 +12,7 @@
 
 class FakeInputHook : public InputHook
 {
-public:
+  public:
     HookHandle install(HookProc proc) override
     {
         calls << QStringLiteral("install");
@@ -46,7 +46,7 @@ public:
 
 class FakeInjector : public Injector
 {
-public:
+  public:
     void setCursorPos(int x, int y) override { calls << QStringLiteral("cursor %1 %2").arg(x).arg(y); }
     void mouseEvent(std::uint32_t flags) override { calls << QStringLiteral("mouse %1").arg(flags); }
     void keybdEvent(int virtualKey, std::uint32_t flags) override
@@ -69,9 +69,8 @@ public:
 
 class FakeHotkeys : public Hotkeys
 {
-public:
-    struct Registration
-    {
+  public:
+    struct Registration {
         int id;
         unsigned modifiers;
         int virtualKey;
@@ -96,7 +95,7 @@ public:
 // Time passes only in sleepUntil, unless a test moves `micros` itself.
 class FakeClock : public Clock
 {
-public:
+  public:
     std::uint32_t tickCount() override { return std::uint32_t(micros / 1000); }
     std::int64_t monotonicMicros() override { return micros; }
     void sleepUntil(std::int64_t deadline) override
@@ -113,8 +112,7 @@ public:
 };
 
 // A Platform whose parts are fakes, with typed access to them.
-struct FakePlatform
-{
+struct FakePlatform {
     FakePlatform()
     {
         auto h = std::make_unique<FakeInputHook>();

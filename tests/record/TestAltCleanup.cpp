@@ -5,7 +5,8 @@
 #include <QByteArrayList>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 // Rows are written "Action|Parameters", from row 1 on; an empty list is the fresh table.
 void fill(ScriptTable &table, const QByteArrayList &rows)
@@ -41,7 +42,7 @@ class TestAltCleanup : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void removesTrailingAltKeyDowns_data();
     void removesTrailingAltKeyDowns();
     void stopHotkeyRecordingLeavesNoAltRows();
@@ -56,22 +57,19 @@ void TestAltCleanup::removesTrailingAltKeyDowns_data()
         << QByteArrayList{KeyADown, KeyAUp, AltDown, Moved, AltDownLater, Open}
         << QByteArrayList{KeyADown, KeyAUp, Moved, Open};
     // Row 2 is never examined, so the same rows starting at row 1 keep their first Alt.
-    QTest::newRow("alt in row 2 stays")
-        << QByteArrayList{KeyAUp, AltDown, Moved, AltDownLater, Open}
-        << QByteArrayList{KeyAUp, AltDown, Moved, Open};
+    QTest::newRow("alt in row 2 stays") << QByteArrayList{KeyAUp, AltDown, Moved, AltDownLater, Open}
+                                        << QByteArrayList{KeyAUp, AltDown, Moved, Open};
     QTest::newRow("no key up: rows 1 and 2 kept")
         << QByteArrayList{AltDown, AltDown, AltDown, Moved, AltDownLater, KeyADown, Open}
         << QByteArrayList{AltDown, AltDown, Moved, KeyADown, Open};
-    QTest::newRow("alt above last key up stays")
-        << QByteArrayList{Moved, Moved, AltDown, AltUp, AltDownLater, Open}
-        << QByteArrayList{Moved, Moved, AltDown, AltUp, Open};
+    QTest::newRow("alt above last key up stays") << QByteArrayList{Moved, Moved, AltDown, AltUp, AltDownLater, Open}
+                                                 << QByteArrayList{Moved, Moved, AltDown, AltUp, Open};
     QTest::newRow("right alt") << QByteArrayList{Moved, Moved, "KeyDown()|VK_MENU;32824;10", Open}
                                << QByteArrayList{Moved, Moved, Open};
-    QTest::newRow("alt as very last row") << QByteArrayList{Moved, KeyAUp, Moved, AltDown}
-                                          << QByteArrayList{Moved, KeyAUp, Moved};
+    QTest::newRow("alt as very last row")
+        << QByteArrayList{Moved, KeyAUp, Moved, AltDown} << QByteArrayList{Moved, KeyAUp, Moved};
     QTest::newRow("consecutive alts at the end")
-        << QByteArrayList{Moved, Moved, AltDown, AltDown, AltDown, AltDown}
-        << QByteArrayList{Moved, Moved};
+        << QByteArrayList{Moved, Moved, AltDown, AltDown, AltDown, AltDown} << QByteArrayList{Moved, Moved};
     QTest::newRow("substrings count") << QByteArrayList{Moved, Moved, "xKeyDown()y|aVK_MENUb", Open}
                                       << QByteArrayList{Moved, Moved, Open};
     QTest::newRow("action case matters") << QByteArrayList{Moved, Moved, "keydown()|VK_MENU;56;1", Open}
@@ -80,8 +78,8 @@ void TestAltCleanup::removesTrailingAltKeyDowns_data()
                                              << QByteArrayList{Moved, Moved, "KeyDown()|vk_menu;56;1", Open};
     QTest::newRow("needs the parentheses") << QByteArrayList{Moved, Moved, "KeyDown|VK_MENU;56;1", Open}
                                            << QByteArrayList{Moved, Moved, "KeyDown|VK_MENU;56;1", Open};
-    QTest::newRow("contained key up stops") << QByteArrayList{Moved, AltDown, "xKeyUp()y|", AltDown}
-                                            << QByteArrayList{Moved, AltDown, "xKeyUp()y|"};
+    QTest::newRow("contained key up stops")
+        << QByteArrayList{Moved, AltDown, "xKeyUp()y|", AltDown} << QByteArrayList{Moved, AltDown, "xKeyUp()y|"};
     QTest::newRow("key up without parentheses does not stop")
         << QByteArrayList{Moved, Moved, AltDown, "KeyUp|VK_A;30;1", AltDown}
         << QByteArrayList{Moved, Moved, "KeyUp|VK_A;30;1"};
@@ -95,8 +93,8 @@ void TestAltCleanup::removesTrailingAltKeyDowns_data()
     QTest::newRow("fresh table") << QByteArrayList{Open} << QByteArrayList{Open};
     QTest::newRow("alt only in row 1") << QByteArrayList{AltDown} << QByteArrayList{AltDown};
     QTest::newRow("alts only in rows 1 and 2") << QByteArrayList{AltDown, AltDown} << QByteArrayList{AltDown, AltDown};
-    QTest::newRow("all alts: count stays above 2") << QByteArrayList{AltDown, AltDown, AltDown}
-                                                   << QByteArrayList{AltDown, AltDown};
+    QTest::newRow("all alts: count stays above 2")
+        << QByteArrayList{AltDown, AltDown, AltDown} << QByteArrayList{AltDown, AltDown};
 }
 
 void TestAltCleanup::removesTrailingAltKeyDowns()

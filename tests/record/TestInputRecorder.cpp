@@ -5,7 +5,8 @@
 
 #include <limits>
 
-namespace {
+namespace
+{
 
 EventMsg inputEvent(std::uint32_t message, std::uint32_t paramL, std::uint32_t paramH, std::uint32_t time)
 {
@@ -46,7 +47,7 @@ class TestInputRecorder : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void firstRowOfEmptyTableGetsDelayOne();
     void firstRowAfterOpenedScriptCountsFromClock_data();
     void firstRowAfterOpenedScriptCountsFromClock();
@@ -225,8 +226,8 @@ void TestInputRecorder::messagesGiveTheirRows_data()
     QTest::newRow("right up") << 517u << 7u << 8u << QByteArray("RUp()") << QByteArray("7;8;40");
     QTest::newRow("middle down") << 519u << 9u << 10u << QByteArray("MDown()") << QByteArray("9;10;40");
     QTest::newRow("middle up") << 520u << 0u << 0u << QByteArray("MUp()") << QByteArray("0;0;40");
-    QTest::newRow("negative coordinates") << 512u << u(-5) << u(-1080) << QByteArray("Move()")
-                                          << QByteArray("-5;-1080;40");
+    QTest::newRow("negative coordinates")
+        << 512u << u(-5) << u(-1080) << QByteArray("Move()") << QByteArray("-5;-1080;40");
     QTest::newRow("extreme coordinates") << 513u << 0x80000000u << 0x7FFFFFFFu << QByteArray("LDown()")
                                          << QByteArray("-2147483648;2147483647;40");
 }

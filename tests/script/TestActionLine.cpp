@@ -6,7 +6,7 @@ class TestActionLine : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void splitParameters_data();
     void splitParameters();
     void joinThenSplitGivesFieldsBack();
@@ -21,14 +21,38 @@ void TestActionLine::splitParameters_data()
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("second");
     QTest::addColumn<QString>("third");
-    QTest::newRow("no separator") << "120" << "" << "" << "120";
-    QTest::newRow("empty") << "" << "" << "" << "";
-    QTest::newRow("one separator") << "5;6" << "5" << "" << "6";
-    QTest::newRow("two separators") << "512;384;16" << "512" << "384" << "16";
-    QTest::newRow("three separators") << "1;2;3;4" << "1" << "2" << "3;4";
-    QTest::newRow("empty key name") << ";86;120" << "" << "86" << "120";
-    QTest::newRow("only separators") << ";;" << "" << "" << "";
-    QTest::newRow("negative") << "-10;-20;0" << "-10" << "-20" << "0";
+    QTest::newRow("no separator") << "120"
+                                  << ""
+                                  << ""
+                                  << "120";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << ""
+                           << "";
+    QTest::newRow("one separator") << "5;6"
+                                   << "5"
+                                   << ""
+                                   << "6";
+    QTest::newRow("two separators") << "512;384;16"
+                                    << "512"
+                                    << "384"
+                                    << "16";
+    QTest::newRow("three separators") << "1;2;3;4"
+                                      << "1"
+                                      << "2"
+                                      << "3;4";
+    QTest::newRow("empty key name") << ";86;120"
+                                    << ""
+                                    << "86"
+                                    << "120";
+    QTest::newRow("only separators") << ";;"
+                                     << ""
+                                     << ""
+                                     << "";
+    QTest::newRow("negative") << "-10;-20;0"
+                              << "-10"
+                              << "-20"
+                              << "0";
     QTest::newRow("cyrillic") << QStringLiteral("Ж;ё;№") << QStringLiteral("Ж") << QStringLiteral("ё")
                               << QStringLiteral("№");
 }

@@ -6,7 +6,7 @@ class TestCp1251 : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void everyByteRoundTripsToADistinctCharacter();
     void knownLetters_data();
     void knownLetters();

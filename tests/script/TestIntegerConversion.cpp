@@ -7,7 +7,7 @@ class TestIntegerConversion : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void converts_data();
     void converts();
     void rejects_data();

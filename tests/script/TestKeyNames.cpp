@@ -7,7 +7,7 @@ class TestKeyNames : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void recordedCodesGiveTheirNames_data();
     void recordedCodesGiveTheirNames();
     void unlistedCodesGiveEmptyText();
@@ -51,8 +51,8 @@ void TestKeyNames::recordedCodesGiveTheirNames()
 
 void TestKeyNames::unlistedCodesGiveEmptyText()
 {
-    for (const uint code : {0u, 54u, 69u, 84u, 85u, 86u, 89u, 127u, 128u, 255u, 256u, 1000u, 32768u, 32769u,
-                            32798u, 32838u, 32840u + 128, 65536u + 30, 0xFFFFFFFFu})
+    for (const uint code : {0u, 54u, 69u, 84u, 85u, 86u, 89u, 127u, 128u, 255u, 256u, 1000u, 32768u, 32769u, 32798u,
+                            32838u, 32840u + 128, 65536u + 30, 0xFFFFFFFFu})
         QVERIFY2(KeyNameFromScanCode(code).isEmpty(), QByteArray::number(code));
 }
 

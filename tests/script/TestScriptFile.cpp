@@ -18,11 +18,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 // A byte string literal with its embedded NUL bytes.
-template <std::size_t N>
-QByteArray bytesOf(const char (&literal)[N])
+template <std::size_t N> QByteArray bytesOf(const char (&literal)[N])
 {
     return QByteArray(literal, qsizetype(N - 1));
 }
@@ -73,7 +73,7 @@ class TestScriptFile : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init();
 
     void initialTableSavesAsThreeBytes();
@@ -93,7 +93,7 @@ private slots:
     void pipeTargetIsWrittenNotReplaced();
     void readFailureReportsErrorNumber();
 
-private:
+  private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
     QStringList folderEntries() const
     {
@@ -178,10 +178,16 @@ void TestScriptFile::readingRules_data()
     QTest::newRow("last line without end") << QByteArray("a|1\nb|2") << Rows{"a|1", "b|2"};
     QTest::newRow("lone cr dropped") << QByteArray("a\r|1\r2\r\nb|\r") << Rows{"a|12", "b|"};
     QTest::newRow("cr cr lf") << QByteArray("a|1\r\r\n") << Rows{"a|1"};
-    QTest::newRow("ctrl-z at line start ends file") << QByteArray("a|1\r\n\x1A" "b|2\r\nc|3\r\n") << Rows{"a|1"};
-    QTest::newRow("ctrl-z first byte") << QByteArray("\x1A" "a|1\r\n") << Rows{"|"};
+    QTest::newRow("ctrl-z at line start ends file") << QByteArray("a|1\r\n\x1A"
+                                                                  "b|2\r\nc|3\r\n")
+                                                    << Rows{"a|1"};
+    QTest::newRow("ctrl-z first byte") << QByteArray("\x1A"
+                                                     "a|1\r\n")
+                                       << Rows{"|"};
     QTest::newRow("ctrl-z mid-line ends line") << QByteArray("a|1\x1Ajunk|x\r\nb|2\r\n") << Rows{"a|1", "b|2"};
-    QTest::newRow("ctrl-z after lone cr") << QByteArray("a|1\r\x1A" "z\nb|2") << Rows{"a|1", "b|2"};
+    QTest::newRow("ctrl-z after lone cr") << QByteArray("a|1\r\x1A"
+                                                        "z\nb|2")
+                                          << Rows{"a|1", "b|2"};
     QTest::newRow("nul bytes are text") << bytesOf("a\0b|\0\r\n") << Rows{bytesOf("a\0b|\0")};
     QTest::newRow("no separator") << QByteArray("just text\r\n") << Rows{"|just text"};
     QTest::newRow("action holding separator") << QByteArray("A|B|1;2;3\r\n") << Rows{"A|B|1;2;3"};
@@ -227,11 +233,16 @@ void TestScriptFile::savePathGetsExtensionUnlessItHasOne_data()
 {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("saved");
-    QTest::newRow("no extension") << "/home/u/script" << "/home/u/script.tpx";
-    QTest::newRow("capitals") << "/home/u/SCRIPT.TPX" << "/home/u/SCRIPT.TPX.tpx";
-    QTest::newRow("has extension") << "/home/u/a.tpx" << "/home/u/a.tpx";
-    QTest::newRow("extension inside") << "/home/u/run.tpx.bak" << "/home/u/run.tpx.bak";
-    QTest::newRow("folder with extension") << "/home/old.tpx/script" << "/home/old.tpx/script";
+    QTest::newRow("no extension") << "/home/u/script"
+                                  << "/home/u/script.tpx";
+    QTest::newRow("capitals") << "/home/u/SCRIPT.TPX"
+                              << "/home/u/SCRIPT.TPX.tpx";
+    QTest::newRow("has extension") << "/home/u/a.tpx"
+                                   << "/home/u/a.tpx";
+    QTest::newRow("extension inside") << "/home/u/run.tpx.bak"
+                                      << "/home/u/run.tpx.bak";
+    QTest::newRow("folder with extension") << "/home/old.tpx/script"
+                                           << "/home/old.tpx/script";
     QTest::newRow("cyrillic") << QStringLiteral("/tmp/скрипт") << QStringLiteral("/tmp/скрипт.tpx");
 }
 
@@ -248,7 +259,8 @@ void TestScriptFile::newFileGetsUmaskPermissionsAndReplacingKeepsThem()
     ScriptTable table;
     saveScript(table, path("new.tpx"));
     ::umask(previous);
-    struct stat status {};
+    struct stat status {
+    };
     QCOMPARE(::stat(QFile::encodeName(path("new.tpx")).constData(), &status), 0);
     QCOMPARE(status.st_mode & 07777, mode_t(0640));
 
@@ -264,10 +276,14 @@ void TestScriptFile::openFailuresLeaveTableUnchanged_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("error");
-    QTest::newRow("missing file") << "missing.tpx" << "File not found";
-    QTest::newRow("missing folder") << "nowhere/x.tpx" << "File not found";
-    QTest::newRow("file used as folder") << "plain.tpx/x.tpx" << "File not found";
-    QTest::newRow("folder given as file") << "folder.tpx" << "File access denied";
+    QTest::newRow("missing file") << "missing.tpx"
+                                  << "File not found";
+    QTest::newRow("missing folder") << "nowhere/x.tpx"
+                                    << "File not found";
+    QTest::newRow("file used as folder") << "plain.tpx/x.tpx"
+                                         << "File not found";
+    QTest::newRow("folder given as file") << "folder.tpx"
+                                          << "File access denied";
     QTest::newRow("name too long") << QString(300, 'n') << "Invalid filename";
     QTest::newRow("nul in name") << QStringLiteral("a\u0000b") << "Invalid filename";
 }
@@ -340,7 +356,8 @@ void TestScriptFile::pipeTargetIsWrittenNotReplaced()
     const ssize_t got = ::read(reader, buffer, sizeof buffer);
     ::close(reader);
     QCOMPARE(QByteArray(buffer, int(got)), QByteArray("MDown()|7;8;9\r\n|\r\n"));
-    struct stat status {};
+    struct stat status {
+    };
     QCOMPARE(::lstat(fifo.constData(), &status), 0);
     QVERIFY(S_ISFIFO(status.st_mode));
     QCOMPARE(folderEntries(), QStringList{"pipe.tpx"});

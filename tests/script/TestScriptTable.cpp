@@ -4,7 +4,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 QList<QByteArray> actionsOf(const ScriptTable &table)
 {
@@ -27,7 +28,7 @@ class TestScriptTable : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initialStateIsOneEmptyActionRow();
     void growingAgainBringsBackNoText();
     void moveRowTo_data();
@@ -159,7 +160,8 @@ void TestScriptTable::anyBytesInAnyCell()
     QCOMPARE(table.cellText(5, 2).at(7), QChar(0x98));
 
     table.setCellText(ScriptTable::ParametersColumn, 1, QStringLiteral("Ёж;№1"));
-    QCOMPARE(table.parameters(1).toByteArray(), QByteArray("\xA8\xE6;\xB9" "1"));
+    QCOMPARE(table.parameters(1).toByteArray(), QByteArray("\xA8\xE6;\xB9"
+                                                           "1"));
     QCOMPARE(table.cellText(5, 1), QStringLiteral("Ёж;№1"));
 
     // The descriptive columns are never written.
