@@ -44,7 +44,9 @@ class TestPlaybackEngine : public QObject
     void fixedIntervalWaitsBetweenRepetitionsOnly();
     void randomIntervalWithEqualBounds();
     void countBelowOnePlaysNothing();
-    void stopDuringARowsWaitLetsThatRowAct();
+    void stopDuringARowsWaitEndsItAndThatRowDoesNotAct();
+    void stopFromAnotherThreadWakesTheWait();
+    void wakeWithoutAStopDoesNotShortenTheWait();
     void stopDuringTheIntervalEndsTheRun();
     void staleStopFromRecordingDoesNotEndTheRun();
     void speedIsReadAtEveryRow();
@@ -363,8 +365,9 @@ void TestPlaybackEngine::countBelowOnePlaysNothing()
     QCOMPARE(m_fakes->injector->modifierQueries, 0);
 }
 
-void TestPlaybackEngine::stopDuringARowsWaitLetsThatRowAct()
+void TestPlaybackEngine::stopDuringARowsWaitEndsItAndThatRowDoesNotAct()
 {
+    row("KeyDown()", "VK_SHIFT;42;0");
     row("Move()", "1;1;10");
     row("Move()", "2;2;600"); // the stop comes during this row's second slice
     row("Move()", "3;3;10");
@@ -373,10 +376,60 @@ void TestPlaybackEngine::stopDuringARowsWaitLetsThatRowAct()
         if (m_fakes->clock->sleeps.back() == 250'000 && ++slices == 2)
             StopRequested = true;
     };
-    QCOMPARE(run(2, 1, 1), PlaybackEngine::Outcome::Interrupted);
+    auto engine = makeEngine();
+    QCOMPARE(engine->run(2, 1, 1), PlaybackEngine::Outcome::Interrupted);
+    // The wait ended with the slice in which the stop came, the row did not act, and what the run held was
+    // let go before it returned.
+    QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{10'000, 250'000, 250'000}));
+    QCOMPARE(m_fakes->injector->calls, (QStringList{QStringLiteral("key %1 0").arg(VK_SHIFT), "cursor 1 1",
+                                                    QStringLiteral("key %1 2").arg(VK_SHIFT)}));
+}
+
+void TestPlaybackEngine::stopFromAnotherThreadWakesTheWait()
+{
+    row("Move()", "1;1;10");
+    row("Move()", "2;2;15000");
+    row("Move()", "3;3;10");
+    const std::int64_t start = m_fakes->clock->micros;
+    m_fakes->clock->interruptAt = start + 10'000 + 1'000'123;
+    m_fakes->clock->interrupt = [this] {
+        StopRequested = true;
+        m_fakes->clock->wake();
+    };
+    QCOMPARE(run(), PlaybackEngine::Outcome::Interrupted);
+    QCOMPARE(m_fakes->injector->calls, QStringList{"cursor 1 1"});
+    // Not at the end of a slice: at once.
+    QCOMPARE(m_fakes->clock->micros - start, 10'000 + 1'000'123);
+
+    // The same during the interval between repetitions, and during a wait of no slices at all.
+    for (const std::int64_t into : {3'500'000, 100'000}) {
+        m_fakes->injector->calls.clear();
+        const std::int64_t begin = m_fakes->clock->micros;
+        m_fakes->clock->interruptAt = begin + into;
+        m_fakes->clock->interrupt = [this] {
+            StopRequested = true;
+            m_fakes->clock->wake();
+        };
+        m_table.setRows(2);
+        row("Move()", "1;1;0");
+        row("Move()", "2;2;200");
+        QCOMPARE(run(2, into == 100'000 ? 1 : 10, 1), PlaybackEngine::Outcome::Interrupted);
+        QCOMPARE(m_fakes->clock->micros - begin, into);
+        QCOMPARE(m_fakes->injector->calls, QStringList{"cursor 1 1"});
+    }
+}
+
+void TestPlaybackEngine::wakeWithoutAStopDoesNotShortenTheWait()
+{
+    row("Move()", "1;1;700");
+    row("Move()", "2;2;100");
+    const std::int64_t start = m_fakes->clock->micros;
+    m_fakes->clock->interruptAt = start + 300'000;
+    m_fakes->clock->interrupt = [this] { m_fakes->clock->wake(); };
+    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
     QCOMPARE(m_fakes->injector->calls, (QStringList{"cursor 1 1", "cursor 2 2"}));
-    // The row's wait was not cut short.
-    QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{10'000, 250'000, 250'000, 100'000}));
+    QCOMPARE(m_fakes->clock->micros - start, 800'000);
+    QCOMPARE(m_fakes->clock->wakes, 1);
 }
 
 void TestPlaybackEngine::stopDuringTheIntervalEndsTheRun()
@@ -447,13 +500,14 @@ void TestPlaybackEngine::interruptedRunReleasesWhatItHolds()
     row("RDown()", "1;1;1");
     row("Move()", "1;1;1");
     m_fakes->clock->onSleep = [&] {
-        if (m_fakes->clock->sleeps.size() == 6)
+        if (m_fakes->clock->sleeps.size() == 7) // in the wait of the Move() row, which then does not act
             StopRequested = true;
     };
     auto engine = makeEngine();
     QCOMPARE(engine->run(1, 1, 1), PlaybackEngine::Outcome::Interrupted);
-    engine.reset();
     const QStringList calls = m_fakes->injector->calls;
+    engine.reset();
+    QCOMPARE(m_fakes->injector->calls, calls); // released once, before the run returned
     QCOMPARE(calls.mid(8), (QStringList{QStringLiteral("key %1 2").arg(VK_A),
                                         QStringLiteral("key %1 2").arg(VK_CONTROL), "mouse 32772", "mouse 32784"}));
 }
