@@ -62,7 +62,7 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
     // Stopping a recording leaves the flag set; only a stop from now on ends this run.
     StopRequested = false;
     if (!waitForModifiersReleased())
-        return Outcome::Interrupted;
+        return interrupted();
     startSchedule();
 
     for (std::int64_t repetition = 1; repetition <= repeats; ++repetition) {
@@ -77,44 +77,53 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
             }
             // A stop during the pause between repetitions, or during the last row's wait, ends the run.
             if (!waitInterval(seconds))
-                return Outcome::Interrupted;
+                return interrupted();
             StopRequested = false;
         }
         for (int row = 1; row <= m_table.rows() - 1; ++row) {
             processEvents(false);
-            if (StopRequested)
-                return Outcome::Interrupted;
-            playRow(row);
+            if (StopRequested || !playRow(row))
+                return interrupted();
         }
     }
     m_completed = true;
     return Outcome::Completed;
 }
 
-void PlaybackEngine::playRow(int row)
+PlaybackEngine::Outcome PlaybackEngine::interrupted()
 {
-    // The Action text is read again for each step: a command that ran during a wait may have changed it.
-    if (classifyAction(m_table.action(row)).mouse)
-        mouseStep(row);
-    if (classifyAction(m_table.action(row)).keyDown)
-        keyStep(row, true);
-    if (classifyAction(m_table.action(row)).keyUp)
-        keyStep(row, false);
+    // At once, not when the engine goes: the caller still has a balloon to show.
+    releaseHeldInput();
+    return Outcome::Interrupted;
 }
 
-void PlaybackEngine::mouseStep(int row)
+bool PlaybackEngine::playRow(int row)
+{
+    // The Action text is read again for each step: a command that ran during a wait may have changed it.
+    if (classifyAction(m_table.action(row)).mouse && !mouseStep(row))
+        return false;
+    if (classifyAction(m_table.action(row)).keyDown && !keyStep(row, true))
+        return false;
+    if (classifyAction(m_table.action(row)).keyUp && !keyStep(row, false))
+        return false;
+    return true;
+}
+
+bool PlaybackEngine::mouseStep(int row)
 {
     const auto fields = splitParameters(m_table.parameters(row));
     const std::int32_t x = toInt(fields.first);
     const std::int32_t y = toInt(fields.second);
     const std::int32_t delay = toInt(fields.third);
     processEvents(false);
-    PumpedSleep(scaledDelay(delay, m_settings.speed()));
+    if (!PumpedSleep(scaledDelay(delay, m_settings.speed())))
+        return false;
     m_injector.setCursorPos(x, y);
     pressButtons(m_table.action(row));
+    return true;
 }
 
-void PlaybackEngine::keyStep(int row, bool down)
+bool PlaybackEngine::keyStep(int row, bool down)
 {
     const auto fields = splitParameters(m_table.parameters(row));
     toInt(fields.second); // the recorded scan code: checked, not used
@@ -122,9 +131,11 @@ void PlaybackEngine::keyStep(int row, bool down)
     // Looked up now: the name's bytes live in the table, which may change during the wait.
     const std::optional<int> virtualKey = VirtualKeyFromKeyName(fields.first);
     processEvents(false);
-    PumpedSleep(scaledDelay(delay, m_settings.speed()));
+    if (!PumpedSleep(scaledDelay(delay, m_settings.speed())))
+        return false;
     if (virtualKey)
         pressKey(*virtualKey, down);
+    return true;
 }
 
 void PlaybackEngine::pressKey(int virtualKey, bool down)
@@ -182,43 +193,51 @@ std::int64_t PlaybackEngine::nextDeadline(std::int64_t micros)
     return m_due;
 }
 
-void PlaybackEngine::PumpedSleep(std::int64_t ms)
+bool PlaybackEngine::PumpedSleep(std::int64_t ms)
 {
-    sleepSliced(nextDeadline(ms * kMicrosPerMs), false);
+    return sleepSliced(nextDeadline(ms * kMicrosPerMs));
 }
 
 bool PlaybackEngine::waitInterval(std::int64_t seconds)
 {
     if (StopRequested)
         return false;
-    sleepSliced(nextDeadline(seconds * 1000 * kMicrosPerMs), true);
-    return !StopRequested;
+    return sleepSliced(nextDeadline(seconds * 1000 * kMicrosPerMs));
 }
 
-void PlaybackEngine::sleepSliced(std::int64_t deadline, bool endOnStop)
+bool PlaybackEngine::stopped()
 {
+    // The wait was cut short: the schedule goes on from here.
+    m_due = m_clock.monotonicMicros();
+    return false;
+}
+
+bool PlaybackEngine::sleepSliced(std::int64_t deadline)
+{
+    // A stop ends the wait as soon as it is known: after a round of events in which a command set it, or
+    // when a stop seen elsewhere wakes the sleep. A wake without a stop sleeps on to the same deadline.
     const std::int64_t slice = SliceMs * kMicrosPerMs;
     bool sliced = false;
     for (std::int64_t now = m_clock.monotonicMicros(); deadline - now > slice; now = m_clock.monotonicMicros()) {
         m_clock.sleepUntil(now + slice);
         processEvents(true);
         sliced = true;
-        if (endOnStop && StopRequested) {
-            // The interval was cut short: the schedule goes on from here.
-            m_due = m_clock.monotonicMicros();
-            return;
-        }
+        if (StopRequested)
+            return stopped();
     }
     // The last round of events comes before the remainder rather than after it, so that the row acts the
     // moment its wait ends and not after a repaint.
     const bool due = m_clock.monotonicMicros() < deadline;
     processEvents(due && !sliced);
-    if (endOnStop && StopRequested) {
-        m_due = m_clock.monotonicMicros();
-        return;
+    if (StopRequested)
+        return stopped();
+    while (m_clock.monotonicMicros() < deadline && !m_clock.sleepUntil(deadline)) {
+        processEvents(true);
+        if (StopRequested)
+            return stopped();
     }
-    if (m_clock.monotonicMicros() < deadline)
-        m_clock.sleepUntil(deadline);
+    // A stop seen elsewhere just as the sleep ended still comes before the row.
+    return !StopRequested || stopped();
 }
 
 void PlaybackEngine::processEvents(bool afterSleep)

@@ -14,7 +14,9 @@ class ScriptTable;
 // row's recorded delay scaled by the speed setting, and the mouse and key events of the rows.
 //
 // Everything runs on the calling (GUI) thread. Waits sleep in slices and process pending events after
-// each, so commands such as Stop run nested inside a run. The table is read afresh at every row, so edits
+// each, so commands such as Stop run nested inside a run. A stop ends a wait at once, whether a nested
+// command set StopRequested or a stop seen off the GUI thread set it and woke the clock; the row whose wait
+// it ended does not act. The table is read afresh at every row, so edits
 // made meanwhile take effect at the next row.
 //
 // Waits keep the recorded pace: each one ends a delay after the moment the previous one was due to end,
@@ -54,8 +56,8 @@ class PlaybackEngine
     void releaseHeldInput();
 
     // Waits `ms` milliseconds from when the previous wait was due, in slices of at most 250 ms with events
-    // processed after each. Never ends early; a negative wait is none.
-    void PumpedSleep(std::int64_t ms);
+    // processed after each; a negative wait is none. Ends early only on a stop, and then returns false.
+    bool PumpedSleep(std::int64_t ms);
 
     // delay x (percent / 100), quotient first, in extended precision, rounded half to even, clamped to
     // 32 bits.
@@ -75,14 +77,18 @@ class PlaybackEngine
     bool waitInterval(std::int64_t seconds);
     // Waits until no modifier key is held, so the first events do not arrive as Alt+click; false on a stop.
     bool waitForModifiersReleased();
-    void sleepSliced(std::int64_t deadline, bool endOnStop);
+    // Sleeps until `deadline`; false when a stop ended the wait.
+    bool sleepSliced(std::int64_t deadline);
+    bool stopped();
+    Outcome interrupted();
     void processEvents(bool afterSleep);
     void startSchedule();
     // Moves the schedule on by `micros` (none when negative) from when the previous wait was due.
     std::int64_t nextDeadline(std::int64_t micros);
-    void playRow(int row);
-    void mouseStep(int row);
-    void keyStep(int row, bool down);
+    // Each returns false when a stop ended the row's wait; the row then did not act.
+    bool playRow(int row);
+    bool mouseStep(int row);
+    bool keyStep(int row, bool down);
     void pressKey(int virtualKey, bool down);
     void pressButtons(QByteArrayView action);
 
