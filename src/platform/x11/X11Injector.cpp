@@ -1,5 +1,6 @@
 #include "X11Injector.h"
 
+#include "X11InjectedKeys.h"
 #include "X11KeyCodes.h"
 
 #include <array>
@@ -37,7 +38,10 @@ constexpr std::array<KeySym, 13> kModifierKeysyms = {
 
 } // namespace
 
-X11Injector::X11Injector(X11Display display) : m_display(std::move(display)) {}
+X11Injector::X11Injector(X11Display display, std::shared_ptr<X11InjectedKeys> injected)
+    : m_display(std::move(display)), m_injected(std::move(injected))
+{
+}
 
 void X11Injector::setCursorPos(int x, int y)
 {
@@ -59,7 +63,10 @@ void X11Injector::keybdEvent(int virtualKey, std::uint32_t flags)
     const unsigned keycode = X11KeyCodes::keycodeFromVirtualKey(virtualKey);
     if (keycode == 0)
         return;
-    XTestFakeKeyEvent(m_display.get(), keycode, (flags & KEYEVENTF_KEYUP) ? False : True, CurrentTime);
+    const bool press = (flags & KEYEVENTF_KEYUP) == 0;
+    if (press && m_injected)
+        m_injected->pressing(keycode);
+    XTestFakeKeyEvent(m_display.get(), keycode, press ? True : False, CurrentTime);
     XFlush(m_display.get());
 }
 

@@ -3,11 +3,16 @@
 #include "platform/Platform.h"
 #include "platform/x11/X11Display.h"
 
+#include <memory>
+
+class X11InjectedKeys;
+
 // Synthetic input through the XTEST extension, on a connection of its own; every call is sent at once.
 class X11Injector : public Injector
 {
   public:
-    explicit X11Injector(X11Display display);
+    // `injected` counts the key presses sent, for the stop key watch; may be null.
+    explicit X11Injector(X11Display display, std::shared_ptr<X11InjectedKeys> injected = nullptr);
 
     void setCursorPos(int x, int y) override;
     void mouseEvent(std::uint32_t flags) override;
@@ -16,4 +21,5 @@ class X11Injector : public Injector
 
   private:
     X11Display m_display;
+    std::shared_ptr<X11InjectedKeys> m_injected;
 };

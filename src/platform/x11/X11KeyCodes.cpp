@@ -1,5 +1,6 @@
 #include "X11KeyCodes.h"
 
+#include "platform/Platform.h"
 #include "script/KeyNames.h"
 
 #include <array>
@@ -12,6 +13,22 @@ constexpr unsigned kEvdevPause = 119;
 constexpr unsigned kEvdevLeftAlt = 56;
 constexpr unsigned kEvdevRightAlt = 100;
 constexpr int kVirtualKeyPause = 0x13;
+
+struct ModifierKey {
+    unsigned evdev;
+    unsigned modifier;
+};
+
+constexpr std::array<ModifierKey, 8> kModifierKeys = {{
+    {29, MOD_CONTROL}, // left Ctrl
+    {97, MOD_CONTROL}, // right Ctrl
+    {42, MOD_SHIFT},   // left Shift
+    {54, MOD_SHIFT},   // right Shift
+    {56, MOD_ALT},     // left Alt
+    {100, MOD_ALT},    // right Alt
+    {125, MOD_WIN},    // left Meta
+    {126, MOD_WIN},    // right Meta
+}};
 
 struct SpecialKey {
     unsigned evdev;
@@ -85,6 +102,15 @@ int virtualKeyFromScanCode(std::uint32_t scanCode)
 bool isAltKeycode(unsigned keycode)
 {
     return keycode == kEvdevLeftAlt + kEvdevOffset || keycode == kEvdevRightAlt + kEvdevOffset;
+}
+
+unsigned hotkeyModifierOfKeycode(unsigned keycode)
+{
+    for (const ModifierKey &key : kModifierKeys) {
+        if (key.evdev + kEvdevOffset == keycode)
+            return key.modifier;
+    }
+    return 0;
 }
 
 } // namespace X11KeyCodes

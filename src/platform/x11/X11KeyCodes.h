@@ -19,4 +19,8 @@ int virtualKeyFromScanCode(std::uint32_t scanCode);
 /// True for the keycodes of the left and right Alt keys.
 bool isAltKeycode(unsigned keycode);
 
+/// The hotkey modifier bit (MOD_ALT, MOD_CONTROL, MOD_SHIFT, MOD_WIN) of a modifier key's keycode; 0 for
+/// every other key.
+unsigned hotkeyModifierOfKeycode(unsigned keycode);
+
 } // namespace X11KeyCodes
