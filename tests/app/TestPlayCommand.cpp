@@ -43,6 +43,7 @@ class TestPlayCommand : public QObject
     void completedRunHidesAndReports();
     void failedRowKeepsThePlayingState();
     void stopHotkeyEndsTheWaitingRow();
+    void stopKeySeenAnywhereEndsTheRunAtOnce();
     void secondPlayDuringARunIsIgnored();
     void exitDuringARunReleasesHeldKeys();
     void speedComesFromTheTrackBar();
@@ -255,6 +256,33 @@ void TestPlayCommand::stopHotkeyEndsTheWaitingRow()
     w.ToolButton3Click();
     QCOMPARE(m_fakes->injector->calls, QStringList{"cursor 1 1"});
     QVERIFY(w.isVisible());
+    QCOMPARE(w.trayImage(), 7);
+    QCOMPARE(m_balloons->count(), 1);
+    QCOMPARE(m_balloons->at(0).at(1).toString(), QStringLiteral("Прервано."));
+}
+
+void TestPlayCommand::stopKeySeenAnywhereEndsTheRunAtOnce()
+{
+    // The user's Alt+F10 reaches the watch though no hotkey fires (another program grabs the keyboard, or
+    // the script holds Ctrl down).
+    TFmain &w = *m_window;
+    row("KeyDown()", "VK_CONTROL;29;0");
+    row("Move()", "1;1;10");
+    row("Move()", "2;2;15000");
+    row("Move()", "3;3;10");
+    const std::int64_t start = m_fakes->clock->micros;
+    m_fakes->clock->interruptAt = start + 2'010'000;
+    m_fakes->clock->interrupt = [this] {
+        QCOMPARE(m_fakes->stopKeys->calls, QStringList{QStringLiteral("start %1 %2").arg(MOD_ALT).arg(VK_F10)});
+        m_fakes->stopKeys->press();
+    };
+    w.ToolButton3Click();
+    QCOMPARE(m_fakes->clock->micros - start, 2'010'000);
+    QCOMPARE(m_fakes->injector->calls, (QStringList{QStringLiteral("key %1 0").arg(VK_CONTROL), "cursor 1 1",
+                                                    QStringLiteral("key %1 2").arg(VK_CONTROL)}));
+    QCOMPARE(m_fakes->stopKeys->calls.last(), QStringLiteral("stop"));
+    // As the stop command leaves it.
+    QTRY_VERIFY(w.isVisible());
     QCOMPARE(w.trayImage(), 7);
     QCOMPARE(m_balloons->count(), 1);
     QCOMPARE(m_balloons->at(0).at(1).toString(), QStringLiteral("Прервано."));

@@ -131,6 +131,30 @@ class FakeClock : public Clock
     int wakes = 0;
 };
 
+class FakeStopKeyWatch : public StopKeyWatch
+{
+  public:
+    bool start(unsigned modifiers, int virtualKey, std::function<void()> onPress) override
+    {
+        calls << QStringLiteral("start %1 %2").arg(modifiers).arg(virtualKey);
+        this->onPress = std::move(onPress);
+        return true;
+    }
+    void stop() override
+    {
+        calls << QStringLiteral("stop");
+        onPress = nullptr;
+    }
+    // The user presses the watched key, as the watch's own thread would report it.
+    void press()
+    {
+        if (onPress)
+            onPress();
+    }
+    QStringList calls;
+    std::function<void()> onPress;
+};
+
 // A Platform whose parts are fakes, with typed access to them.
 struct FakePlatform {
     FakePlatform()
@@ -139,18 +163,22 @@ struct FakePlatform {
         auto i = std::make_unique<FakeInjector>();
         auto k = std::make_unique<FakeHotkeys>();
         auto c = std::make_unique<FakeClock>();
+        auto s = std::make_unique<FakeStopKeyWatch>();
         hook = h.get();
         injector = i.get();
         hotkeys = k.get();
         clock = c.get();
+        stopKeys = s.get();
         platform.inputHook = std::move(h);
         platform.injector = std::move(i);
         platform.hotkeys = std::move(k);
         platform.clock = std::move(c);
+        platform.stopKeyWatch = std::move(s);
     }
     Platform platform;
     FakeInputHook *hook;
     FakeInjector *injector;
     FakeHotkeys *hotkeys;
     FakeClock *clock;
+    FakeStopKeyWatch *stopKeys;
 };
