@@ -10,6 +10,7 @@
 #include "edit/ScriptEditor.h"
 #include "edit/TFAddEdit.h"
 #include "play/PlaybackEngine.h"
+#include "play/PlaybackStopKey.h"
 #include "record/AltCleanup.h"
 #include "record/ProcessState.h"
 #include "record/RecordingCaption.h"
@@ -450,6 +451,8 @@ void TFmain::ToolButton3Click()
                           {[this] { return TrackBar1->value(); }, [this] { return RadioGroup1ItemIndex(); },
                            [] { QCoreApplication::processEvents(); }, 1000});
     m_playback = &engine;
+    const PlaybackStopKey stopKey(m_platform.stopKeyWatch.get(), *m_platform.clock, MOD_ALT, VK_F10, this,
+                                  [this] { ToolButton2->click(); });
     const PlaybackEngine::Outcome outcome = engine.run(repeats, first, second);
     if (outcome == PlaybackEngine::Outcome::Completed) {
         setTrayImage(7);

@@ -1,0 +1,28 @@
+#include "PlaybackStopKey.h"
+
+#include "record/ProcessState.h"
+
+#include <QMetaObject>
+#include <QObject>
+
+PlaybackStopKey::PlaybackStopKey(StopKeyWatch *watch, Clock &clock, unsigned modifiers, int virtualKey,
+                                 QObject *context, std::function<void()> stopCommand)
+    : m_watch(watch)
+{
+    if (!m_watch)
+        return;
+    // Runs on the watch's thread: `context` outlives it, since the watch is stopped before this goes.
+    const bool started = m_watch->start(modifiers, virtualKey, [&clock, context, stopCommand] {
+        StopRequested = true;
+        clock.wake();
+        QMetaObject::invokeMethod(context, stopCommand, Qt::QueuedConnection);
+    });
+    if (!started)
+        m_watch = nullptr;
+}
+
+PlaybackStopKey::~PlaybackStopKey()
+{
+    if (m_watch)
+        m_watch->stop();
+}
