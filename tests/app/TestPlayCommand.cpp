@@ -46,6 +46,7 @@ class TestPlayCommand : public QObject
     void stopKeySeenAnywhereEndsTheRunAtOnce();
     void secondPlayDuringARunIsIgnored();
     void exitDuringARunReleasesHeldKeys();
+    void endRequestDuringAWaitExitsAtOnceLikeExit();
     void speedComesFromTheTrackBar();
 
   private:
@@ -320,6 +321,30 @@ void TestPlayCommand::exitDuringARunReleasesHeldKeys()
     };
     w.ToolButton3Click();
     QVERIFY(m_terminated);
+    QCOMPARE(callsAtExit,
+             (QStringList{QStringLiteral("key %1 0").arg(VK_CONTROL), QStringLiteral("key %1 2").arg(VK_CONTROL)}));
+}
+
+void TestPlayCommand::endRequestDuringAWaitExitsAtOnceLikeExit()
+{
+    // SIGTERM during a long wait: the run lets go of its keys and the process ends, without waiting for the
+    // row and without a stop.
+    TFmain &w = *m_window;
+    row("KeyDown()", "VK_CONTROL;29;0");
+    row("Move()", "5;5;20000");
+    QStringList callsAtExit;
+    std::int64_t exitedAt = 0;
+    m_window->terminateProcess = [&] {
+        m_terminated = true;
+        callsAtExit = m_fakes->injector->calls;
+        exitedAt = m_fakes->clock->micros;
+    };
+    const std::int64_t start = m_fakes->clock->micros;
+    m_fakes->clock->interruptAt = start + 1'500'000;
+    m_fakes->clock->interrupt = [this] { m_fakes->endRequests->request(*m_fakes->clock); };
+    w.ToolButton3Click();
+    QVERIFY(m_terminated);
+    QCOMPARE(exitedAt - start, 1'500'000);
     QCOMPARE(callsAtExit,
              (QStringList{QStringLiteral("key %1 0").arg(VK_CONTROL), QStringLiteral("key %1 2").arg(VK_CONTROL)}));
 }

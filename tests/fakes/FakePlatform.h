@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
 #include <vector>
@@ -155,6 +156,23 @@ class FakeStopKeyWatch : public StopKeyWatch
     std::function<void()> onPress;
 };
 
+class FakeEndRequests : public EndRequests
+{
+  public:
+    void setHandler(std::function<void()> handler) override { this->handler = std::move(handler); }
+    // A request from outside arrives, as a signal would: the clock is woken and the handler runs at the next
+    // round of events.
+    void request(Clock &clock)
+    {
+        QTimer::singleShot(0, [this] {
+            if (handler)
+                handler();
+        });
+        clock.wake();
+    }
+    std::function<void()> handler;
+};
+
 // A Platform whose parts are fakes, with typed access to them.
 struct FakePlatform {
     FakePlatform()
@@ -164,16 +182,19 @@ struct FakePlatform {
         auto k = std::make_unique<FakeHotkeys>();
         auto c = std::make_unique<FakeClock>();
         auto s = std::make_unique<FakeStopKeyWatch>();
+        auto e = std::make_unique<FakeEndRequests>();
         hook = h.get();
         injector = i.get();
         hotkeys = k.get();
         clock = c.get();
         stopKeys = s.get();
+        endRequests = e.get();
         platform.inputHook = std::move(h);
         platform.injector = std::move(i);
         platform.hotkeys = std::move(k);
         platform.clock = std::move(c);
         platform.stopKeyWatch = std::move(s);
+        platform.endRequests = std::move(e);
     }
     Platform platform;
     FakeInputHook *hook;
@@ -181,4 +202,5 @@ struct FakePlatform {
     FakeHotkeys *hotkeys;
     FakeClock *clock;
     FakeStopKeyWatch *stopKeys;
+    FakeEndRequests *endRequests;
 };
