@@ -164,12 +164,20 @@ TFmain::TFmain(Platform &platform, QWidget *parent)
         std::_Exit(EXIT_SUCCESS);
     };
 
+    // A request from outside (SIGTERM and the like) ends the program the way Exit does.
+    if (m_platform.endRequests)
+        m_platform.endRequests->setHandler([this] { N5Click(); });
+
     // Auto-size: the window takes the size of its visible content until the script view is shown.
     m_layout->setSizeConstraint(QLayout::SetFixedSize);
     FormCreate();
 }
 
-TFmain::~TFmain() = default;
+TFmain::~TFmain()
+{
+    if (m_platform.endRequests)
+        m_platform.endRequests->setHandler(nullptr);
+}
 
 void TFmain::FormCreate()
 {
