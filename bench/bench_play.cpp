@@ -229,8 +229,10 @@ class PrivateServer
             const int null = open("/dev/null", O_WRONLY);
             dup2(null, 1);
             dup2(null, 2);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                   static_cast<char *>(nullptr));
+            // -noreset: the probe below is the server's first client, and a server that resets when it
+            // leaves refuses the next connection while it starts again.
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-screen", "0", "1280x1024x24", "-nolisten",
+                   "tcp", static_cast<char *>(nullptr));
             _exit(127);
         }
         close(ready[1]);
@@ -244,8 +246,8 @@ class PrivateServer
         if (number.empty())
             return;
         const std::string display = ":" + number;
-        // Wait until it takes connections.
-        for (int attempt = 0; attempt < 50; ++attempt) {
+        // Wait until it takes connections: on a busy machine it may take several seconds.
+        for (int attempt = 0; attempt < 300; ++attempt) {
             if (Display *probe = XOpenDisplay(display.c_str())) {
                 XCloseDisplay(probe);
                 break;
