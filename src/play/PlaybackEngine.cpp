@@ -55,6 +55,12 @@ PlaybackEngine::~PlaybackEngine()
 
 PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
 {
+    // However the run ends (completed, stopped, a row failed), what it injected reaches the desktop now.
+    struct FlushAtEnd {
+        PlaybackEngine &engine;
+        ~FlushAtEnd() { engine.flush(); }
+    } flushAtEnd{*this};
+    m_lastFlush = m_clock.monotonicMicros();
     if (repeats < 1) {
         m_completed = true;
         return Outcome::Completed;
@@ -81,6 +87,7 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
             StopRequested = false;
         }
         for (int row = 1; row <= m_table.rows() - 1; ++row) {
+            flushIfDue();
             processEvents(false);
             if (StopRequested || !playRow(row))
                 return interrupted();
@@ -176,6 +183,25 @@ void PlaybackEngine::releaseHeldInput()
             m_injector.mouseEvent(MouseEventFlag::Absolute | release.up);
     }
     m_heldButtons = 0;
+    flush();
+}
+
+void PlaybackEngine::flush()
+{
+    m_injector.flush();
+    m_lastFlush = m_clock.monotonicMicros();
+}
+
+void PlaybackEngine::flushIfDue()
+{
+    if (m_clock.monotonicMicros() - m_lastFlush >= FlushGapMicros)
+        flush();
+}
+
+bool PlaybackEngine::sleepUntil(std::int64_t deadline)
+{
+    flush();
+    return m_clock.sleepUntil(deadline);
 }
 
 void PlaybackEngine::startSchedule()
@@ -219,7 +245,7 @@ bool PlaybackEngine::sleepSliced(std::int64_t deadline)
     const std::int64_t slice = SliceMs * kMicrosPerMs;
     bool sliced = false;
     for (std::int64_t now = m_clock.monotonicMicros(); deadline - now > slice; now = m_clock.monotonicMicros()) {
-        m_clock.sleepUntil(now + slice);
+        sleepUntil(now + slice);
         processEvents(true);
         sliced = true;
         if (StopRequested)
@@ -231,7 +257,7 @@ bool PlaybackEngine::sleepSliced(std::int64_t deadline)
     processEvents(due && !sliced);
     if (StopRequested)
         return stopped();
-    while (m_clock.monotonicMicros() < deadline && !m_clock.sleepUntil(deadline)) {
+    while (m_clock.monotonicMicros() < deadline && !sleepUntil(deadline)) {
         processEvents(true);
         if (StopRequested)
             return stopped();
@@ -245,6 +271,8 @@ void PlaybackEngine::processEvents(bool afterSleep)
     if (m_settings.eventGapMicros > 0 && !afterSleep && m_eventsProcessed &&
         m_clock.monotonicMicros() - m_lastEvents < m_settings.eventGapMicros)
         return;
+    // A command run meanwhile may take long (a modal dialog): nothing injected waits for it.
+    flush();
     m_settings.processEvents();
     m_eventsProcessed = true;
     m_lastEvents = m_clock.monotonicMicros();
@@ -257,7 +285,7 @@ bool PlaybackEngine::waitForModifiersReleased()
         processEvents(true);
         if (StopRequested)
             return false;
-        m_clock.sleepUntil(m_clock.monotonicMicros() + kModifierPollMs * kMicrosPerMs);
+        sleepUntil(m_clock.monotonicMicros() + kModifierPollMs * kMicrosPerMs);
     }
     return true;
 }

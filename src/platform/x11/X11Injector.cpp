@@ -46,7 +46,6 @@ X11Injector::X11Injector(X11Display display, std::shared_ptr<X11InjectedKeys> in
 void X11Injector::setCursorPos(int x, int y)
 {
     XTestFakeMotionEvent(m_display.get(), kCurrentScreen, x, y, CurrentTime);
-    XFlush(m_display.get());
 }
 
 void X11Injector::mouseEvent(std::uint32_t flags)
@@ -55,7 +54,6 @@ void X11Injector::mouseEvent(std::uint32_t flags)
         if (flags & button.flag)
             XTestFakeButtonEvent(m_display.get(), button.button, button.press ? True : False, CurrentTime);
     }
-    XFlush(m_display.get());
 }
 
 void X11Injector::keybdEvent(int virtualKey, std::uint32_t flags)
@@ -67,6 +65,10 @@ void X11Injector::keybdEvent(int virtualKey, std::uint32_t flags)
     if (press && m_injected)
         m_injected->pressing(keycode);
     XTestFakeKeyEvent(m_display.get(), keycode, press ? True : False, CurrentTime);
+}
+
+void X11Injector::flush()
+{
     XFlush(m_display.get());
 }
 
