@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 #include <stdexcept>
@@ -21,6 +22,8 @@ class TestX11Injector : public QObject
     void keysGoDownAndUpAsTheirPhysicalKey_data();
     void keysGoDownAndUpAsTheirPhysicalKey();
     void keysOutsideTheTableInjectNothing();
+    void extendedFlagPressesTheRightHandKey_data();
+    void extendedFlagPressesTheRightHandKey();
     void modifiersHeldFollowsTheKeyboard_data();
     void modifiersHeldFollowsTheKeyboard();
     void lockKeysAreNotHeldModifiers();
@@ -30,6 +33,13 @@ class TestX11Injector : public QObject
     std::unique_ptr<Platform> m_platform;
     std::unique_ptr<XTestDriver> m_observer;
 };
+
+namespace
+{
+
+constexpr std::uint32_t kExtendedKey = 1; // KEYEVENTF_EXTENDEDKEY
+
+} // namespace
 
 void TestX11Injector::init()
 {
@@ -179,6 +189,36 @@ void TestX11Injector::noDisplayThrows()
     qputenv("DISPLAY", ":9999");
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, createPlatform());
     qputenv("DISPLAY", saved);
+}
+
+void TestX11Injector::extendedFlagPressesTheRightHandKey_data()
+{
+    QTest::addColumn<int>("virtualKey");
+    QTest::addColumn<unsigned>("rightKeycode");
+    QTest::addColumn<unsigned>("leftKeycode");
+    QTest::newRow("right Alt (AltGr)") << 0x12 << 108u << 64u;
+    QTest::newRow("right Ctrl") << 0x11 << unsigned(Keycode::ControlRight) << unsigned(Keycode::ControlLeft);
+}
+
+void TestX11Injector::extendedFlagPressesTheRightHandKey()
+{
+    QFETCH(int, virtualKey);
+    QFETCH(unsigned, rightKeycode);
+    QFETCH(unsigned, leftKeycode);
+    Injector &injector = *m_platform->injector;
+    // Both hands let go whatever the outcome, so no key stays down for the next test.
+    const auto release = qScopeGuard([&injector, virtualKey] {
+        injector.keybdEvent(virtualKey, kExtendedKey | KEYEVENTF_KEYUP);
+        injector.keybdEvent(virtualKey, KEYEVENTF_KEYUP);
+        injector.flush();
+    });
+    injector.keybdEvent(virtualKey, kExtendedKey);
+    injector.flush();
+    QTRY_VERIFY(m_observer->isKeyDown(rightKeycode));
+    QVERIFY(!m_observer->isKeyDown(leftKeycode));
+    injector.keybdEvent(virtualKey, kExtendedKey | KEYEVENTF_KEYUP);
+    injector.flush();
+    QTRY_VERIFY(!m_observer->isKeyDown(rightKeycode));
 }
 
 QTEST_GUILESS_MAIN(TestX11Injector)

@@ -54,6 +54,8 @@ class TestPlaybackEngine : public QObject
     void speedIsReadAtEveryRow();
     void editsDuringARunTakeEffectAtTheNextRow();
 
+    void rightAltAndRightCtrlPlayAsTheRightHandKeys();
+
     void interruptedRunReleasesWhatItHolds();
     void failedRunReleasesWhatItHolds();
     void completedRunLeavesTheDesktopAsItsRowsDid();
@@ -534,6 +536,35 @@ void TestPlaybackEngine::editsDuringARunTakeEffectAtTheNextRow()
     run();
     QCOMPARE(m_fakes->injector->calls,
              (QStringList{"cursor 1 1", "cursor 5 5", "mouse 32770", QStringLiteral("key %1 0").arg(VK_A)}));
+}
+
+void TestPlaybackEngine::rightAltAndRightCtrlPlayAsTheRightHandKeys()
+{
+    // AltGr types other characters than the left Alt; the recorded code tells them apart. Every other key
+    // keeps playing by its virtual key alone, its code checked and ignored.
+    row("KeyDown()", "VK_MENU;32824;0");
+    row("KeyUp()", "VK_MENU;32824;0");
+    row("KeyDown()", "VK_CONTROL;32797;0");
+    row("KeyUp()", "VK_CONTROL;32797;0");
+    row("KeyDown()", "VK_MENU;56;0");
+    row("KeyUp()", "VK_MENU;56;0");
+    row("KeyDown()", "VK_RETURN;32796;0");
+    row("KeyUp()", "VK_RETURN;32796;0");
+    row("KeyDown()", "VK_CONTROL;29;0");
+    row("KeyUp()", "VK_CONTROL;29;0");
+    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
+    QCOMPARE(m_fakes->injector->calls, (QStringList{"key 18 1", "key 18 3", "key 17 1", "key 17 3", "key 18 0",
+                                                    "key 18 2", "key 13 0", "key 13 2", "key 17 0", "key 17 2"}));
+
+    // What a stopped run holds is let go as the key it pressed.
+    m_fakes->injector->calls.clear();
+    m_table.setRows(2);
+    row("KeyDown()", "VK_MENU;32824;0");
+    row("KeyDown()", "VK_CONTROL;29;0");
+    row("Move()", "1;1;10");
+    m_fakes->clock->onSleep = [] { StopRequested = true; };
+    QCOMPARE(run(), PlaybackEngine::Outcome::Interrupted);
+    QCOMPARE(m_fakes->injector->calls, (QStringList{"key 18 1", "key 17 0", "key 17 2", "key 18 3"}));
 }
 
 void TestPlaybackEngine::interruptedRunReleasesWhatItHolds()

@@ -38,6 +38,22 @@ TEST_CASE(injectedKeysAreTaggedPlainAndNotCaptured)
     }
 }
 
+TEST_CASE(extendedFlagIsPassedOnForTheRightHandKeys)
+{
+    // Right Alt and right Ctrl are asked for with the extended flag; the injector passes it on.
+    ProbeHook probe;
+    Win32Injector injector;
+    const int keys[] = {VK_MENU, VK_CONTROL};
+    for (const int key : keys) {
+        injector.keybdEvent(key, KEYEVENTF_EXTENDEDKEY);
+        injector.keybdEvent(key, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP);
+    }
+    REQUIRE(probe.settle());
+    REQUIRE(probe.seen().size() == std::size(keys) * 2);
+    for (const Seen &seen : probe.seen())
+        CHECK((seen.flags & LLKHF_EXTENDED) != 0);
+}
+
 TEST_CASE(keysOutsideTheVirtualKeyRangeAreNotInjected)
 {
     ProbeHook probe;
