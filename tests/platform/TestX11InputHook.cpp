@@ -6,7 +6,9 @@
 #include <QProcess>
 #include <QTest>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <vector>
 
 namespace
@@ -63,6 +65,7 @@ class TestX11InputHook : public QObject
     void eventsArriveInOrderWithNonDecreasingTimes();
     void injectedKeysOfTheWholeTableRoundTrip();
     void hotkeyPressIsNotRecordedButItsReleaseIs();
+    void stopHotkeyEndsTheRecordingAtItsPress();
     void eventsArriveWhileInstalledWithoutFurtherInput();
     void removeDeliversEverythingBeforeAndNothingAfter();
     void recordsWhileAnotherClientGrabsKeyboardAndPointer();
@@ -256,6 +259,33 @@ void TestX11InputHook::hotkeyPressIsNotRecordedButItsReleaseIs()
     const Events events = record([](XTestDriver &driver) { driver.chord({Keycode::ControlLeft}, Keycode::F9); });
     using namespace InputMessage;
     QCOMPARE(keysOf(events), QStringList({key(KeyDown, 29), key(KeyDown, 67), key(KeyUp, 67), key(KeyUp, 29)}));
+}
+
+void TestX11InputHook::stopHotkeyEndsTheRecordingAtItsPress()
+{
+    // The hotkey's handler removes the hook, as the stop command does. A quick Alt+F10 lets go of F10 and
+    // Alt before the program has handled the press; those releases come after the stop and are not recorded,
+    // or the Alt clean-up would stop at the F10 release and leave the Alt press in the script.
+    Events events;
+    HookHandle handle = 0;
+    int fired = 0;
+    m_platform->hotkeys->setHandler([&](unsigned, int) {
+        ++fired;
+        m_platform->inputHook->remove(handle);
+    });
+    QVERIFY(m_platform->hotkeys->registerHotKey(3, MOD_ALT, 0x79));
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        events.clear();
+        handle = m_platform->inputHook->install([&events](int, const EventMsg &event) { events.push_back(event); });
+        QVERIFY(handle != 0);
+        m_driver->tap(Keycode::A);
+        m_driver->chord({Keycode::AltLeft}, Keycode::F10);
+        // Both the hotkey and the recorded releases are waiting when the program next looks.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        QTRY_COMPARE(fired, attempt);
+        using namespace InputMessage;
+        QCOMPARE(keysOf(events), QStringList({key(KeyDown, 30), key(KeyUp, 30), key(SysKeyDown, 56)}));
+    }
 }
 
 void TestX11InputHook::eventsArriveWhileInstalledWithoutFurtherInput()
