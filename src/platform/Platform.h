@@ -69,6 +69,7 @@ constexpr std::uint32_t MiddleUp = 0x0040;
 constexpr std::uint32_t Absolute = 0x8000;
 } // namespace MouseEventFlag
 
+constexpr std::uint32_t KEYEVENTF_EXTENDEDKEY = 1;
 constexpr std::uint32_t KEYEVENTF_KEYUP = 2;
 
 // Synthetic input on the whole desktop.
@@ -80,7 +81,8 @@ class Injector
     virtual void setCursorPos(int x, int y) = 0;
     /// Presses or releases a mouse button at the cursor (MouseEventFlag values).
     virtual void mouseEvent(std::uint32_t flags) = 0;
-    /// Presses (flags 0) or releases (KEYEVENTF_KEYUP) the key of a virtual-key code.
+    /// Presses (flags 0) or releases (KEYEVENTF_KEYUP) the key of a virtual-key code; with
+    /// KEYEVENTF_EXTENDEDKEY the right-hand key of VK_MENU (AltGr) and VK_CONTROL.
     virtual void keybdEvent(int virtualKey, std::uint32_t flags) = 0;
     /// True while a modifier key (Shift, Ctrl, Alt, AltGr, the logo keys) is down on the keyboard.
     virtual bool modifiersHeld() = 0;

@@ -19,10 +19,11 @@ std::uint32_t mouseEventFlags(MouseButtonAction button)
     return 0;
 }
 
-void SendKey(Injector &injector, int virtualKey, QByteArrayView mode)
+void SendKey(Injector &injector, int virtualKey, QByteArrayView mode, bool rightHand)
 {
+    const std::uint32_t side = rightHand ? KEYEVENTF_EXTENDEDKEY : 0;
     if (mode == QByteArrayView("down"))
-        injector.keybdEvent(virtualKey, 0);
+        injector.keybdEvent(virtualKey, side);
     else if (mode == QByteArrayView("up"))
-        injector.keybdEvent(virtualKey, KEYEVENTF_KEYUP);
+        injector.keybdEvent(virtualKey, side | KEYEVENTF_KEYUP);
 }

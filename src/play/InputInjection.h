@@ -14,4 +14,5 @@
 std::uint32_t mouseEventFlags(MouseButtonAction button);
 
 // Presses ("down") or releases ("up") the key of a virtual-key code; any other word injects nothing.
-void SendKey(Injector &injector, int virtualKey, QByteArrayView mode);
+// `rightHand`: the right-hand key of VK_MENU or VK_CONTROL (the extended flag).
+void SendKey(Injector &injector, int virtualKey, QByteArrayView mode, bool rightHand = false);

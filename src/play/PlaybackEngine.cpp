@@ -21,6 +21,18 @@ namespace
 
 constexpr std::int64_t kMicrosPerMs = 1000;
 constexpr std::int64_t kModifierPollMs = 10;
+constexpr int kVirtualKeyControl = 0x11;
+constexpr int kVirtualKeyMenu = 0x12;
+constexpr std::int32_t kRightControlCode = 32797;
+constexpr std::int32_t kRightAltCode = 32824;
+
+// Right Alt (AltGr) types other characters than the left one, and programs tell the right Ctrl from the left:
+// for these two the recorded code decides which key plays. Every other key plays by its name alone.
+bool playsRightHandKey(int virtualKey, std::int32_t code)
+{
+    return (virtualKey == kVirtualKeyMenu && code == kRightAltCode) ||
+           (virtualKey == kVirtualKeyControl && code == kRightControlCode);
+}
 
 std::int32_t toInt(QByteArrayView field)
 {
@@ -133,7 +145,7 @@ bool PlaybackEngine::mouseStep(int row)
 bool PlaybackEngine::keyStep(int row, bool down)
 {
     const auto fields = splitParameters(m_table.parameters(row));
-    toInt(fields.second); // the recorded scan code: checked, not used
+    const std::int32_t code = toInt(fields.second);
     const std::int32_t delay = toInt(fields.third);
     // Looked up now: the name's bytes live in the table, which may change during the wait.
     const std::optional<int> virtualKey = VirtualKeyFromKeyName(fields.first);
@@ -141,16 +153,16 @@ bool PlaybackEngine::keyStep(int row, bool down)
     if (!PumpedSleep(scaledDelay(delay, m_settings.speed())))
         return false;
     if (virtualKey)
-        pressKey(*virtualKey, down);
+        pressKey({*virtualKey, playsRightHandKey(*virtualKey, code)}, down);
     return true;
 }
 
-void PlaybackEngine::pressKey(int virtualKey, bool down)
+void PlaybackEngine::pressKey(HeldKey key, bool down)
 {
-    SendKey(m_injector, virtualKey, down ? QByteArrayView("down") : QByteArrayView("up"));
-    const auto held = std::find(m_heldKeys.begin(), m_heldKeys.end(), virtualKey);
+    SendKey(m_injector, key.virtualKey, down ? QByteArrayView("down") : QByteArrayView("up"), key.rightHand);
+    const auto held = std::find(m_heldKeys.begin(), m_heldKeys.end(), key);
     if (down && held == m_heldKeys.end())
-        m_heldKeys.push_back(virtualKey);
+        m_heldKeys.push_back(key);
     else if (!down && held != m_heldKeys.end())
         m_heldKeys.erase(held);
 }
@@ -174,9 +186,9 @@ void PlaybackEngine::pressButtons(QByteArrayView action)
 void PlaybackEngine::releaseHeldInput()
 {
     while (!m_heldKeys.empty()) {
-        const int virtualKey = m_heldKeys.back();
+        const HeldKey key = m_heldKeys.back();
         m_heldKeys.pop_back();
-        SendKey(m_injector, virtualKey, QByteArrayView("up"));
+        SendKey(m_injector, key.virtualKey, QByteArrayView("up"), key.rightHand);
     }
     for (const auto &release : kButtonReleases) {
         if (m_heldButtons & release.down)

@@ -100,7 +100,15 @@ class PlaybackEngine
     bool playRow(int row);
     bool mouseStep(int row);
     bool keyStep(int row, bool down);
-    void pressKey(int virtualKey, bool down);
+    struct HeldKey {
+        int virtualKey;
+        bool rightHand;
+        bool operator==(const HeldKey &other) const
+        {
+            return virtualKey == other.virtualKey && rightHand == other.rightHand;
+        }
+    };
+    void pressKey(HeldKey key, bool down);
     void pressButtons(QByteArrayView action);
 
     const ScriptTable &m_table;
@@ -113,6 +121,6 @@ class PlaybackEngine
     bool m_eventsProcessed = false;
     std::int64_t m_lastFlush = 0;
     bool m_completed = false;
-    std::vector<int> m_heldKeys;     // virtual keys pressed and not released, in press order
+    std::vector<HeldKey> m_heldKeys; // keys pressed and not released, in press order
     std::uint32_t m_heldButtons = 0; // MouseEventFlag down flags
 };

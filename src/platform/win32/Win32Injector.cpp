@@ -30,11 +30,11 @@ void Win32Injector::keybdEvent(int virtualKey, std::uint32_t flags)
 {
     if (virtualKey <= 0 || virtualKey > 0xFE)
         return;
-    // By virtual key alone: scan code 0 and never the extended flag.
+    // By virtual key, scan code 0; the extended flag only where asked for (the right-hand Alt and Ctrl).
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = WORD(virtualKey);
-    input.ki.dwFlags = flags & KEYEVENTF_KEYUP;
+    input.ki.dwFlags = flags & (KEYEVENTF_KEYUP | KEYEVENTF_EXTENDEDKEY);
     input.ki.dwExtraInfo = injectedTag;
     SendInput(1, &input, sizeof(input));
 }

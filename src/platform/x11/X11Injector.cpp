@@ -58,7 +58,7 @@ void X11Injector::mouseEvent(std::uint32_t flags)
 
 void X11Injector::keybdEvent(int virtualKey, std::uint32_t flags)
 {
-    const unsigned keycode = X11KeyCodes::keycodeFromVirtualKey(virtualKey);
+    const unsigned keycode = X11KeyCodes::keycodeFromVirtualKey(virtualKey, (flags & KEYEVENTF_EXTENDEDKEY) != 0);
     if (keycode == 0)
         return;
     const bool press = (flags & KEYEVENTF_KEYUP) == 0;

@@ -86,8 +86,14 @@ std::uint32_t scanCodeFromKeycode(unsigned keycode)
     return evdev;
 }
 
-unsigned keycodeFromVirtualKey(int virtualKey)
+unsigned keycodeFromVirtualKey(int virtualKey, bool extended)
 {
+    if (extended) {
+        const std::uint32_t scanCode = ScanCodeFromVirtualKey(virtualKey);
+        const unsigned evdev = scanCode == 0 ? 0 : evdevFromScanCode(scanCode | ExtendedKeyBit);
+        if (evdev != 0)
+            return evdev + kEvdevOffset;
+    }
     // Pause is the one key of the table that is played but never recorded, so it has no scan code there.
     const unsigned evdev =
         virtualKey == kVirtualKeyPause ? kEvdevPause : evdevFromScanCode(ScanCodeFromVirtualKey(virtualKey));

@@ -11,7 +11,9 @@ namespace X11KeyCodes
 std::uint32_t scanCodeFromKeycode(unsigned keycode);
 
 /// The X keycode of the physical key a virtual-key code is typed with; 0 when the key-name table has none.
-unsigned keycodeFromVirtualKey(int virtualKey);
+/// `extended`: the key of the extended scan code instead (right Alt for VK_MENU, right Ctrl for VK_CONTROL),
+/// where there is one.
+unsigned keycodeFromVirtualKey(int virtualKey, bool extended = false);
 
 /// The virtual-key code of the key-name table for a recorded key code; 0 when it has none.
 int virtualKeyFromScanCode(std::uint32_t scanCode);
