@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -24,6 +25,22 @@ class X11GrabRegistry
     /// The hotkey a key press with this keycode and X event state fires, if any.
     std::optional<Hotkey> find(unsigned keycode, unsigned state) const;
 
+    /// Around the handler of a hotkey, with the server time of the press that fired it. Handlers nest (a
+    /// playback runs inside the handler of Play).
+    void beginFiring(std::uint32_t pressTime) { m_firing.push_back(pressTime); }
+    void endFiring()
+    {
+        m_lastFired = m_firing.back();
+        m_firing.pop_back();
+    }
+    /// The press whose handler runs now, innermost first; none outside every handler.
+    std::optional<std::uint32_t> firing() const
+    {
+        return m_firing.empty() ? std::nullopt : std::optional<std::uint32_t>(m_firing.back());
+    }
+    /// The press whose handler returned last.
+    std::optional<std::uint32_t> lastFired() const { return m_lastFired; }
+
   private:
     struct Grab {
         unsigned keycode;
@@ -33,4 +50,6 @@ class X11GrabRegistry
 
     std::vector<Grab> m_grabs;
     unsigned m_ignoredModifiers = 0;
+    std::vector<std::uint32_t> m_firing;
+    std::optional<std::uint32_t> m_lastFired;
 };

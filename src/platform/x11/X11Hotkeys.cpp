@@ -126,9 +126,13 @@ void X11Hotkeys::processEvents()
             continue;
         // Called from a posted event, not from inside the notifier: the handler may run a nested event
         // loop (playback) in which further hotkeys must still arrive.
-        QTimer::singleShot(0, m_notifier.get(), [this, hotkey] {
-            if (m_handler)
-                m_handler(hotkey->modifiers, hotkey->virtualKey);
+        const std::uint32_t pressTime = std::uint32_t(event.xkey.time);
+        QTimer::singleShot(0, m_notifier.get(), [this, hotkey, pressTime] {
+            if (!m_handler)
+                return;
+            m_grabs->beginFiring(pressTime);
+            m_handler(hotkey->modifiers, hotkey->virtualKey);
+            m_grabs->endFiring();
         });
     }
 }

@@ -24,6 +24,7 @@ using namespace std::chrono_literals;
 
 constexpr auto kRoundTripInterval = 200ms;
 constexpr auto kReplyTimeout = 3s;
+constexpr auto kHoldLimit = 1s;
 
 // Reads the data connection until `done` holds or the time runs out; false on time-out.
 template <typename Done> bool processRepliesUntil(Display *data, Done done)
@@ -76,6 +77,11 @@ struct X11InputHook::Session {
     std::shared_ptr<const HookProc> proc;
     std::shared_ptr<const X11GrabRegistry> grabs;
     std::vector<EventMsg> pending;
+    // Events after a hotkey press wait here until that hotkey's handler has run: if it removes the hook
+    // (the stop command) they came after the end of the recording.
+    std::vector<EventMsg> held;
+    std::optional<std::uint32_t> holdFrom; // server time of that press
+    std::chrono::steady_clock::time_point holdSince;
     bool started = false;
     bool ended = false;
     std::unique_ptr<QSocketNotifier> notifier;
@@ -83,6 +89,9 @@ struct X11InputHook::Session {
 
     static void intercept(XPointer closure, XRecordInterceptData *data);
     void translate(const xEvent &event);
+    // Lets the held events go once the handler of the press they wait for has returned, or after a while
+    // if it never runs (the grab could not fire).
+    void releaseHeldWhenDue();
 };
 
 void X11InputHook::Session::intercept(XPointer closure, XRecordInterceptData *data)
@@ -121,8 +130,13 @@ void X11InputHook::Session::translate(const xEvent &event)
     case KeyRelease: {
         const bool press = type == KeyPress;
         // The press that fires one of our hotkeys is consumed by it, as a registered hotkey would be.
-        if (press && grabs->find(detail, state))
+        if (press && grabs->find(detail, state)) {
+            if (!holdFrom) {
+                holdFrom = time;
+                holdSince = std::chrono::steady_clock::now();
+            }
             return;
+        }
         const bool alt = (state & Mod1Mask) != 0 || (press && X11KeyCodes::isAltKeycode(detail));
         using namespace InputMessage;
         const std::uint32_t number = press ? (alt ? SysKeyDown : KeyDown) : (alt ? SysKeyUp : KeyUp);
@@ -146,8 +160,21 @@ void X11InputHook::Session::translate(const xEvent &event)
     }
     if (message) {
         message->time = time;
-        pending.push_back(*message);
+        (holdFrom ? held : pending).push_back(*message);
     }
+}
+
+void X11InputHook::Session::releaseHeldWhenDue()
+{
+    if (!holdFrom)
+        return;
+    const std::optional<std::uint32_t> fired = grabs->lastFired();
+    const bool handled = fired && std::int32_t(*fired - *holdFrom) >= 0;
+    if (!handled && std::chrono::steady_clock::now() - holdSince < kHoldLimit)
+        return;
+    pending.insert(pending.end(), held.begin(), held.end());
+    held.clear();
+    holdFrom.reset();
 }
 
 X11InputHook::X11InputHook(X11Display control, std::shared_ptr<const X11GrabRegistry> grabs)
@@ -254,6 +281,12 @@ void X11InputHook::remove(HookHandle handle)
         X11ErrorTrap trap(control);
         XRecordFreeContext(control, session->context);
     }
+    // Removed by the handler of the hotkey press the events after it wait for (Alt+F10): the recording
+    // ended at that press. Removed otherwise, everything up to now belongs to it.
+    if (!(session->holdFrom && m_grabs->firing() == session->holdFrom)) {
+        session->pending.insert(session->pending.end(), session->held.begin(), session->held.end());
+        session->held.clear();
+    }
     if (m_deliveryDepth == 0)
         deliver(*session, true);
 }
@@ -268,6 +301,8 @@ void X11InputHook::processReplies()
 
 void X11InputHook::deliver(Session &session, bool detached)
 {
+    if (!detached)
+        session.releaseHeldWhenDue();
     if (session.pending.empty())
         return;
     // The procedure may remove the hook (and install another), so the session is checked by handle.
