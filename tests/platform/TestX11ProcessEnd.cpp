@@ -46,6 +46,7 @@ class TestX11ProcessEnd : public QObject
   private slots:
     void signalsWakeTheSleepAndReachTheHandler_data();
     void signalsWakeTheSleepAndReachTheHandler();
+    void withoutAHandlerASignalEndsTheProcessAsBefore();
     void lostDisplayEndsWithOneLineAndStatus1_data();
     void lostDisplayEndsWithOneLineAndStatus1();
 };
@@ -78,6 +79,18 @@ void TestX11ProcessEnd::signalsWakeTheSleepAndReachTheHandler()
     QVERIFY2(slept < 3'000'000, qPrintable(QString::number(slept)));
     QCOMPARE(handled, 0); // only on the GUI thread's next round of events
     QTRY_COMPARE(handled, 1);
+}
+
+void TestX11ProcessEnd::withoutAHandlerASignalEndsTheProcessAsBefore()
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kChildFlag), QStringLiteral("core")});
+    QVERIFY(child.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine(), 10000);
+    QCOMPARE(child.readLine().trimmed(), QByteArray("ready"));
+    child.terminate();
+    QVERIFY(child.waitForFinished(10000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
 }
 
 void TestX11ProcessEnd::lostDisplayEndsWithOneLineAndStatus1_data()
