@@ -40,21 +40,13 @@ X11EndRequests::X11EndRequests(Clock &clock) : m_fd(eventfd(0, EFD_CLOEXEC | EFD
     wakeClock = &clock;
     m_notifier = std::make_unique<QSocketNotifier>(m_fd, QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { takeRequests(); });
-    struct sigaction action {
-    };
-    action.sa_handler = onEndSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : kSignals)
-        sigaction(signal, &action, nullptr);
 }
 
 X11EndRequests::~X11EndRequests()
 {
     if (m_fd < 0)
         return;
-    for (const int signal : kSignals)
-        std::signal(signal, SIG_DFL);
+    setHandler(nullptr);
     wakeClock = nullptr;
     requestFd = -1;
     m_notifier.reset();
@@ -64,6 +56,14 @@ X11EndRequests::~X11EndRequests()
 void X11EndRequests::setHandler(std::function<void()> handler)
 {
     m_handler = std::move(handler);
+    if (m_fd < 0)
+        return;
+    struct sigaction action = {};
+    action.sa_handler = m_handler ? onEndSignal : SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : kSignals)
+        sigaction(signal, &action, nullptr);
 }
 
 void X11EndRequests::takeRequests()
@@ -71,7 +71,7 @@ void X11EndRequests::takeRequests()
     std::uint64_t count = 0;
     if (read(m_fd, &count, sizeof count) != ssize_t(sizeof count) || count == 0)
         return;
-    // Before anything could be held or recorded there is nothing to let go of first.
+    // A request that came just as the handler was taken away: nothing is left to let go of first.
     if (!m_handler)
         std::_Exit(EXIT_SUCCESS);
     m_handler();

@@ -9,7 +9,9 @@ class QSocketNotifier;
 
 // SIGTERM, SIGINT and SIGHUP as requests to end the program. The signal handler only writes to an eventfd
 // and wakes the clock; the request is handled on the GUI thread when the event loop (or a playback's round
-// of events) sees the eventfd readable. One instance per process.
+// of events) sees the eventfd readable. The signals are caught only while a handler is set; without one they
+// keep their default action, so a process that never says how to end (a test) still ends on them. One
+// instance per process.
 class X11EndRequests : public EndRequests
 {
   public:
