@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextTable>
 
 #include <atomic>
 #include <chrono>
@@ -79,6 +81,7 @@ class TestNewsView : public QObject
     void pageReadsNoLocalFile();
     void hugePageIsCutShort();
     void tricklingServerEndsAtTheDeadline();
+    void deepTablesAndImagesAreLeftOutButTextStays();
 
   private:
     void show();
@@ -154,6 +157,27 @@ void TestNewsView::tricklingServerEndsAtTheDeadline()
     QSignalSpy done(m_view.get(), &NewsView::downloadComplete);
     m_view->Navigate(m_server->url());
     QVERIFY(done.wait(4000));
+}
+
+void TestNewsView::deepTablesAndImagesAreLeftOutButTextStays()
+{
+    const QByteArray open = "<table><tr><td>", close = "</td></tr></table>";
+    m_view->showPage("<p>Top <img src=\"a.png\" width=\"30000\" height=\"30000\"></p>" + open.repeated(40) + "Deep" +
+                         close.repeated(40) + "<p>After</p>",
+                     "text/html");
+    m_view->grab();
+    const QString text = m_view->toPlainText();
+    for (const char *word : {"Top", "Deep", "After"})
+        QVERIFY2(text.contains(QLatin1String(word)), word);
+    QVERIFY(!text.contains(QChar::ObjectReplacementCharacter)); // no image left in the page
+    int deepest = 0;
+    for (QTextBlock block = m_view->document()->begin(); block.isValid(); block = block.next()) {
+        int depth = 0;
+        for (QTextFrame *frame = m_view->document()->frameAt(block.position()); frame; frame = frame->parentFrame())
+            depth += qobject_cast<QTextTable *>(frame) ? 1 : 0;
+        deepest = std::max(deepest, depth);
+    }
+    QCOMPARE(deepest, 3);
 }
 
 QTEST_MAIN(TestNewsView)
