@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/SettingsFile.h"
 #include "app/TFAbout.h"
 #include "app/TFmain.h"
 #include "edit/TFAddEdit.h"
@@ -54,6 +55,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    TFmain::updateSettings = UpdateSettings::fromBuildAndFile(SettingsFile());
     TFmain mainWindow(*platform);
     Fmain = &mainWindow;
     TFAbout about;

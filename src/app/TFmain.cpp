@@ -583,6 +583,9 @@ void TFmain::N6Click()
 
 bool TFmain::CheckForUpdate()
 {
+    // Without a configured server there is nothing to ask: the check ends as a failed one would, quietly.
+    if (updateSettings.serverUrl.isEmpty())
+        return false;
     WebBrowser2->setTimeout(updateSettings.timeoutMs);
     WebBrowser2->Navigate(updateSettings.serverUrl);
     const std::optional<QString> reply = UpdateCheck(updateSettings.serverUrl, updateSettings.timeoutMs).fetch();
