@@ -59,6 +59,7 @@ class TestMainWindow : public QObject
     void gridSelectionDrivesTheRowCommands();
     void deleteAsksEvenWithoutSelection();
     void doubleClickEditsTheSelectedRow();
+    void focusAloneSelectsNoRow();
 
   private:
     void recordRow(const char *action, const char *parameters);
@@ -475,6 +476,30 @@ void TestMainWindow::doubleClickEditsTheSelectedRow()
     });
     emit w.StringGrid1->doubleClicked(w.Script->index(0, 4));
     QCOMPARE(w.Script->parameters(1), QByteArrayView("10;480;15"));
+}
+
+void TestMainWindow::focusAloneSelectsNoRow()
+{
+    TFmain &w = *m_window;
+    recordRow("Move()", "1;1;1");
+    recordRow("Move()", "2;2;2");
+    w.N10->trigger();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.ToolButton1->setFocus(Qt::OtherFocusReason);
+    w.StringGrid1->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(w.StringGrid1->hasFocus());
+    QCOMPARE(w.editor().selectedRow(), 0);
+    QTimer::singleShot(0, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->defaultButton()->click();
+    });
+    w.ToolButton10->click();
+    QCOMPARE(w.Script->rows(), 4);
+
+    // Moving with the keyboard is choosing.
+    QTest::keyClick(w.StringGrid1, Qt::Key_Down);
+    QVERIFY(w.editor().selectedRow() >= 1);
 }
 
 QTEST_MAIN(TestMainWindow)
