@@ -8,6 +8,7 @@
 #include "VersionCheck.h"
 #include "edit/DeleteConfirmation.h"
 #include "edit/ScriptEditor.h"
+#include "edit/ScriptGrid.h"
 #include "edit/TFAddEdit.h"
 #include "play/PlaybackEngine.h"
 #include "record/AltCleanup.h"
@@ -297,7 +298,7 @@ void TFmain::buildSettingsPanel()
 
 void TFmain::buildScriptView()
 {
-    StringGrid1 = new QTableView(this);
+    StringGrid1 = new ScriptGrid(this);
     StringGrid1->setModel(Script);
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
