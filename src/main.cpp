@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/SettingsFile.h"
+#include "app/SystemDesktop.h"
 #include "app/TFAbout.h"
 #include "app/TFmain.h"
 #include "edit/TFAddEdit.h"
@@ -55,8 +56,8 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    TFmain::updateSettings = UpdateSettings::fromBuildAndFile(SettingsFile());
-    TFmain mainWindow(*platform);
+    SystemDesktop desktop;
+    TFmain mainWindow(*platform, desktop, UpdateSettings::fromBuildAndFile(SettingsFile()));
     Fmain = &mainWindow;
     TFAbout about;
     TFAddEdit editDialog(&mainWindow);
