@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 #include <QUrlQuery>
@@ -50,6 +51,7 @@ class TestUpdateCheck : public QObject
     void informationBoxHasOneYesButton();
     void hugeReplyIsReadOnlyAsFarAsTheVersionNeeds();
     void redirectToAnotherOriginIsNotFollowed();
+    void nothingIsReachableBeforeStartUpEnds();
 
   private:
     void start();
@@ -308,6 +310,27 @@ void TestUpdateCheck::redirectToAnotherOriginIsNotFollowed()
     QVERIFY(ServerVersion.isEmpty());
     QVERIFY(!m_window->N8->isVisible());
     QVERIFY(!m_window->Panel2->isVisible());
+}
+
+void TestUpdateCheck::nothingIsReachableBeforeStartUpEnds()
+{
+    // While the check waits, pending events run: the tray icon must not be there to be clicked yet.
+    m_server->neverAnswer();
+    m_settings.timeoutMs = 300;
+    bool looked = false;
+    bool trayShown = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *window = qobject_cast<TFmain *>(widget)) {
+                looked = true;
+                trayShown = window->TrayIcon1->isVisible();
+            }
+        }
+    });
+    start();
+    QVERIFY(looked);
+    QVERIFY(!trayShown);
+    QVERIFY(m_window->TrayIcon1->isVisible());
 }
 
 QTEST_MAIN(TestUpdateCheck)
