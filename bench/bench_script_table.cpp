@@ -118,6 +118,30 @@ void benchmarkWithView(const RecorderRows &recorder, bool shown, int count)
                 double(rssAfter - rssBefore) * 1024.0 / count);
 }
 
+// A script whose one line is 10 MB long: the cost of painting the table that shows it.
+void benchmarkHugeCell()
+{
+    ScriptTable table;
+    const QByteArray huge(10 * 1024 * 1024, '7');
+    table.appendToLastRow(QByteArrayView("Move()"), huge);
+    QTableView view;
+    view.setModel(&table);
+    view.resize(800, 600);
+    view.show();
+    QApplication::processEvents();
+    const long rssBefore = statusKilobytes("VmRSS");
+    QElapsedTimer timer;
+    timer.start();
+    constexpr int Repaints = 10;
+    for (int i = 0; i < Repaints; ++i)
+        view.viewport()->repaint();
+    const double repaintMs = millisecondsSince(timer) / Repaints;
+    std::printf("one 10 MB cell, shown:\n");
+    std::printf("  repaint           %8.1f ms\n", repaintMs);
+    std::printf("  resident memory   %8.1f MB more while painting\n",
+                double(statusKilobytes("VmRSS") - rssBefore) / 1024.0);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -130,5 +154,6 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     benchmarkWithView(recorder, false, RowCount);
     benchmarkWithView(recorder, true, RowCount);
+    benchmarkHugeCell();
     return 0;
 }

@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/SettingsFile.h"
 #include "app/SystemDesktop.h"
 #include "app/TFAbout.h"
 #include "app/TFmain.h"
@@ -8,10 +9,41 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
+
+#ifndef _WIN32
+#include "platform/x11/X11Display.h"
+#endif
+
+namespace
+{
+
+// Without a display the toolkit aborts with advice about platform plugins and leaves a core; say plainly
+// what is missing and which display was tried.
+bool displayReachable()
+{
+#ifdef _WIN32
+    return true;
+#else
+    if (openX11Display())
+        return true;
+    const char *const name = std::getenv("DISPLAY");
+    if (name == nullptr || *name == '\0')
+        std::fprintf(stderr, "Tapsmith needs an X11 display, and DISPLAY is not set.\n");
+    else
+        std::fprintf(stderr, "Tapsmith needs an X11 display and cannot open the display \"%s\".\n", name);
+    return false;
+#endif
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    if (!displayReachable())
+        return EXIT_FAILURE;
     Application app(argc, argv);
     // Closing the main window only hides it; the process ends through the tray menu's Exit.
     app.setQuitOnLastWindowClosed(false);
@@ -25,7 +57,7 @@ int main(int argc, char **argv)
     }
 
     SystemDesktop desktop;
-    TFmain mainWindow(*platform, desktop, UpdateSettings::buildDefaults());
+    TFmain mainWindow(*platform, desktop, UpdateSettings::fromBuildAndFile(SettingsFile()));
     Fmain = &mainWindow;
     TFAbout about;
     TFAddEdit editDialog(&mainWindow);

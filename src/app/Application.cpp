@@ -4,6 +4,9 @@
 
 #include <QMessageBox>
 
+#include <exception>
+#include <new>
+
 std::function<void(const QString &)> Application::showError = &Application::showErrorBox;
 
 Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
@@ -12,10 +15,26 @@ bool Application::notify(QObject *receiver, QEvent *event)
 {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const ApplicationError &error) {
-        showError(error.message());
+    } catch (...) {
+        // Whatever a handler threw ends that handler only; the table and the loop go on.
+        showError(currentExceptionMessage());
     }
     return false;
+}
+
+QString Application::currentExceptionMessage()
+{
+    try {
+        throw;
+    } catch (const ApplicationError &error) {
+        return error.message();
+    } catch (const std::bad_alloc &) {
+        return QStringLiteral("Out of memory");
+    } catch (const std::exception &error) {
+        return QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        return QStringLiteral("Unknown exception");
+    }
 }
 
 void Application::showErrorBox(const QString &message)

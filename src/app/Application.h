@@ -27,8 +27,12 @@ class Application : public QApplication
     {
         try {
             handler();
-        } catch (const ApplicationError &error) {
-            showError(error.message());
+        } catch (...) {
+            showError(currentExceptionMessage());
         }
     }
+
+    // The text shown for the exception being handled: our own errors' messages, "Out of memory", a standard
+    // exception's what(), or "Unknown exception". Call only inside a catch block.
+    static QString currentExceptionMessage();
 };

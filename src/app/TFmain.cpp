@@ -108,6 +108,10 @@ void TFmain::FormCreate()
 
     for (int column = 0; column < ScriptTable::ColumnCount; ++column)
         Script->setHeaderText(column, kHeaderTexts[std::size_t(column)]);
+
+    // Only now: a tray click during the update check's wait would reach a window without its hotkeys and
+    // header.
+    TrayIcon1->show();
 }
 
 int TFmain::RadioGroup1ItemIndex() const

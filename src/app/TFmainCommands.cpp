@@ -15,6 +15,8 @@
 #include "script/ScriptFile.h"
 #include "script/ScriptTable.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -43,7 +45,11 @@ QString chooseScriptFile(QFileDialog &dialog)
     const QString lastChosen = dialog.property("lastChosen").toString();
     if (!lastChosen.isEmpty())
         dialog.selectFile(lastChosen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const int result = dialog.exec();
+    // A completion list still up when the dialog closes would go on holding the pointer and keyboard grab.
+    for (QCompleter *completer : dialog.findChildren<QCompleter *>())
+        completer->popup()->hide();
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     const QString chosen = dialog.selectedFiles().constFirst();
     dialog.setProperty("lastChosen", chosen);

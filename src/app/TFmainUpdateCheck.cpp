@@ -12,6 +12,9 @@
 
 bool TFmain::CheckForUpdate()
 {
+    // Without a configured server there is nothing to ask: the check ends as a failed one would, quietly.
+    if (m_updateSettings.serverUrl.isEmpty())
+        return false;
     WebBrowser2->setTimeout(m_updateSettings.timeoutMs);
     WebBrowser2->Navigate(m_updateSettings.serverUrl);
     const std::optional<QString> reply = UpdateCheck(m_updateSettings.serverUrl, m_updateSettings.timeoutMs).fetch();

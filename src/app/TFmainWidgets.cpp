@@ -8,6 +8,7 @@
 #include "NewsView.h"
 #include "UpDown.h"
 #include "edit/ScriptEditor.h"
+#include "edit/ScriptGrid.h"
 #include "script/ScriptTable.h"
 
 #include <QAction>
@@ -183,7 +184,7 @@ void TFmain::buildNewsPanel()
 
 void TFmain::buildScriptView()
 {
-    StringGrid1 = new QTableView(this);
+    StringGrid1 = new ScriptGrid(this);
     StringGrid1->setModel(Script);
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -216,10 +217,10 @@ void TFmain::buildScriptView()
     ToolButton8 = addCommandButton(ToolBar2, QStringLiteral("Переместить"), QString(), Artwork::ImageList3(1), size);
     ToolButton9 = addCommandButton(ToolBar2, QStringLiteral("Изменить"), QString(), Artwork::ImageList3(2), size);
     ToolButton10 = addCommandButton(ToolBar2, QStringLiteral("Удалить"), QString(), Artwork::ImageList3(3), size);
-    connect(ToolButton7, &QToolButton::clicked, this, &TFmain::ToolButton7Click);
-    connect(ToolButton8, &QToolButton::clicked, this, &TFmain::ToolButton8Click);
-    connect(ToolButton9, &QToolButton::clicked, this, &TFmain::ToolButton9Click);
-    connect(ToolButton10, &QToolButton::clicked, this, &TFmain::ToolButton10Click);
+    connectCommand(ToolButton7, this, &TFmain::ToolButton7Click);
+    connectCommand(ToolButton8, this, &TFmain::ToolButton8Click);
+    connectCommand(ToolButton9, this, &TFmain::ToolButton9Click);
+    connectCommand(ToolButton10, this, &TFmain::ToolButton10Click);
     ToolBar2->hide();
     m_layout->addWidget(ToolBar2);
 }
@@ -247,8 +248,7 @@ void TFmain::buildTray()
         if (reason == QSystemTrayIcon::Trigger)
             TrayIcon1Click();
     });
-    setTrayImage(7);
-    TrayIcon1->show();
+    setTrayImage(7); // shown when start-up has ended, so that nothing is reachable before
 }
 
 void TFmain::buildFileDialogs()

@@ -31,27 +31,43 @@ std::optional<QString> UpdateCheck::fetch() const
     QNetworkRequest request(m_url);
     request.setRawHeader("Accept", "text/html, */*");
     request.setRawHeader("User-Agent", "Mozilla/3.0 (compatible; Indy Library)");
+    // The server's answer is taken from the server asked, not from wherever it points.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
 
     QNetworkReply *const reply = network.get(request); // owned by `network`
+    // Qt would otherwise buffer whatever the server sends, however much that is.
+    reply->setReadBufferSize(MaximumBodyBytes);
+    QByteArray body;
+    const auto readBody = [reply, &body] { body += reply->read(MaximumBodyBytes - body.size()); };
     if (!reply->isFinished()) {
         QEventLoop loop;
         QTimer deadline;
         deadline.setSingleShot(true);
+        QObject::connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+            readBody();
+            if (body.size() >= MaximumBodyBytes)
+                loop.quit();
+        });
         QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
         QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
         deadline.start(m_timeoutMs);
         loop.exec();
     }
-    if (!reply->isFinished()) {
+    const bool enough = body.size() >= MaximumBodyBytes;
+    if (!reply->isFinished() && !enough) {
         reply->abort();
         return std::nullopt;
     }
-    if (reply->error() != QNetworkReply::NoError)
+    if (reply->isFinished() && reply->error() != QNetworkReply::NoError)
         return std::nullopt;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid() || status.toInt() < 200 || status.toInt() > 299)
         return std::nullopt;
-    return decodeReplyBody(reply->readAll(), reply->rawHeader("Content-Type"));
+    readBody();
+    const QByteArray contentType = reply->rawHeader("Content-Type");
+    if (!reply->isFinished())
+        reply->abort(); // the rest of a long page is not needed
+    return decodeReplyBody(body, contentType);
 }
 
 QString decodeReplyBody(const QByteArray &body, const QByteArray &contentType)

@@ -13,11 +13,15 @@ extern QString ServerVersion;
 class UpdateCheck
 {
   public:
+    // The start of a body that the version text must lie in; the rest is never read.
+    static constexpr qint64 MaximumBodyBytes = 4096;
+
     UpdateCheck(const QUrl &url, int timeoutMs);
 
     // Sends the request, without a proxy, and waits for the reply in a nested event loop, so pending events
-    // are handled meanwhile. Returns the body as text, or nothing on any failure: no connection, an error
-    // status, or no complete reply within the time-out.
+    // are handled meanwhile. Follows redirects within the server's origin only. Returns the body's first
+    // MaximumBodyBytes as text, or nothing on any failure: no connection, a redirect elsewhere, an error
+    // status, or neither a complete reply nor MaximumBodyBytes within the time-out.
     std::optional<QString> fetch() const;
 
   private:

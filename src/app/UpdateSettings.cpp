@@ -1,5 +1,7 @@
 #include "UpdateSettings.h"
 
+#include "SettingsFile.h"
+
 UpdateSettings UpdateSettings::buildDefaults()
 {
     UpdateSettings settings;
@@ -7,5 +9,13 @@ UpdateSettings UpdateSettings::buildDefaults()
     settings.downloadPage = QUrl(QStringLiteral(TAPSMITH_DOWNLOAD_URL));
     settings.webSite = QUrl(QStringLiteral(TAPSMITH_SITE_URL));
     settings.supportMail = QStringLiteral(TAPSMITH_SUPPORT_MAIL);
+    return settings;
+}
+
+UpdateSettings UpdateSettings::fromBuildAndFile(const SettingsFile &file)
+{
+    UpdateSettings settings = buildDefaults();
+    if (const std::optional<QString> url = file.updateUrl())
+        settings.serverUrl = QUrl(url->trimmed());
     return settings;
 }

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include <initializer_list>
+#include <limits>
 
 namespace
 {
@@ -21,6 +22,8 @@ constexpr int kRowStep = 27;
 QLineEdit *addBox(QWidget *parent, int index)
 {
     auto *const box = new QLineEdit(parent);
+    // A cell may hold any amount of text; "ОК" must write back every character of it.
+    box->setMaxLength(std::numeric_limits<int>::max());
     box->setGeometry(kBoxLeft, index * kRowStep, kBoxWidth, kBoxHeight);
     return box;
 }
@@ -99,17 +102,26 @@ void TFAddEdit::editRow(ScriptTable &table, int row)
     Edit1->setFocus();
 
     m_table = &table;
-    m_row = row;
+    m_row = QPersistentModelIndex(table.index(row - 1, ScriptTable::ActionColumn)); // model rows skip the header
+    m_rowReplaced = false;
+    const QMetaObject::Connection watch =
+        connect(&table, &QAbstractItemModel::dataChanged, this,
+                [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                    if (m_row.isValid() && m_row.row() >= topLeft.row() && m_row.row() <= bottomRight.row())
+                        m_rowReplaced = true;
+                });
     exec();
+    disconnect(watch);
     m_table = nullptr;
-    m_row = 0;
+    m_row = QPersistentModelIndex();
 }
 
 void TFAddEdit::Button2Click()
 {
-    if (m_table) {
-        m_table->setCellText(ScriptTable::ActionColumn, m_row, Edit1->text());
-        m_table->setCellText(ScriptTable::ParametersColumn, m_row,
+    if (m_table && m_row.isValid() && !m_rowReplaced) {
+        const int row = m_row.row() + 1;
+        m_table->setCellText(ScriptTable::ActionColumn, row, Edit1->text());
+        m_table->setCellText(ScriptTable::ParametersColumn, row,
                              joinParameters(Edit3->text(), Edit4->text(), Edit2->text()));
     }
     accept();

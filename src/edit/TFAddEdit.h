@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPersistentModelIndex>
 
 class QLabel;
 class QLineEdit;
@@ -17,7 +18,9 @@ class TFAddEdit : public QDialog
     explicit TFAddEdit(QWidget *parent = nullptr);
 
     // Fills the boxes from the row, shows the dialog modally and returns when it is closed; "ОК" writes
-    // the boxes back into the row, any other way of closing writes nothing.
+    // the boxes back into the row, any other way of closing writes nothing. Hotkeys run while the dialog
+    // is up: "ОК" follows the row when rows above it go, and writes nothing once the row itself is gone
+    // (removed, or its texts replaced by a recording or a newly opened script).
     void editRow(ScriptTable &table, int row);
 
     // "ОК": writes the boxes into the row being edited and closes.
@@ -39,5 +42,6 @@ class TFAddEdit : public QDialog
   private:
     // Valid only while editRow runs.
     ScriptTable *m_table = nullptr;
-    int m_row = 0;
+    QPersistentModelIndex m_row;
+    bool m_rowReplaced = false;
 };

@@ -216,7 +216,11 @@ QVariant ScriptTable::data(const QModelIndex &index, int role) const
     const int column = index.column();
     if (column != ActionColumn && column != ParametersColumn)
         return QString();
-    return fromCp1251(cell(column, index.row() + 1));
+    const QByteArrayView bytes = cell(column, index.row() + 1);
+    // One byte per character in code page 1251.
+    if (bytes.size() > MaximumShownCharacters)
+        return fromCp1251(bytes.first(MaximumShownCharacters)) + QChar(0x2026);
+    return fromCp1251(bytes);
 }
 
 QVariant ScriptTable::headerData(int section, Qt::Orientation orientation, int role) const

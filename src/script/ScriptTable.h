@@ -27,6 +27,9 @@ class ScriptTable : public QAbstractTableModel
     static constexpr int ColumnCount = 7;
     static constexpr int ActionColumn = 4;
     static constexpr int ParametersColumn = 5;
+    // Drawing a cell costs time and memory in proportion to its text: the view shows at most this many
+    // characters of a cell, then "…". Every other reader gets the whole text.
+    static constexpr int MaximumShownCharacters = 4096;
 
     explicit ScriptTable(QObject *parent = nullptr);
 

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 
 class LoopbackUpdateServer
@@ -25,12 +26,20 @@ class LoopbackUpdateServer
         });
     }
 
-    // Every later request gets this status and body.
-    void answer(int status, const QByteArray &body)
+    // Every later request gets this status and body, with any further header lines ("Name: value").
+    void answer(int status, const QByteArray &body, const QList<QByteArray> &headers = {})
     {
         m_status = status;
         m_body = body;
+        m_headers = headers;
         m_silent = false;
+        m_trickleMs = 0;
+    }
+    // Later requests get a 200 head and then one byte of body every `intervalMs`, for ever.
+    void trickle(int intervalMs)
+    {
+        answer(200, QByteArray());
+        m_trickleMs = intervalMs;
     }
     // Later requests are read and left without an answer, the connection open.
     void neverAnswer() { m_silent = true; }
@@ -42,6 +51,8 @@ class LoopbackUpdateServer
 
     // The request heads received, in order, up to and including the blank line.
     QList<QByteArray> requests;
+    // Bytes of replies the client took from us (handed to the system), over all connections.
+    qint64 bytesWritten = 0;
 
   private:
     void serve(QTcpSocket *socket)
@@ -56,11 +67,22 @@ class LoopbackUpdateServer
             m_pending.remove(socket);
             if (m_silent)
                 return;
-            const QByteArray reason = m_status == 200 ? "OK" : "Not Found";
-            socket->write("HTTP/1.1 " + QByteArray::number(m_status) + ' ' + reason +
-                          "\r\nContent-Type: text/html\r\n"
-                          "Content-Length: " +
-                          QByteArray::number(m_body.size()) + "\r\nConnection: close\r\n\r\n" + m_body);
+            QObject::connect(socket, &QTcpSocket::bytesWritten, socket,
+                             [this](qint64 bytes) { bytesWritten += bytes; });
+            const QByteArray reason = m_status == 200 ? "OK" : m_status < 400 ? "Found" : "Not Found";
+            QByteArray reply =
+                "HTTP/1.1 " + QByteArray::number(m_status) + ' ' + reason + "\r\nContent-Type: text/html\r\n";
+            for (const QByteArray &header : std::as_const(m_headers))
+                reply += header + "\r\n";
+            if (m_trickleMs > 0) {
+                socket->write(reply + "Connection: close\r\n\r\n");
+                auto *timer = new QTimer(socket);
+                QObject::connect(timer, &QTimer::timeout, socket, [socket] { socket->write("x"); });
+                timer->start(m_trickleMs);
+                return;
+            }
+            socket->write(reply + "Content-Length: " + QByteArray::number(m_body.size()) +
+                          "\r\nConnection: close\r\n\r\n" + m_body);
             socket->disconnectFromHost();
         });
     }
@@ -69,7 +91,9 @@ class LoopbackUpdateServer
     QHash<QTcpSocket *, QByteArray> m_pending;
     int m_status = 200;
     QByteArray m_body;
+    QList<QByteArray> m_headers;
     bool m_silent = false;
+    int m_trickleMs = 0;
 };
 
 // A loopback address where nothing listens, so a connection is refused at once.

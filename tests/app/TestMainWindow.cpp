@@ -55,6 +55,7 @@ class TestMainWindow : public QObject
     void gridSelectionDrivesTheRowCommands();
     void deleteAsksEvenWithoutSelection();
     void doubleClickEditsTheSelectedRow();
+    void focusAloneSelectsNoRow();
 
   private:
     MainWindowFixture m_ui;
@@ -454,6 +455,30 @@ void TestMainWindow::doubleClickEditsTheSelectedRow()
     });
     emit w.StringGrid1->doubleClicked(w.Script->index(0, 4));
     QCOMPARE(w.Script->parameters(1), QByteArrayView("10;480;15"));
+}
+
+void TestMainWindow::focusAloneSelectsNoRow()
+{
+    TFmain &w = *m_ui.window;
+    m_ui.row("Move()", "1;1;1");
+    m_ui.row("Move()", "2;2;2");
+    w.N10->trigger();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.ToolButton1->setFocus(Qt::OtherFocusReason);
+    w.StringGrid1->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(w.StringGrid1->hasFocus());
+    QCOMPARE(w.editor().selectedRow(), 0);
+    QTimer::singleShot(0, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->defaultButton()->click();
+    });
+    w.ToolButton10->click();
+    QCOMPARE(w.Script->rows(), 4);
+
+    // Moving with the keyboard is choosing.
+    QTest::keyClick(w.StringGrid1, Qt::Key_Down);
+    QVERIFY(w.editor().selectedRow() >= 1);
 }
 
 QTEST_MAIN(TestMainWindow)

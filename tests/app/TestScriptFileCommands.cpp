@@ -8,14 +8,19 @@
 #include "fakes/FakePlatform.h"
 #include "script/ScriptTable.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 class TestScriptFileCommands : public QObject
 {
@@ -33,6 +38,9 @@ class TestScriptFileCommands : public QObject
     void failuresReachTheErrorBoxAndChangeNothing();
     void failureIsShownInsideTheButtonSlot();
     void cyrillicRoundTripsThroughTheWindow();
+    void noCompletionListOutlivesItsDialog();
+    void everyFailureOfACommandReachesTheErrorBox_data();
+    void everyFailureOfACommandReachesTheErrorBox();
 
   private:
     // Answers the next exec() of `dialog` with `path`, or cancels it when `path` is empty.
@@ -204,6 +212,117 @@ void TestScriptFileCommands::cyrillicRoundTripsThroughTheWindow()
     answer(m_window->SaveDialog1, path);
     m_window->ToolButton5Click();
     QCOMPARE(fileBytes(path), saved);
+}
+
+void TestScriptFileCommands::noCompletionListOutlivesItsDialog()
+{
+    for (const char *name : {"alpha.tpx", "alpine.tpx"}) {
+        QFile file(m_dir.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Move()|1;2;3\r\n");
+    }
+    QFileDialog *const dialog = m_window->OpenDialog1;
+    dialog->setDirectory(m_dir.path());
+    bool listShown = false;
+    QTimer::singleShot(0, dialog, [dialog, &listShown] {
+        auto *const edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        QVERIFY(edit && edit->completer());
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        edit->setFocus();
+        edit->clear(); // of the name last chosen, which the dialog proposes
+        QTest::keyClicks(edit, QStringLiteral("alp"));
+        // The list comes up as the folder's names arrive; typing may have been quicker than the folder.
+        QCompleter *const completer = edit->completer();
+        if (QTest::qWaitFor([completer] { return completer->completionCount() > 0; }, 5000) &&
+            !completer->popup()->isVisible())
+            completer->complete();
+        listShown = completer->popup()->isVisible();
+        // The dialog takes the name and closes while its completion list is still up.
+        edit->setText(QStringLiteral("alpha.tpx"));
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    m_window->ToolButton6Click();
+    QVERIFY(listShown);
+    QCOMPARE(m_window->Script->cellText(4, 1), QStringLiteral("Move()"));
+    QCOMPARE(QApplication::activePopupWidget(), nullptr);
+    for (QCompleter *completer : dialog->findChildren<QCompleter *>())
+        QVERIFY(!completer->popup()->isVisible());
+}
+
+namespace
+{
+
+// An injector that fails the way a command's code might: out of memory, a library's error, anything.
+class FailingInjector : public FakeInjector
+{
+  public:
+    explicit FailingInjector(QString kind) : m_kind(std::move(kind)) {}
+    void setCursorPos(int, int) override
+    {
+        ++calls;
+        if (m_kind == QLatin1String("bad_alloc"))
+            throw std::bad_alloc();
+        if (m_kind == QLatin1String("runtime_error"))
+            throw std::runtime_error("the device went away");
+        throw 42;
+    }
+    int calls = 0;
+
+  private:
+    QString m_kind;
+};
+
+class FailingObject : public QObject
+{
+  public:
+    explicit FailingObject(std::function<void()> fail) : m_fail(std::move(fail)) {}
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::User)
+            m_fail();
+        return QObject::event(event);
+    }
+
+  private:
+    std::function<void()> m_fail;
+};
+
+} // namespace
+
+void TestScriptFileCommands::everyFailureOfACommandReachesTheErrorBox_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("out of memory") << "bad_alloc"
+                                   << "Out of memory";
+    QTest::newRow("standard exception") << "runtime_error"
+                                        << "the device went away";
+    QTest::newRow("anything else") << "int"
+                                   << "Unknown exception";
+}
+
+void TestScriptFileCommands::everyFailureOfACommandReachesTheErrorBox()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, message);
+    // A command run from a button: the failure is shown and the window can play again.
+    auto injector = std::make_unique<FailingInjector>(kind);
+    FailingInjector *const failing = injector.get();
+    m_fakes->platform.injector = std::move(injector);
+    m_window->Script->appendToLastRow(QByteArrayView("Move()"), QByteArrayView("1;2;0"));
+    m_window->ToolButton3->click();
+    QCOMPARE(m_errors, QStringList{message});
+    m_window->ToolButton3->click();
+    QCOMPARE(failing->calls, 2);
+    QCOMPARE(m_errors, QStringList({message, message}));
+
+    // Any handler: the application object shows the failure and the loop goes on.
+    m_errors.clear();
+    FailingObject object([failing] { failing->setCursorPos(0, 0); });
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&object, &event);
+    QCOMPARE(m_errors, QStringList{message});
 }
 
 int main(int argc, char **argv)

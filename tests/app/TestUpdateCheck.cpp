@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 #include <QUrlQuery>
@@ -36,7 +37,8 @@ class TestUpdateCheck : public QObject
     void init();
     void cleanup();
 
-    void defaultsPointAtTheUpdatePathWithTenSeconds();
+    void defaultsHaveNoUpdateServerAndTenSeconds();
+    void noUpdateServerSkipsTheCheckQuietly();
     void requestCarriesExactlyTheTwoHeaders();
     void versionDecidesTheNewVersionItem_data();
     void versionDecidesTheNewVersionItem();
@@ -47,6 +49,9 @@ class TestUpdateCheck : public QObject
     void newVersionItemOpensTheDownloadPage();
     void pageThatFindsNoServerShowsTheInformationBox();
     void informationBoxHasOneYesButton();
+    void hugeReplyIsReadOnlyAsFarAsTheVersionNeeds();
+    void redirectToAnotherOriginIsNotFollowed();
+    void nothingIsReachableBeforeStartUpEnds();
 
   private:
     void start();
@@ -82,17 +87,32 @@ void TestUpdateCheck::start()
     m_window->show();
 }
 
-void TestUpdateCheck::defaultsPointAtTheUpdatePathWithTenSeconds()
+void TestUpdateCheck::defaultsHaveNoUpdateServerAndTenSeconds()
 {
+    // A build names no update server unless it is configured with one.
     const UpdateSettings defaults = UpdateSettings::buildDefaults();
     QCOMPARE(defaults.timeoutMs, 10000);
-    QCOMPARE(defaults.serverUrl.scheme(), QStringLiteral("http"));
-    QCOMPARE(defaults.serverUrl.path(), QStringLiteral("/tapsmith/tapsmith.php"));
-    QVERIFY(!defaults.serverUrl.hasQuery());
+    QVERIFY(defaults.serverUrl.isEmpty());
     QCOMPARE(defaults.downloadPage.path(), QStringLiteral("/index.php"));
     const QUrlQuery query(defaults.downloadPage);
     for (const char *key : {"option", "view", "Itemid", "id"})
         QVERIFY2(query.hasQueryItem(QLatin1String(key)), key);
+}
+
+void TestUpdateCheck::noUpdateServerSkipsTheCheckQuietly()
+{
+    m_settings.serverUrl = QUrl();
+    start();
+    QTest::qWait(300);
+    QCOMPARE(m_desktop->informationBoxes, QStringList());
+    QVERIFY(m_window->WebBrowser2->url().isEmpty());
+    QVERIFY(ServerVersion.isEmpty());
+    QVERIFY(!m_window->Panel2->isVisible());
+    QVERIFY(!m_window->N8->isVisible());
+    m_window->N8->setVisible(true);
+    QVERIFY(!m_window->N8->isEnabled());
+    QCOMPARE(m_fakes->hotkeys->registrations.size(), std::size_t(4));
+    QCOMPARE(m_window->Script->cellText(4, 0), QStringLiteral("Действие"));
 }
 
 void TestUpdateCheck::requestCarriesExactlyTheTwoHeaders()
@@ -259,6 +279,58 @@ void TestUpdateCheck::informationBoxHasOneYesButton()
     QCOMPARE(text, NoAccessText);
     QCOMPARE(icon, QMessageBox::Information);
     QCOMPARE(buttons, QStringList{QStringLiteral("&Yes")});
+}
+
+void TestUpdateCheck::hugeReplyIsReadOnlyAsFarAsTheVersionNeeds()
+{
+    const qint64 size = 64 * 1024 * 1024;
+    QByteArray body = "<html>2.0.2.0;<!-- ";
+    body.append(size - body.size() - 3, 'x'); // a comment: cheap to show, should the panel take it all
+    body.append("-->");
+    m_server->answer(200, body);
+    start();
+    QCOMPARE(ServerVersion, QStringLiteral("2.0.2.0"));
+    QVERIFY(m_window->N8->isVisible());
+    QTRY_VERIFY(m_window->WebBrowser2->hasPage());
+    // What the system's socket buffers took is all that left the server; neither reader took it all.
+    QTest::qWait(200);
+    QVERIFY2(m_server->bytesWritten < size / 2, qPrintable(QString::number(m_server->bytesWritten)));
+}
+
+void TestUpdateCheck::redirectToAnotherOriginIsNotFollowed()
+{
+    LoopbackUpdateServer elsewhere; // another port is another origin
+    elsewhere.answer(200, "<html>9.9.9.9;");
+    m_server->answer(302, "", {"Location: " + elsewhere.url().toEncoded()});
+    start();
+    QTRY_VERIFY(!m_server->requests.isEmpty());
+    QTest::qWait(200);
+    for (const QByteArray &request : std::as_const(elsewhere.requests))
+        QVERIFY2(!request.contains("Indy"), request.constData());
+    QVERIFY(ServerVersion.isEmpty());
+    QVERIFY(!m_window->N8->isVisible());
+    QVERIFY(!m_window->Panel2->isVisible());
+}
+
+void TestUpdateCheck::nothingIsReachableBeforeStartUpEnds()
+{
+    // While the check waits, pending events run: the tray icon must not be there to be clicked yet.
+    m_server->neverAnswer();
+    m_settings.timeoutMs = 300;
+    bool looked = false;
+    bool trayShown = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *window = qobject_cast<TFmain *>(widget)) {
+                looked = true;
+                trayShown = window->TrayIcon1->isVisible();
+            }
+        }
+    });
+    start();
+    QVERIFY(looked);
+    QVERIFY(!trayShown);
+    QVERIFY(m_window->TrayIcon1->isVisible());
 }
 
 QTEST_MAIN(TestUpdateCheck)

@@ -77,6 +77,10 @@ class TestTFAddEdit : public QObject
     void enterAndEscapeDoNotCloseOrWrite();
     void tabOrderRunsDownTheBoxesToTheButton();
     void editorEditsOnlyASelectedRow();
+    void hugeCellsRoundTripThroughOk();
+    void okWritesNothingWhenTheRowIsGone_data();
+    void okWritesNothingWhenTheRowIsGone();
+    void okFollowsTheRowWhenRowsAboveGo();
 };
 
 void TestTFAddEdit::layoutAndTexts()
@@ -312,6 +316,80 @@ void TestTFAddEdit::editorEditsOnlyASelectedRow()
     editor.editSelected(dialog);
     QCOMPARE(openings, 1);
     QCOMPARE(table.cellText(ScriptTable::ActionColumn, 1), QStringLiteral("x"));
+}
+
+void TestTFAddEdit::hugeCellsRoundTripThroughOk()
+{
+    ScriptTable table;
+    TFAddEdit dialog;
+    const QByteArray action(100000, 'x');
+    const QByteArray parameters = QByteArray(70000, '1') + ';' + QByteArray(70000, '2') + ';' + QByteArray(1000, '3');
+    table.appendToLastRow(action, parameters);
+    whileOpen([](TFAddEdit &d) { d.Button2Click(); });
+    dialog.editRow(table, 1);
+    QVERIFY(table.action(1) == action);
+    QVERIFY(table.parameters(1) == parameters);
+}
+
+void TestTFAddEdit::okWritesNothingWhenTheRowIsGone_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::newRow("row deleted") << "delete";
+    QTest::newRow("table cut below it") << "shrink";
+    QTest::newRow("recorded into") << "record";
+    QTest::newRow("table replaced") << "bulk";
+}
+
+void TestTFAddEdit::okWritesNothingWhenTheRowIsGone()
+{
+    // While the modal dialog is up, hotkeys still run: the Alt clean-up of a stop removes trailing rows,
+    // a recording writes its first event into the last row, an open replaces every row.
+    QFETCH(QString, change);
+    ScriptTable table;
+    for (const char *letter : {"A", "B", "C"})
+        table.appendToLastRow(QByteArrayView(letter), QByteArray(letter) + "-p");
+    const int edited = change == QLatin1String("record") ? 4 : 3; // the open row, or row C
+    whileOpen([&table, &change](TFAddEdit &d) {
+        if (change == QLatin1String("delete"))
+            table.deleteRow(3);
+        if (change == QLatin1String("shrink"))
+            table.setRows(3);
+        if (change == QLatin1String("record"))
+            table.appendToLastRow(QByteArrayView("KeyDown()"), QByteArrayView("VK_MENU;56;5"));
+        if (change == QLatin1String("bulk")) {
+            ScriptTable::BulkChange bulk(table);
+            table.setRows(2);
+            table.appendToLastRow(QByteArrayView("X"), QByteArrayView("x"));
+            table.appendToLastRow(QByteArrayView("Y"), QByteArrayView("y"));
+            table.appendToLastRow(QByteArrayView("Z"), QByteArrayView("z"));
+        }
+        d.Edit1->setText(QStringLiteral("Written"));
+        d.Button2Click();
+    });
+    TFAddEdit dialog;
+    dialog.editRow(table, edited);
+    QVERIFY(!dialog.isVisible());
+    for (int row = 1; row < table.rows(); ++row)
+        QVERIFY2(table.action(row) != QByteArrayView("Written"), qPrintable(QString::number(row)));
+    if (change == QLatin1String("record"))
+        QVERIFY(table.action(4) == QByteArrayView("KeyDown()"));
+}
+
+void TestTFAddEdit::okFollowsTheRowWhenRowsAboveGo()
+{
+    ScriptTable table;
+    for (const char *letter : {"A", "B", "C"})
+        table.appendToLastRow(QByteArrayView(letter), QByteArray(letter) + "-p");
+    whileOpen([&table](TFAddEdit &d) {
+        table.deleteRow(1);
+        d.Edit1->setText(QStringLiteral("Written"));
+        d.Button2Click();
+    });
+    TFAddEdit dialog;
+    dialog.editRow(table, 3); // C
+    QVERIFY(table.action(1) == QByteArrayView("B"));
+    QVERIFY(table.action(2) == QByteArrayView("Written"));
+    QVERIFY(table.parameters(2) == QByteArrayView(";;C-p")); // "C-p" has no ";": all of it is the delay
 }
 
 QTEST_MAIN(TestTFAddEdit)

@@ -40,6 +40,7 @@ class TestScriptTable : public QObject
     void rowsShrunkReportsSmallestCount();
     void headerTexts();
     void modelStaysConsistentUnderEdits();
+    void hugeCellIsShownCutButKeptWhole();
 };
 
 void TestScriptTable::initialStateIsOneEmptyActionRow()
@@ -239,3 +240,27 @@ void TestScriptTable::modelStaysConsistentUnderEdits()
 
 QTEST_GUILESS_MAIN(TestScriptTable)
 #include "TestScriptTable.moc"
+
+void TestScriptTable::hugeCellIsShownCutButKeptWhole()
+{
+    ScriptTable table;
+    QByteArray huge(10 * 1024 * 1024, 'a');
+    huge[4095] = '\xC0'; // cp1251 for the Cyrillic А: a character is a byte
+    huge[4096] = 'b';
+    table.appendToLastRow(huge, huge);
+    const QString shownAction = table.data(table.index(0, ScriptTable::ActionColumn)).toString();
+    const QString shownParameters = table.data(table.index(0, ScriptTable::ParametersColumn)).toString();
+    QCOMPARE(shownParameters.size(), 4097);
+    QCOMPARE(shownParameters.left(4095), QString(4095, QLatin1Char('a')));
+    QCOMPARE(shownParameters.at(4095), QChar(0x0410));
+    QCOMPARE(shownParameters.at(4096), QChar(0x2026)); // "…"
+    QCOMPARE(shownAction, shownParameters);
+    // The data itself keeps every byte.
+    QCOMPARE(table.parameters(1).size(), huge.size());
+    QVERIFY(table.parameters(1) == huge);
+    QVERIFY(table.action(1) == huge);
+    QCOMPARE(table.cellText(ScriptTable::ParametersColumn, 1).size(), huge.size());
+    // A cell of exactly the limit is shown whole.
+    table.setCell(ScriptTable::ParametersColumn, 1, huge.left(4096));
+    QCOMPARE(table.data(table.index(0, ScriptTable::ParametersColumn)).toString().size(), 4096);
+}

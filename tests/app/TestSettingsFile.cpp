@@ -1,0 +1,114 @@
+// The user's settings file, in a configuration folder of the test's own.
+
+#include "app/SettingsFile.h"
+#include "app/UpdateSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestSettingsFile : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void init();
+
+    void livesInTheUserConfigurationFolder();
+    void withoutFileOrKeyTheBuildDefaultsStay();
+    void updateUrlComesFromTheFile_data();
+    void updateUrlComesFromTheFile();
+    void readingNeverWrites();
+
+  private:
+    void write(const QByteArray &contents);
+
+    QTemporaryDir m_config;
+    QString m_path;
+};
+
+void TestSettingsFile::initTestCase()
+{
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    m_path = SettingsFile::userPath();
+}
+
+void TestSettingsFile::init()
+{
+    QDir(m_config.path()).removeRecursively();
+    QDir().mkpath(m_config.path());
+}
+
+void TestSettingsFile::write(const QByteArray &contents)
+{
+    QDir().mkpath(QFileInfo(m_path).path());
+    QFile file(m_path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+}
+
+void TestSettingsFile::livesInTheUserConfigurationFolder()
+{
+    QCOMPARE(m_path, m_config.filePath(QStringLiteral("Tapsmith/tapsmith.conf")));
+}
+
+void TestSettingsFile::withoutFileOrKeyTheBuildDefaultsStay()
+{
+    QCOMPARE(SettingsFile().updateUrl(), std::nullopt);
+    QCOMPARE(UpdateSettings::fromBuildAndFile(SettingsFile()).serverUrl, UpdateSettings::buildDefaults().serverUrl);
+    write("[update]\nother=1\n[ui]\nlanguage=ru\n");
+    QCOMPARE(SettingsFile().updateUrl(), std::nullopt);
+}
+
+void TestSettingsFile::updateUrlComesFromTheFile_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("url");
+    QTest::newRow("plain") << QByteArray("[update]\nurl=http://127.0.0.1:8080/tapsmith/tapsmith.php\n")
+                           << "http://127.0.0.1:8080/tapsmith/tapsmith.php";
+    QTest::newRow("commas stay") << QByteArray("[update]\r\nurl=http://127.0.0.1/a,b,c\r\n")
+                                 << "http://127.0.0.1/a,b,c";
+    QTest::newRow("quoted") << QByteArray("[update]\nurl=\"http://127.0.0.1/x\"\n") << "http://127.0.0.1/x";
+    // An empty value is a choice: no update check, whatever the build names.
+    QTest::newRow("empty") << QByteArray("[update]\nurl=\n") << "";
+}
+
+void TestSettingsFile::updateUrlComesFromTheFile()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, url);
+    write(contents);
+    QCOMPARE(SettingsFile().updateUrl(), std::optional<QString>(url));
+    QCOMPARE(UpdateSettings::fromBuildAndFile(SettingsFile()).serverUrl, QUrl(url));
+    QCOMPARE(UpdateSettings::fromBuildAndFile(SettingsFile()).timeoutMs, 10000);
+}
+
+void TestSettingsFile::readingNeverWrites()
+{
+    // No file: none is made, nor its folder.
+    {
+        const SettingsFile settings;
+        Q_UNUSED(settings.updateUrl());
+    }
+    QVERIFY(QDir(m_config.path()).isEmpty());
+
+    const QByteArray contents = "; mine\n[update]\nurl = http://127.0.0.1/u\n\n[unknown]\nkey=value\n";
+    write(contents);
+    const QDateTime modified = QFileInfo(m_path).lastModified();
+    {
+        const SettingsFile settings;
+        QVERIFY(settings.updateUrl().has_value());
+    }
+    QFile file(m_path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), contents);
+    QCOMPARE(QFileInfo(m_path).lastModified(), modified);
+    QCOMPARE(QDir(QFileInfo(m_path).path()).entryList(QDir::Files | QDir::Hidden), QStringList{"tapsmith.conf"});
+}
+
+QTEST_GUILESS_MAIN(TestSettingsFile)
+#include "TestSettingsFile.moc"
