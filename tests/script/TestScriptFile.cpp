@@ -9,8 +9,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include <cerrno>
 
@@ -92,6 +94,7 @@ class TestScriptFile : public QObject
     void savingOverSymbolicLinkReplacesTheLinkedFile();
     void pipeTargetIsWrittenNotReplaced();
     void readFailureReportsErrorNumber();
+    void onlyRegularFilesAreOpened();
 
   private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -372,6 +375,44 @@ void TestScriptFile::readFailureReportsErrorNumber()
     fill(table, {{"KeyUp()", "VK_B;48;5"}});
     QCOMPARE(errorOf([&] { openScript("/proc/self/mem", table); }), QStringLiteral("I/O error %1").arg(EIO));
     QCOMPARE(rowsOf(table), QList<QByteArray>{"|"});
+}
+
+void TestScriptFile::onlyRegularFilesAreOpened()
+{
+    // A pipe would hold the open (and the GUI thread) until a writer comes; a device such as /dev/zero
+    // would never end. Neither is read: both are refused like a file without access.
+    const QByteArray fifo = QFile::encodeName(path("pipe.tpx"));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    // Stands in for a writer that comes along: should the pipe be opened, it gets one line and its end.
+    struct Joined : std::thread {
+        using std::thread::thread;
+        ~Joined() { join(); }
+    };
+    const Joined writer([&fifo] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (std::chrono::steady_clock::now() < deadline) {
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                [[maybe_unused]] const ssize_t written = ::write(fd, "a|b\r\n", 5);
+                ::close(fd);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    ScriptTable table;
+    fill(table, {{"KeyUp()", "VK_B;48;5"}});
+    QCOMPARE(errorOf([&] { openScript(path("pipe.tpx"), table); }), QStringLiteral("File access denied"));
+    QCOMPARE(rowsOf(table), (QList<QByteArray>{"KeyUp()|VK_B;48;5", "|"}));
+
+    QCOMPARE(errorOf([&] { openScript("/dev/null", table); }), QStringLiteral("File access denied"));
+    QCOMPARE(rowsOf(table), (QList<QByteArray>{"KeyUp()|VK_B;48;5", "|"}));
+
+    // A link to a regular file is opened as the file.
+    writeBytes(path("real.tpx"), "Move()|1;2;3\r\n");
+    QVERIFY(QFile::link(path("real.tpx"), path("link.tpx")));
+    openScript(path("link.tpx"), table);
+    QCOMPARE(rowsOf(table), QList<QByteArray>{"Move()|1;2;3"});
 }
 
 QTEST_GUILESS_MAIN(TestScriptFile)
