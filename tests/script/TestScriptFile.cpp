@@ -1,3 +1,4 @@
+#include "platform/SystemFileSystem.h"
 #include "script/Errors.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptTable.h"
@@ -76,6 +77,7 @@ class TestScriptFile : public QObject
     Q_OBJECT
 
   private slots:
+    void initTestCase() { setFileSystem(createFileSystem()); }
     void init();
 
     void initialTableSavesAsThreeBytes();
@@ -95,6 +97,8 @@ class TestScriptFile : public QObject
     void pipeTargetIsWrittenNotReplaced();
     void readFailureReportsErrorNumber();
     void onlyRegularFilesAreOpened();
+    void replacingKeepsTheOwner();
+    void failuresWithoutTheSystemsReason();
 
   private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -389,7 +393,7 @@ void TestScriptFile::onlyRegularFilesAreOpened()
         ~Joined() { join(); }
     };
     const Joined writer([&fifo] {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
         while (std::chrono::steady_clock::now() < deadline) {
             const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
             if (fd >= 0) {
@@ -413,6 +417,44 @@ void TestScriptFile::onlyRegularFilesAreOpened()
     QVERIFY(QFile::link(path("real.tpx"), path("link.tpx")));
     openScript(path("link.tpx"), table);
     QCOMPARE(rowsOf(table), QList<QByteArray>{"Move()|1;2;3"});
+}
+
+void TestScriptFile::replacingKeepsTheOwner()
+{
+    if (::geteuid() != 0)
+        QSKIP("only a privileged user can give a file to someone else");
+    const QByteArray target = QFile::encodeName(path("owned.tpx"));
+    writeBytes(path("owned.tpx"), "old|x\r\n");
+    QCOMPARE(::chown(target.constData(), 4321, 8765), 0);
+    QCOMPARE(::chmod(target.constData(), 0640), 0);
+    ScriptTable table;
+    saveScript(table, path("owned.tpx"));
+    struct stat status {
+    };
+    QCOMPARE(::stat(target.constData(), &status), 0);
+    QCOMPARE(status.st_uid, uid_t(4321));
+    QCOMPARE(status.st_gid, gid_t(8765));
+    QCOMPARE(status.st_mode & 07777, mode_t(0640));
+    QCOMPARE(readBytes(path("owned.tpx")), QByteArray("|\r\n"));
+}
+
+void TestScriptFile::failuresWithoutTheSystemsReason()
+{
+    // Without the system's file layer the texts come from what Qt tells and what the folder shows.
+    setFileSystem(nullptr);
+    QVERIFY(QDir(m_dir->path()).mkdir("folder.tpx"));
+    ScriptTable table;
+    fill(table, {{"KeyUp()", "VK_B;48;5"}});
+    const QString missing = errorOf([&] { openScript(path("missing.tpx"), table); });
+    const QString folder = errorOf([&] { openScript(path("folder.tpx"), table); });
+    const QString noFolder = errorOf([&] { saveScript(table, path("nowhere/x.tpx")); });
+    const QString saveFolder = errorOf([&] { saveScript(table, path("folder.tpx")); });
+    setFileSystem(createFileSystem());
+    QCOMPARE(missing, QStringLiteral("File not found"));
+    QCOMPARE(folder, QStringLiteral("File access denied"));
+    QCOMPARE(noFolder, QStringLiteral("File not found"));
+    QCOMPARE(saveFolder, QStringLiteral("File access denied"));
+    QCOMPARE(rowsOf(table), (QList<QByteArray>{"KeyUp()|VK_B;48;5", "|"}));
 }
 
 QTEST_GUILESS_MAIN(TestScriptFile)
