@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/SystemDesktop.h"
 #include "app/TFAbout.h"
 #include "app/TFmain.h"
 #include "edit/TFAddEdit.h"
@@ -23,7 +24,8 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    TFmain mainWindow(*platform);
+    SystemDesktop desktop;
+    TFmain mainWindow(*platform, desktop, UpdateSettings::buildDefaults());
     Fmain = &mainWindow;
     TFAbout about;
     TFAddEdit editDialog(&mainWindow);

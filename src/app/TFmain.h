@@ -7,7 +7,6 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <functional>
 
 class QAction;
 class QFileDialog;
@@ -23,6 +22,7 @@ class QTableView;
 class QToolBar;
 class QToolButton;
 class QVBoxLayout;
+class Desktop;
 class PlaybackEngine;
 class NewsView;
 class ScriptEditor;
@@ -33,12 +33,16 @@ class UpDown;
 // The main window: menus, the two tool bars with the commands and the playback settings, the script
 // table, the tray icon and the global hotkeys. Every command is the click handler of its tool button;
 // menu items and hotkeys click the button.
+// The class is written by job: TFmain.cpp the window itself (start-up, hotkeys, showing and hiding),
+// TFmainWidgets.cpp the construction of its widgets, TFmainCommands.cpp the commands and
+// TFmainUpdateCheck.cpp the start-up update check and the news panel.
 class TFmain : public QWidget
 {
     Q_OBJECT
 
   public:
-    explicit TFmain(Platform &platform, QWidget *parent = nullptr);
+    // `updateSettings` says where the start-up update check asks; the check runs inside the constructor.
+    TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updateSettings, QWidget *parent = nullptr);
     ~TFmain() override;
 
     // Main menu.
@@ -122,8 +126,6 @@ class TFmain : public QWidget
     void setTrayImage(int index);
     void showBalloon(const QString &title, const QString &text);
 
-    // Ends the process (after Exit removed the hook); tests replace it.
-    std::function<void()> terminateProcess;
     // The About window the tray menu shows and the action edit dialog of the Edit command, created after
     // the main window.
     QWidget *aboutWindow = nullptr;
@@ -137,13 +139,6 @@ class TFmain : public QWidget
     bool CompareVersion(const QString &version);
     void N8Click();
     void WebBrowser2DownloadComplete();
-    // Opens a web page or a mail link in the desktop's programs; tests replace it.
-    std::function<void(const QUrl &url)> openUrl;
-
-    // Read when the window is created: the build's addresses unless a test pointed them elsewhere.
-    static UpdateSettings updateSettings;
-    // Shows the information box of a news page that could not load; tests replace it.
-    static std::function<void(const QString &text)> showInformation;
 
   signals:
     // Each balloon shown on the tray icon.
@@ -157,11 +152,15 @@ class TFmain : public QWidget
     void buildMenu();
     void buildUpperToolBar();
     void buildSettingsPanel();
+    void buildNewsPanel();
     void buildScriptView();
     void buildTray();
+    void buildFileDialogs();
     void selectGridRow(int row);
 
     Platform &m_platform;
+    Desktop &m_desktop;
+    const UpdateSettings m_updateSettings;
     ScriptEditor *m_editor;
     InputRecorder m_recorder;
     bool m_playing = false;

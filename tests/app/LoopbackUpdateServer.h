@@ -3,7 +3,7 @@
 // An update server for tests, on 127.0.0.1 only: it records the bytes of every request head and answers
 // each with a canned reply, or never answers at all.
 
-#include "app/TFmain.h"
+#include "app/UpdateSettings.h"
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -82,13 +82,10 @@ inline QUrl refusedLoopbackUrl()
     return QUrl(QStringLiteral("http://127.0.0.1:%1/tapsmith/tapsmith.php").arg(port));
 }
 
-// Keeps the start-up update check of every TFmain built afterwards on loopback, where it fails at once, and
-// collects the information boxes it would show instead of showing them.
-inline QStringList *keepUpdateCheckOffline()
+// The build's settings with the update server on loopback, where the connection is refused at once.
+inline UpdateSettings offlineUpdateSettings()
 {
-    static QStringList boxes;
-    boxes.clear();
-    TFmain::updateSettings.serverUrl = refusedLoopbackUrl();
-    TFmain::showInformation = [](const QString &text) { boxes << text; };
-    return &boxes;
+    UpdateSettings settings = UpdateSettings::buildDefaults();
+    settings.serverUrl = refusedLoopbackUrl();
+    return settings;
 }

@@ -4,6 +4,7 @@
 #include "app/TFAbout.h"
 #include "app/TFmain.h"
 #include "app/UpdateSettings.h"
+#include "fakes/FakeDesktop.h"
 #include "fakes/FakePlatform.h"
 
 #include <QApplication>
@@ -148,9 +149,9 @@ void TestAbout::mailLinkStartsAMailWithSubject()
 void TestAbout::trayItemShowsOneWindowAndCloseHidesIt()
 {
     m_about->hide();
-    keepUpdateCheckOffline();
     FakePlatform fakes;
-    TFmain window(fakes.platform);
+    FakeDesktop desktop;
+    TFmain window(fakes.platform, desktop, offlineUpdateSettings());
     window.aboutWindow = m_about.get();
     window.N6->trigger();
     window.N6Click();

@@ -4,6 +4,7 @@
 #include "LoopbackUpdateServer.h"
 #include "app/TFmain.h"
 #include "edit/ScriptEditor.h"
+#include "fakes/FakeDesktop.h"
 #include "platform/Platform.h"
 #include "platform/XTestDriver.h"
 #include "record/ProcessState.h"
@@ -92,12 +93,11 @@ class TestDesktopRecording : public QObject
     std::unique_ptr<QWidget> m_pad;
     std::unique_ptr<Platform> m_platform;
     std::unique_ptr<TFmain> m_window;
-    bool m_terminated = false;
+    FakeDesktop m_desktop;
 };
 
 void TestDesktopRecording::initTestCase()
 {
-    keepUpdateCheckOffline();
     m_user = std::make_unique<User>();
     QVERIFY2(m_user->connected(), "needs an X display");
     m_pad = std::make_unique<QWidget>(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
@@ -109,14 +109,13 @@ void TestDesktopRecording::initTestCase()
 void TestDesktopRecording::init()
 {
     RecordHook = 0;
-    m_terminated = false;
+    m_desktop.terminations = 0;
 }
 
 void TestDesktopRecording::startWindow()
 {
     m_platform = createPlatform();
-    m_window = std::make_unique<TFmain>(*m_platform);
-    m_window->terminateProcess = [this] { m_terminated = true; };
+    m_window = std::make_unique<TFmain>(*m_platform, m_desktop, offlineUpdateSettings());
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -294,7 +293,7 @@ void TestDesktopRecording::exitDuringRecordingRemovesTheHook()
     m_user->tap(XK_c);
     QTRY_COMPARE(m_window->Script->rows(), 4);
     m_window->N5->trigger();
-    QVERIFY(m_terminated);
+    QCOMPARE(m_desktop.terminations, 1);
     QCOMPARE(RecordHook, HookHandle(0));
     m_user->tap(XK_d);
     QTest::qWait(300);

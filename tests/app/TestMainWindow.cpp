@@ -1,12 +1,8 @@
-#include "LoopbackUpdateServer.h"
+#include "MainWindowFixture.h"
 #include "app/Application.h"
-#include "app/TFmain.h"
 #include "app/UpDown.h"
 #include "edit/ScriptEditor.h"
 #include "edit/TFAddEdit.h"
-#include "fakes/FakePlatform.h"
-#include "record/ProcessState.h"
-#include "script/ScriptTable.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -61,39 +57,22 @@ class TestMainWindow : public QObject
     void doubleClickEditsTheSelectedRow();
 
   private:
-    void recordRow(const char *action, const char *parameters);
-
-    std::unique_ptr<FakePlatform> m_fakes;
-    std::unique_ptr<TFmain> m_window;
-    bool m_terminated = false;
+    MainWindowFixture m_ui;
 };
 
 void TestMainWindow::init()
 {
-    keepUpdateCheckOffline();
-    RecordHook = 0;
-    StopRequested = false;
-    m_fakes = std::make_unique<FakePlatform>();
-    m_window = std::make_unique<TFmain>(m_fakes->platform);
-    m_terminated = false;
-    m_window->terminateProcess = [this] { m_terminated = true; };
-    m_window->show();
+    m_ui.open();
 }
 
 void TestMainWindow::cleanup()
 {
-    m_window.reset();
-    m_fakes.reset();
-}
-
-void TestMainWindow::recordRow(const char *action, const char *parameters)
-{
-    m_window->Script->appendToLastRow(QByteArrayView(action), QByteArrayView(parameters));
+    m_ui.close();
 }
 
 void TestMainWindow::startsIdleWithHeaderAndDefaults()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     QCOMPARE(w.windowTitle(), QStringLiteral("Tapsmith"));
     QVERIFY(!(w.windowFlags() & Qt::WindowMinimizeButtonHint));
     QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
@@ -131,7 +110,7 @@ void TestMainWindow::startsIdleWithHeaderAndDefaults()
 
 void TestMainWindow::commandBarsHaveTheirButtonsInOrder()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     const QList<QToolButton *> upper = {w.ToolButton1, w.ToolButton3, w.ToolButton2,
                                         w.ToolButton4, w.ToolButton5, w.ToolButton6};
     const QStringList captions = {"Запись", "Воспроизвести", "Стоп", "Очистить", "Сохранить", "Открыть"};
@@ -162,7 +141,7 @@ void TestMainWindow::commandBarsHaveTheirButtonsInOrder()
 
 void TestMainWindow::registersTheFourHotkeysInOrder()
 {
-    const auto &registrations = m_fakes->hotkeys->registrations;
+    const auto &registrations = m_ui.fakes->hotkeys->registrations;
     QCOMPARE(registrations.size(), std::size_t(4));
     const unsigned modifiers[] = {MOD_ALT | MOD_SHIFT, MOD_ALT, MOD_ALT, MOD_ALT};
     const int keys[] = {F9, F9, F10, F11};
@@ -193,12 +172,12 @@ void TestMainWindow::hotkeyDispatch()
     QFETCH(uint, modifiers);
     QFETCH(int, key);
     QFETCH(QString, expected);
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     w.hide();
     w.setTrayImage(1);
     if (expected == "play")
-        recordRow("Move()", "7;8;0"); // something to play, so no open dialog is needed
-    m_fakes->hotkeys->press(modifiers, key);
+        m_ui.row("Move()", "7;8;0"); // something to play, so no open dialog is needed
+    m_ui.fakes->hotkeys->press(modifiers, key);
     if (expected == "record") {
         QCOMPARE(w.trayImage(), 0);
         QVERIFY(RecordHook != 0);
@@ -208,8 +187,8 @@ void TestMainWindow::hotkeyDispatch()
         QVERIFY(w.isVisible());
         QVERIFY(StopRequested);
     } else if (expected == "play") {
-        QCOMPARE(m_fakes->hook->calls, QStringList{"remove 0"});
-        QCOMPARE(m_fakes->injector->calls, QStringList{"cursor 7 8"});
+        QCOMPARE(m_ui.fakes->hook->calls, QStringList{"remove 0"});
+        QCOMPARE(m_ui.fakes->injector->calls, QStringList{"cursor 7 8"});
         QCOMPARE(w.trayImage(), 7);
     } else if (expected == "show") {
         QVERIFY(w.isVisible());
@@ -217,14 +196,14 @@ void TestMainWindow::hotkeyDispatch()
     } else {
         QVERIFY(!w.isVisible());
         QCOMPARE(w.trayImage(), 1);
-        QVERIFY(m_fakes->hook->calls.isEmpty());
+        QVERIFY(m_ui.fakes->hook->calls.isEmpty());
         QCOMPARE(w.windowTitle(), QStringLiteral("Tapsmith"));
     }
 }
 
 void TestMainWindow::recordMarksCaptionHidesAndInstallsOneHook()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     w.ToolButton1Click();
     QCOMPARE(w.windowTitle(), QStringLiteral("Tapsmith - *"));
     QVERIFY(!w.isVisible());
@@ -235,7 +214,7 @@ void TestMainWindow::recordMarksCaptionHidesAndInstallsOneHook()
     w.ToolButton1Click();
     QCOMPARE(w.windowTitle(), QStringLiteral("Tapsmith - * *"));
     QCOMPARE(RecordHook, first);
-    QCOMPARE(m_fakes->hook->calls, QStringList{"install"});
+    QCOMPARE(m_ui.fakes->hook->calls, QStringList{"install"});
 
     w.ToolButton2Click();
     w.setWindowTitle(QStringLiteral("Tapsmith - /tmp/a.tpx"));
@@ -248,7 +227,7 @@ void TestMainWindow::recordMarksCaptionHidesAndInstallsOneHook()
 
 void TestMainWindow::recordFailureIsReported()
 {
-    m_fakes->hook->failInstall = true;
+    m_ui.fakes->hook->failInstall = true;
     QString shown;
     QTimer::singleShot(0, [&shown] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
@@ -256,24 +235,24 @@ void TestMainWindow::recordFailureIsReported()
             box->accept();
         }
     });
-    m_window->ToolButton1Click();
+    m_ui.window->ToolButton1Click();
     QCOMPARE(shown, QStringLiteral("Невозможно включить запись"));
     QCOMPARE(RecordHook, HookHandle(0));
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - *"));
-    QVERIFY(!m_window->isVisible());
-    QCOMPARE(m_window->trayImage(), 0);
+    QCOMPARE(m_ui.window->windowTitle(), QStringLiteral("Tapsmith - *"));
+    QVERIFY(!m_ui.window->isVisible());
+    QCOMPARE(m_ui.window->trayImage(), 0);
 }
 
 void TestMainWindow::stopShowsWindowRemovesHookAndCleansAltRows()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     w.ToolButton1Click();
     const HookHandle handle = RecordHook;
-    m_fakes->hook->deliver({256, 0, 30, 1000});
-    m_fakes->hook->deliver({257, 0, 30, 1100});
-    m_fakes->hook->deliver({260, 0, 56, 1200});
+    m_ui.fakes->hook->deliver({256, 0, 30, 1000});
+    m_ui.fakes->hook->deliver({257, 0, 30, 1100});
+    m_ui.fakes->hook->deliver({260, 0, 56, 1200});
     w.ToolButton2Click();
-    QCOMPARE(m_fakes->hook->calls, (QStringList{"install", QStringLiteral("remove %1").arg(handle)}));
+    QCOMPARE(m_ui.fakes->hook->calls, (QStringList{"install", QStringLiteral("remove %1").arg(handle)}));
     QCOMPARE(RecordHook, HookHandle(0));
     QVERIFY(w.isVisible());
     QCOMPARE(w.trayImage(), 7);
@@ -286,7 +265,7 @@ void TestMainWindow::stopShowsWindowRemovesHookAndCleansAltRows()
 
     // Stopping again with no recording still removes (handle 0) and cleans.
     w.ToolButton2Click();
-    QCOMPARE(m_fakes->hook->calls.last(), QStringLiteral("remove 0"));
+    QCOMPARE(m_ui.fakes->hook->calls.last(), QStringLiteral("remove 0"));
 }
 
 void TestMainWindow::toolButtonTrayItemAndHotkeyAgree()
@@ -299,15 +278,15 @@ void TestMainWindow::toolButtonTrayItemAndHotkeyAgree()
     };
     auto outcomeOf = [this](const std::function<void(TFmain &)> &command) {
         init();
-        command(*m_window);
-        Outcome o{m_window->windowTitle(), m_window->trayImage(), m_window->isVisible(), RecordHook != 0};
+        command(*m_ui.window);
+        Outcome o{m_ui.window->windowTitle(), m_ui.window->trayImage(), m_ui.window->isVisible(), RecordHook != 0};
         cleanup();
         return o;
     };
     const QList<std::function<void(TFmain &)>> record = {
         [](TFmain &w) { w.ToolButton1->click(); },
         [](TFmain &w) { w.N1->trigger(); },
-        [this](TFmain &) { m_fakes->hotkeys->press(MOD_ALT, F9); },
+        [this](TFmain &) { m_ui.fakes->hotkeys->press(MOD_ALT, F9); },
     };
     const Outcome reference = outcomeOf(record[0]);
     QCOMPARE(reference.tray, 0);
@@ -323,7 +302,7 @@ void TestMainWindow::toolButtonTrayItemAndHotkeyAgree()
 
 void TestMainWindow::randomIntervalShowsThirdEdit()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     w.Edit3->setText(QStringLiteral("7"));
     w.RadioGroup1Random->setChecked(true);
     QCOMPARE(w.RadioGroup1ItemIndex(), 1);
@@ -335,7 +314,7 @@ void TestMainWindow::randomIntervalShowsThirdEdit()
 
 void TestMainWindow::scriptViewToggleDoesNotGrow()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     QApplication::processEvents();
     const QSize initial = w.size();
     w.N10->trigger();
@@ -359,10 +338,10 @@ void TestMainWindow::scriptViewToggleDoesNotGrow()
 
 void TestMainWindow::closeHidesAndHotkeysStillWork()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     QVERIFY(!w.close());
     QVERIFY(!w.isVisible());
-    m_fakes->hotkeys->press(MOD_ALT | MOD_SHIFT, F9);
+    m_ui.fakes->hotkeys->press(MOD_ALT | MOD_SHIFT, F9);
     QVERIFY(w.isVisible());
     w.close();
     w.TrayIcon1Click();
@@ -370,26 +349,26 @@ void TestMainWindow::closeHidesAndHotkeysStillWork()
     w.close();
     w.N4->trigger();
     QVERIFY(w.isVisible());
-    QVERIFY(!m_terminated);
+    QCOMPARE(m_ui.desktop->terminations, 0);
 }
 
 void TestMainWindow::exitRemovesHookAndEndsProcess()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     w.ToolButton1Click();
     const HookHandle handle = RecordHook;
     w.N5->trigger();
-    QVERIFY(m_terminated);
+    QCOMPARE(m_ui.desktop->terminations, 1);
     QCOMPARE(RecordHook, HookHandle(0));
-    QCOMPARE(m_fakes->hook->calls.last(), QStringLiteral("remove %1").arg(handle));
+    QCOMPARE(m_ui.fakes->hook->calls.last(), QStringLiteral("remove %1").arg(handle));
     QVERIFY(!w.TrayIcon1->isVisible());
 }
 
 void TestMainWindow::clearResetsTableCaptionAndSelection()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     for (int i = 0; i < 5; ++i)
-        recordRow("Move()", "1;2;3");
+        m_ui.row("Move()", "1;2;3");
     w.setWindowTitle(QStringLiteral("Tapsmith - /tmp/x.tpx"));
     w.editor().StringGrid1SelectCell(4, 4);
     w.ToolButton4->click();
@@ -401,7 +380,7 @@ void TestMainWindow::clearResetsTableCaptionAndSelection()
 
 void TestMainWindow::upDownKeepsRangeAndAcceptsTypedText()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     w.Edit1->setText(QStringLiteral("abc"));
     QCOMPARE(w.Edit1->text(), QStringLiteral("abc"));
     w.Edit1->setText(QStringLiteral("999"));
@@ -414,11 +393,11 @@ void TestMainWindow::upDownKeepsRangeAndAcceptsTypedText()
 
 void TestMainWindow::gridSelectionDrivesTheRowCommands()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     w.N10->trigger();
-    recordRow("Move()", "1;1;1");
-    recordRow("Move()", "2;2;2");
-    recordRow("Move()", "3;3;3");
+    m_ui.row("Move()", "1;1;1");
+    m_ui.row("Move()", "2;2;2");
+    m_ui.row("Move()", "3;3;3");
     w.StringGrid1->setCurrentIndex(w.Script->index(1, 0)); // grid row 2
     QCOMPARE(w.editor().selectedRow(), 2);
     w.ToolButton7->click();
@@ -439,8 +418,8 @@ void TestMainWindow::gridSelectionDrivesTheRowCommands()
 
 void TestMainWindow::deleteAsksEvenWithoutSelection()
 {
-    TFmain &w = *m_window;
-    recordRow("Move()", "1;1;1");
+    TFmain &w = *m_ui.window;
+    m_ui.row("Move()", "1;1;1");
     QString asked;
     QTimer::singleShot(0, [&asked] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
@@ -463,10 +442,10 @@ void TestMainWindow::deleteAsksEvenWithoutSelection()
 
 void TestMainWindow::doubleClickEditsTheSelectedRow()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     TFAddEdit dialog(&w);
     w.editDialog = &dialog;
-    recordRow("Move()", "640;480;15");
+    m_ui.row("Move()", "640;480;15");
     w.N10->trigger();
     w.StringGrid1->setCurrentIndex(w.Script->index(0, 4));
     QTimer::singleShot(0, [&dialog] {

@@ -1,10 +1,6 @@
-#include "LoopbackUpdateServer.h"
+#include "MainWindowFixture.h"
 #include "app/Application.h"
-#include "app/TFmain.h"
-#include "fakes/FakePlatform.h"
-#include "record/ProcessState.h"
 #include "script/Errors.h"
-#include "script/ScriptTable.h"
 
 #include <QFileDialog>
 #include <QLineEdit>
@@ -48,37 +44,24 @@ class TestPlayCommand : public QObject
     void speedComesFromTheTrackBar();
 
   private:
-    void row(const char *action, const char *parameters)
-    {
-        m_window->Script->appendToLastRow(QByteArrayView(action), QByteArrayView(parameters));
-    }
+    void row(const char *action, const char *parameters) { m_ui.row(action, parameters); }
     // Answers the next modal message box and returns its text through `text`.
     void answerMessageBox(QString *text);
 
-    std::unique_ptr<FakePlatform> m_fakes;
-    std::unique_ptr<TFmain> m_window;
+    MainWindowFixture m_ui;
     std::unique_ptr<QSignalSpy> m_balloons;
-    bool m_terminated = false;
 };
 
 void TestPlayCommand::init()
 {
-    keepUpdateCheckOffline();
-    RecordHook = 0;
-    StopRequested = false;
-    m_fakes = std::make_unique<FakePlatform>();
-    m_window = std::make_unique<TFmain>(m_fakes->platform);
-    m_terminated = false;
-    m_window->terminateProcess = [this] { m_terminated = true; };
-    m_balloons = std::make_unique<QSignalSpy>(m_window.get(), &TFmain::balloonShown);
-    m_window->show();
+    m_ui.open();
+    m_balloons = std::make_unique<QSignalSpy>(m_ui.window.get(), &TFmain::balloonShown);
 }
 
 void TestPlayCommand::cleanup()
 {
     m_balloons.reset();
-    m_window.reset();
-    m_fakes.reset();
+    m_ui.close();
 }
 
 void TestPlayCommand::answerMessageBox(QString *text)
@@ -93,21 +76,21 @@ void TestPlayCommand::answerMessageBox(QString *text)
 
 void TestPlayCommand::endsARecordingWithoutTheAltCleanUp()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     w.ToolButton1Click();
     const HookHandle hook = RecordHook;
-    m_fakes->hook->deliver({256, 0, 30, 1000}); // A down
-    m_fakes->hook->deliver({260, 0, 56, 1010}); // Alt down
-    m_fakes->hook->deliver({260, 0, 56, 1020}); // Alt down
+    m_ui.fakes->hook->deliver({256, 0, 30, 1000}); // A down
+    m_ui.fakes->hook->deliver({260, 0, 56, 1010}); // Alt down
+    m_ui.fakes->hook->deliver({260, 0, 56, 1020}); // Alt down
     const QString caption = w.windowTitle();
     const int rows = w.Script->rows();
     w.ToolButton3Click();
-    QCOMPARE(m_fakes->hook->calls.last(), QStringLiteral("remove %1").arg(hook));
+    QCOMPARE(m_ui.fakes->hook->calls.last(), QStringLiteral("remove %1").arg(hook));
     QCOMPARE(RecordHook, HookHandle(0));
     QCOMPARE(w.windowTitle(), caption);
     QCOMPARE(w.Script->rows(), rows);
     // The recorded rows were played, trailing Alt presses included, and the run held nothing at its end.
-    QCOMPARE(m_fakes->injector->calls, (QStringList{"key 65 0", "key 18 0", "key 18 0"}));
+    QCOMPARE(m_ui.fakes->injector->calls, (QStringList{"key 65 0", "key 18 0", "key 18 0"}));
 }
 
 void TestPlayCommand::settingThatIsNotANumberRefusesTheRun_data()
@@ -128,7 +111,7 @@ void TestPlayCommand::settingThatIsNotANumberRefusesTheRun()
 {
     QFETCH(QString, edit);
     QFETCH(QString, text);
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     row("Move()", "1;1;0");
     w.ToolButton1Click();
     w.ToolButton2Click();
@@ -146,13 +129,13 @@ void TestPlayCommand::settingThatIsNotANumberRefusesTheRun()
     QCOMPARE(RecordHook, HookHandle(0)); // the hook is gone all the same
     QVERIFY(w.isVisible());
     QCOMPARE(w.trayImage(), 7);
-    QVERIFY(m_fakes->injector->calls.isEmpty());
+    QVERIFY(m_ui.fakes->injector->calls.isEmpty());
     QVERIFY(!w.isPlaying());
 }
 
 void TestPlayCommand::randomBoundsTheWrongWayRoundAreRefused()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     row("Move()", "1;1;0");
     w.RadioGroup1Random->setChecked(true);
     w.Edit2->setText("3");
@@ -163,26 +146,26 @@ void TestPlayCommand::randomBoundsTheWrongWayRoundAreRefused()
     QCOMPARE(shown, QStringLiteral("Интервал повторов задан не верно. Второй параметр не может быть меньше первого."));
     QVERIFY(w.isVisible());
     QCOMPARE(w.trayImage(), 7);
-    QVERIFY(m_fakes->injector->calls.isEmpty());
+    QVERIFY(m_ui.fakes->injector->calls.isEmpty());
     QCOMPARE(m_balloons->count(), 0);
 
     // Equal bounds are fine, and fixed mode does not compare them.
     w.Edit3->setText("3");
     w.ToolButton3Click();
-    QCOMPARE(m_fakes->injector->calls.size(), 1);
+    QCOMPARE(m_ui.fakes->injector->calls.size(), 1);
     w.RadioGroup1Fixed->setChecked(true);
     w.Edit3->setText("-9");
     w.ToolButton3Click();
-    QCOMPARE(m_fakes->injector->calls.size(), 2);
+    QCOMPARE(m_ui.fakes->injector->calls.size(), 2);
 }
 
 void TestPlayCommand::countOfZeroStillReportsCompletion()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     row("Move()", "1;1;0");
     w.Edit1->setText("0");
     w.ToolButton3Click();
-    QVERIFY(m_fakes->injector->calls.isEmpty());
+    QVERIFY(m_ui.fakes->injector->calls.isEmpty());
     QVERIFY(!w.isVisible());
     QCOMPARE(w.trayImage(), 7);
     QCOMPARE(m_balloons->count(), 1);
@@ -192,7 +175,7 @@ void TestPlayCommand::countOfZeroStillReportsCompletion()
 
 void TestPlayCommand::emptyFirstRowAsksForAScriptFirst()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     bool asked = false;
     int trayWhileAsking = -1;
     bool visibleWhileAsking = true;
@@ -213,13 +196,13 @@ void TestPlayCommand::emptyFirstRowAsksForAScriptFirst()
 
 void TestPlayCommand::completedRunHidesAndReports()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     row("Move()", "10;20;30");
     row("LDown()", "10;20;0");
     row("LUp()", "10;20;0");
     w.Edit1->setText("2");
     w.ToolButton3Click();
-    QCOMPARE(m_fakes->injector->calls,
+    QCOMPARE(m_ui.fakes->injector->calls,
              (QStringList{"cursor 10 20", "cursor 10 20", "mouse 32770", "cursor 10 20", "mouse 32772", "cursor 10 20",
                           "cursor 10 20", "mouse 32770", "cursor 10 20", "mouse 32772"}));
     QVERIFY(!w.isVisible());
@@ -230,12 +213,12 @@ void TestPlayCommand::completedRunHidesAndReports()
 
 void TestPlayCommand::failedRowKeepsThePlayingState()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     row("Move()", "1;1;0");
     row("Move()", "100;200");
     row("Move()", "3;3;0");
     QVERIFY_THROWS_EXCEPTION(ConversionError, w.ToolButton3Click());
-    QCOMPARE(m_fakes->injector->calls, QStringList{"cursor 1 1"});
+    QCOMPARE(m_ui.fakes->injector->calls, QStringList{"cursor 1 1"});
     QVERIFY(!w.isVisible());
     QCOMPARE(w.trayImage(), 1);
     QCOMPARE(m_balloons->count(), 0);
@@ -244,16 +227,16 @@ void TestPlayCommand::failedRowKeepsThePlayingState()
 
 void TestPlayCommand::stopHotkeyInterruptsAtTheNextRow()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     row("Move()", "1;1;10");
     row("Move()", "2;2;300");
     row("Move()", "3;3;10");
-    m_fakes->clock->onSleep = [this] {
-        if (m_fakes->clock->sleeps.size() == 2)
-            m_fakes->hotkeys->press(MOD_ALT, VK_F10);
+    m_ui.fakes->clock->onSleep = [this] {
+        if (m_ui.fakes->clock->sleeps.size() == 2)
+            m_ui.fakes->hotkeys->press(MOD_ALT, VK_F10);
     };
     w.ToolButton3Click();
-    QCOMPARE(m_fakes->injector->calls, (QStringList{"cursor 1 1", "cursor 2 2"}));
+    QCOMPARE(m_ui.fakes->injector->calls, (QStringList{"cursor 1 1", "cursor 2 2"}));
     QVERIFY(w.isVisible());
     QCOMPARE(w.trayImage(), 7);
     QCOMPARE(m_balloons->count(), 1);
@@ -262,48 +245,45 @@ void TestPlayCommand::stopHotkeyInterruptsAtTheNextRow()
 
 void TestPlayCommand::secondPlayDuringARunIsIgnored()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     row("Move()", "1;1;10");
     row("Move()", "2;2;10");
-    m_fakes->clock->onSleep = [this] { m_fakes->hotkeys->press(MOD_ALT, VK_F11); };
+    m_ui.fakes->clock->onSleep = [this] { m_ui.fakes->hotkeys->press(MOD_ALT, VK_F11); };
     w.ToolButton3Click();
-    QCOMPARE(m_fakes->injector->calls, (QStringList{"cursor 1 1", "cursor 2 2"}));
+    QCOMPARE(m_ui.fakes->injector->calls, (QStringList{"cursor 1 1", "cursor 2 2"}));
     QCOMPARE(m_balloons->count(), 1);
 
     // After the run, Play works again.
-    m_fakes->clock->onSleep = nullptr;
+    m_ui.fakes->clock->onSleep = nullptr;
     w.ToolButton3Click();
-    QCOMPARE(m_fakes->injector->calls.size(), 4);
+    QCOMPARE(m_ui.fakes->injector->calls.size(), 4);
 }
 
 void TestPlayCommand::exitDuringARunReleasesHeldKeys()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     row("KeyDown()", "VK_CONTROL;29;0");
     row("Move()", "5;5;100");
     QStringList callsAtExit;
-    m_window->terminateProcess = [&] {
-        m_terminated = true;
-        callsAtExit = m_fakes->injector->calls;
-    };
-    m_fakes->clock->onSleep = [&] {
-        if (!m_terminated)
+    m_ui.desktop->onTerminate = [&] { callsAtExit = m_ui.fakes->injector->calls; };
+    m_ui.fakes->clock->onSleep = [&] {
+        if (m_ui.desktop->terminations == 0)
             w.N5Click();
     };
     w.ToolButton3Click();
-    QVERIFY(m_terminated);
+    QCOMPARE(m_ui.desktop->terminations, 1);
     QCOMPARE(callsAtExit,
              (QStringList{QStringLiteral("key %1 0").arg(VK_CONTROL), QStringLiteral("key %1 2").arg(VK_CONTROL)}));
 }
 
 void TestPlayCommand::speedComesFromTheTrackBar()
 {
-    TFmain &w = *m_window;
+    TFmain &w = *m_ui.window;
     row("Move()", "1;1;101");
     row("Move()", "1;1;7");
     w.TrackBar1->setValue(50);
     w.ToolButton3Click();
-    QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{50'000, 4'000}));
+    QCOMPARE(m_ui.fakes->clock->sleeps, (std::vector<std::int64_t>{50'000, 4'000}));
 }
 
 int main(int argc, char **argv)

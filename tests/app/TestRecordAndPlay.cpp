@@ -4,6 +4,7 @@
 
 #include "LoopbackUpdateServer.h"
 #include "app/TFmain.h"
+#include "fakes/FakeDesktop.h"
 #include "platform/Platform.h"
 #include "platform/XRecordObserver.h"
 #include "platform/XTestDriver.h"
@@ -104,7 +105,6 @@ class TestRecordAndPlay : public QObject
 
 void TestRecordAndPlay::initTestCase()
 {
-    keepUpdateCheckOffline();
     m_user = std::make_unique<XTestDriver>();
     QVERIFY2(m_user->isOpen(), "needs an X display");
     m_observer = std::make_unique<XRecordObserver>();
@@ -140,8 +140,8 @@ void TestRecordAndPlay::recordSaveOpenAndPlayBack()
 {
     RecordHook = 0;
     const std::unique_ptr<Platform> platform = createPlatform();
-    TFmain window(*platform);
-    window.terminateProcess = [] {};
+    FakeDesktop desktop;
+    TFmain window(*platform, desktop, offlineUpdateSettings());
     QSignalSpy balloons(&window, &TFmain::balloonShown);
 
     // The window the user works in: a line to type into and a plain area to click and drag on.

@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "app/TFmain.h"
 #include "edit/ScriptEditor.h"
+#include "fakes/FakeDesktop.h"
 #include "fakes/FakePlatform.h"
 #include "script/ScriptTable.h"
 
@@ -40,15 +41,15 @@ class TestScriptFileCommands : public QObject
 
     QTemporaryDir m_dir;
     std::unique_ptr<FakePlatform> m_fakes;
+    FakeDesktop m_desktop;
     std::unique_ptr<TFmain> m_window;
     QStringList m_errors;
 };
 
 void TestScriptFileCommands::init()
 {
-    keepUpdateCheckOffline();
     m_fakes = std::make_unique<FakePlatform>();
-    m_window = std::make_unique<TFmain>(m_fakes->platform);
+    m_window = std::make_unique<TFmain>(m_fakes->platform, m_desktop, offlineUpdateSettings());
     m_errors.clear();
     Application::showError = [this](const QString &message) { m_errors << message; };
 }

@@ -2,9 +2,11 @@
 
 #include "LoopbackUpdateServer.h"
 #include "app/NewsView.h"
+#include "app/SystemDesktop.h"
 #include "app/TFmain.h"
 #include "app/UpdateCheck.h"
 #include "app/UpdateSettings.h"
+#include "fakes/FakeDesktop.h"
 #include "fakes/FakePlatform.h"
 #include "script/ScriptTable.h"
 
@@ -31,7 +33,6 @@ class TestUpdateCheck : public QObject
     Q_OBJECT
 
   private slots:
-    void initTestCase();
     void init();
     void cleanup();
 
@@ -50,33 +51,25 @@ class TestUpdateCheck : public QObject
   private:
     void start();
 
-    std::function<void(const QString &)> m_defaultInformation;
-    UpdateSettings m_defaultSettings;
-    QStringList m_boxes;
+    UpdateSettings m_settings;
     std::unique_ptr<LoopbackUpdateServer> m_server;
     std::unique_ptr<FakePlatform> m_fakes;
+    std::unique_ptr<FakeDesktop> m_desktop;
     std::unique_ptr<TFmain> m_window;
 };
 
-void TestUpdateCheck::initTestCase()
-{
-    m_defaultInformation = TFmain::showInformation;
-    m_defaultSettings = TFmain::updateSettings;
-}
-
 void TestUpdateCheck::init()
 {
-    m_boxes.clear();
-    TFmain::showInformation = [this](const QString &text) { m_boxes << text; };
     m_server = std::make_unique<LoopbackUpdateServer>();
-    TFmain::updateSettings = m_defaultSettings;
-    TFmain::updateSettings.serverUrl = m_server->url();
+    m_settings = UpdateSettings::buildDefaults();
+    m_settings.serverUrl = m_server->url();
     ServerVersion.clear();
 }
 
 void TestUpdateCheck::cleanup()
 {
     m_window.reset();
+    m_desktop.reset();
     m_fakes.reset();
     m_server.reset();
 }
@@ -84,7 +77,8 @@ void TestUpdateCheck::cleanup()
 void TestUpdateCheck::start()
 {
     m_fakes = std::make_unique<FakePlatform>();
-    m_window = std::make_unique<TFmain>(m_fakes->platform);
+    m_desktop = std::make_unique<FakeDesktop>();
+    m_window = std::make_unique<TFmain>(m_fakes->platform, *m_desktop, m_settings);
     m_window->show();
 }
 
@@ -170,10 +164,10 @@ void TestUpdateCheck::failedCheckHidesPanelAndItemButStartsUp()
     if (failure == QLatin1String("404"))
         m_server->answer(404, "<html>9.9.9.9;");
     if (failure == QLatin1String("refused"))
-        TFmain::updateSettings.serverUrl = refusedLoopbackUrl();
+        m_settings.serverUrl = refusedLoopbackUrl();
     if (failure == QLatin1String("silent")) {
         m_server->neverAnswer();
-        TFmain::updateSettings.timeoutMs = 300;
+        m_settings.timeoutMs = 300;
     }
     start();
     if (failure != QLatin1String("refused"))
@@ -194,7 +188,7 @@ void TestUpdateCheck::failedCheckHidesPanelAndItemButStartsUp()
 void TestUpdateCheck::pendingEventsRunWhileTheCheckWaits()
 {
     m_server->neverAnswer();
-    TFmain::updateSettings.timeoutMs = 300;
+    m_settings.timeoutMs = 300;
     bool ran = false;
     QTimer::singleShot(0, [&ran] { ran = true; });
     start();
@@ -209,7 +203,7 @@ void TestUpdateCheck::panelShowsThePageWithoutContextMenu()
     NewsView *view = m_window->WebBrowser2;
     QTRY_VERIFY(view->toPlainText().contains(QStringLiteral("News of the day")));
     QVERIFY(view->isVisible());
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(m_desktop->informationBoxes.isEmpty());
 
     const QPoint inside(20, 20);
     QTest::mouseClick(view->viewport(), Qt::RightButton, {}, inside);
@@ -224,11 +218,9 @@ void TestUpdateCheck::newVersionItemOpensTheDownloadPage()
 {
     m_server->answer(200, "<html>2.0.2.0;");
     start();
-    QList<QUrl> opened;
-    m_window->openUrl = [&opened](const QUrl &url) { opened << url; };
     QVERIFY(m_window->N8->isVisible());
     m_window->N8->trigger();
-    QCOMPARE(opened, QList<QUrl>{TFmain::updateSettings.downloadPage});
+    QCOMPARE(m_desktop->openedUrls, QList<QUrl>{m_settings.downloadPage});
 }
 
 void TestUpdateCheck::pageThatFindsNoServerShowsTheInformationBox()
@@ -238,12 +230,12 @@ void TestUpdateCheck::pageThatFindsNoServerShowsTheInformationBox()
     start();
     QTRY_COMPARE(m_server->requests.size(), 2);
     QTRY_VERIFY(m_window->WebBrowser2->toPlainText().contains(QStringLiteral("Not here")));
-    QVERIFY(m_boxes.isEmpty());
+    QVERIFY(m_desktop->informationBoxes.isEmpty());
     m_window.reset();
 
-    TFmain::updateSettings.serverUrl = refusedLoopbackUrl();
+    m_settings.serverUrl = refusedLoopbackUrl();
     start();
-    QTRY_COMPARE(m_boxes, QStringList{NoAccessText});
+    QTRY_COMPARE(m_desktop->informationBoxes, QStringList{NoAccessText});
     QVERIFY(!m_window->Panel2->isVisible());
 }
 
@@ -262,7 +254,7 @@ void TestUpdateCheck::informationBoxHasOneYesButton()
             buttons << button->text();
         box->buttons().constFirst()->click();
     });
-    m_defaultInformation(NoAccessText);
+    SystemDesktop().showInformation(NoAccessText);
     QCOMPARE(caption, QStringLiteral("Information"));
     QCOMPARE(text, NoAccessText);
     QCOMPARE(icon, QMessageBox::Information);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "LoopbackUpdateServer.h"
+#include "app/TFmain.h"
+#include "fakes/FakeDesktop.h"
+#include "fakes/FakePlatform.h"
+#include "record/ProcessState.h"
+#include "script/ScriptTable.h"
+
+#include <memory>
+
+// A main window over the fake platform and desktop, its update check kept on loopback, as the window
+// tests build one afresh for every test function.
+struct MainWindowFixture {
+    void open()
+    {
+        RecordHook = 0;
+        StopRequested = false;
+        fakes = std::make_unique<FakePlatform>();
+        desktop = std::make_unique<FakeDesktop>();
+        window = std::make_unique<TFmain>(fakes->platform, *desktop, offlineUpdateSettings());
+        window->show();
+    }
+
+    void close()
+    {
+        window.reset();
+        desktop.reset();
+        fakes.reset();
+    }
+
+    // Appends a row as the recorder does.
+    void row(const char *action, const char *parameters)
+    {
+        window->Script->appendToLastRow(QByteArrayView(action), QByteArrayView(parameters));
+    }
+
+    std::unique_ptr<FakePlatform> fakes;
+    std::unique_ptr<FakeDesktop> desktop;
+    std::unique_ptr<TFmain> window;
+};
