@@ -90,6 +90,7 @@ class Injector
 constexpr unsigned MOD_ALT = 1;
 constexpr unsigned MOD_CONTROL = 2;
 constexpr unsigned MOD_SHIFT = 4;
+constexpr unsigned MOD_WIN = 8;
 
 // System-wide hotkeys.
 class Hotkeys
@@ -102,6 +103,20 @@ class Hotkeys
     virtual void setHandler(std::function<void(unsigned modifiers, int virtualKey)> handler) = 0;
 };
 
+// Watches the keyboard for one key pressed by the user together with exactly the given modifiers, however the
+// desktop is grabbed (an open menu of another program holds the keyboard) and whatever keys our own injection
+// holds down: those are not the user's. Lock keys do not count as modifiers.
+class StopKeyWatch
+{
+  public:
+    virtual ~StopKeyWatch() = default;
+    /// Starts watching for `virtualKey` with `modifiers` (MOD_* bits); `onPress` runs on a thread of the
+    /// watch, at most once per start. False when the watch cannot start.
+    virtual bool start(unsigned modifiers, int virtualKey, std::function<void()> onPress) = 0;
+    /// Stops watching; `onPress` does not run once this has returned.
+    virtual void stop() = 0;
+};
+
 // The clock input events carry, and a finer monotonic one for pacing playback.
 class Clock
 {
@@ -111,8 +126,22 @@ class Clock
     virtual std::uint32_t tickCount() = 0;
     /// Microseconds on a monotonic clock that never wraps in practice.
     virtual std::int64_t monotonicMicros() = 0;
-    /// Blocks the calling thread until monotonicMicros() reaches `deadline`; returns at once if it has.
-    virtual void sleepUntil(std::int64_t deadline) = 0;
+    /// Blocks the calling thread until monotonicMicros() reaches `deadline` and returns true; returns false
+    /// as soon as wake() is called meanwhile (or was called since the last sleep ended).
+    virtual bool sleepUntil(std::int64_t deadline) = 0;
+    /// Cuts the sleep in progress short, or the next one if none is; callable from any thread and from a
+    /// signal handler.
+    virtual void wake() = 0;
+};
+
+// Requests from outside the program to end it (on X11: SIGTERM, SIGINT and SIGHUP). A request also wakes the
+// clock's sleep, so that a playback waiting out a long delay lets the handler run at once.
+class EndRequests
+{
+  public:
+    virtual ~EndRequests() = default;
+    /// Runs `handler` on the GUI thread for each request from now on.
+    virtual void setHandler(std::function<void()> handler) = 0;
 };
 
 struct Platform {
@@ -120,6 +149,8 @@ struct Platform {
     std::unique_ptr<Injector> injector;
     std::unique_ptr<Hotkeys> hotkeys;
     std::unique_ptr<Clock> clock;
+    std::unique_ptr<StopKeyWatch> stopKeyWatch; // null where the backend has none
+    std::unique_ptr<EndRequests> endRequests;   // null where the backend has none
 };
 
 // The backend of this build, connected to the desktop; throws std::runtime_error when there is none.

@@ -1,4 +1,4 @@
 #include "ProcessState.h"
 
 HookHandle RecordHook = 0;
-bool StopRequested = false;
+std::atomic<bool> StopRequested{false};

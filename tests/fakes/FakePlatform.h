@@ -92,23 +92,43 @@ class FakeHotkeys : public Hotkeys
     bool failAll = false;
 };
 
-// Time passes only in sleepUntil, unless a test moves `micros` itself.
+// Time passes only in sleepUntil, unless a test moves `micros` itself. `interrupt` runs inside the sleep that
+// reaches `interruptAt`, as a stop from another thread or a signal would, and a wake() there ends that sleep.
 class FakeClock : public Clock
 {
   public:
     std::uint32_t tickCount() override { return std::uint32_t(micros / 1000); }
     std::int64_t monotonicMicros() override { return micros; }
-    void sleepUntil(std::int64_t deadline) override
+    bool sleepUntil(std::int64_t deadline) override
     {
-        const std::int64_t slept = deadline > micros ? deadline - micros : 0;
-        sleeps.push_back(slept);
-        micros += slept;
+        const std::int64_t start = micros;
+        if (!woken && interrupt && interruptAt >= micros && interruptAt < deadline) {
+            micros = interruptAt;
+            const std::function<void()> action = std::move(interrupt);
+            interrupt = nullptr;
+            action();
+        }
+        const bool reached = !woken;
+        woken = false;
+        if (reached && deadline > micros)
+            micros = deadline;
+        sleeps.push_back(micros - start);
         if (onSleep)
             onSleep();
+        return reached;
+    }
+    void wake() override
+    {
+        ++wakes;
+        woken = true;
     }
     std::int64_t micros = 0;
     std::vector<std::int64_t> sleeps; // microseconds of each sleepUntil
     std::function<void()> onSleep;    // runs after each sleep, as if the desktop acted meanwhile
+    std::int64_t interruptAt = 0;
+    std::function<void()> interrupt;
+    bool woken = false; // a wake() not yet taken by a sleep
+    int wakes = 0;
 };
 
 // A Platform whose parts are fakes, with typed access to them.

@@ -25,10 +25,13 @@ Win32Clock::Win32Clock()
     m_timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
     if (!m_timer)
         timeBeginPeriod(1);
+    m_wakeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 }
 
 Win32Clock::~Win32Clock()
 {
+    if (m_wakeEvent)
+        CloseHandle(m_wakeEvent);
     if (m_timer)
         CloseHandle(m_timer);
     else
@@ -49,7 +52,7 @@ std::int64_t Win32Clock::monotonicMicros()
     return ticks / m_frequency * 1000000 + ticks % m_frequency * 1000000 / m_frequency;
 }
 
-void Win32Clock::sleepUntil(std::int64_t deadline)
+bool Win32Clock::sleepUntil(std::int64_t deadline)
 {
     const std::int64_t margin = m_timer ? kTimerMarginMicros : kSleepMarginMicros;
     const std::int64_t left = deadline - monotonicMicros();
@@ -57,11 +60,22 @@ void Win32Clock::sleepUntil(std::int64_t deadline)
         const std::int64_t wait = left - margin;
         LARGE_INTEGER due{};
         due.QuadPart = -wait * 10; // relative, in 100 ns units
-        if (m_timer && SetWaitableTimer(m_timer, &due, 0, nullptr, nullptr, FALSE))
-            WaitForSingleObject(m_timer, INFINITE);
-        else
-            Sleep(DWORD(wait / 1000));
+        if (m_timer && SetWaitableTimer(m_timer, &due, 0, nullptr, nullptr, FALSE)) {
+            HANDLE handles[] = {m_wakeEvent, m_timer};
+            if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0)
+                return false;
+        } else if (WaitForSingleObject(m_wakeEvent, DWORD(wait / 1000)) == WAIT_OBJECT_0) {
+            return false;
+        }
     }
+    if (WaitForSingleObject(m_wakeEvent, 0) == WAIT_OBJECT_0)
+        return false;
     while (monotonicMicros() < deadline)
         SwitchToThread();
+    return true;
+}
+
+void Win32Clock::wake()
+{
+    SetEvent(m_wakeEvent);
 }

@@ -15,12 +15,14 @@ class Win32Clock : public Clock
 
     std::uint32_t tickCount() override;
     std::int64_t monotonicMicros() override;
-    void sleepUntil(std::int64_t deadline) override;
+    bool sleepUntil(std::int64_t deadline) override;
+    void wake() override;
 
     /// True when sleeps use a high-resolution waitable timer.
     bool hasHighResolutionTimer() const { return m_timer != nullptr; }
 
   private:
     std::int64_t m_frequency = 1;
-    void *m_timer = nullptr; // a HANDLE; null when falling back to Sleep
+    void *m_timer = nullptr;     // a HANDLE; null when falling back to Sleep
+    void *m_wakeEvent = nullptr; // an auto-reset event HANDLE, set by wake()
 };

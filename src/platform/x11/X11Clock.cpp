@@ -1,10 +1,14 @@
 #include "X11Clock.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <ctime>
 
+#include <poll.h>
 #include <sched.h>
+#include <sys/eventfd.h>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 namespace
 {
@@ -32,18 +36,45 @@ X11Clock::X11Clock()
     // Playback sleeps on the thread that made the clock: wake it when asked, not up to 50 us later, the
     // default slack the kernel may add to group wake-ups.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
 }
 
-void X11Clock::sleepUntil(std::int64_t deadline)
+X11Clock::~X11Clock()
 {
-    // An absolute deadline: a signal that interrupts the sleep does not stretch it. The sleep ends a little
-    // early and the rest is waited out yielding, since waking from a sleep can take longer than that.
-    const std::int64_t wake = deadline - kYieldMicros;
-    const timespec until{time_t(wake / 1000000), long(wake % 1000000) * 1000L};
-    if (monotonicMicros() < wake) {
-        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
-        }
+    if (m_wakeFd >= 0)
+        close(m_wakeFd);
+}
+
+bool X11Clock::sleepUntil(std::int64_t deadline)
+{
+    // The sleep ends a little early and the rest is waited out yielding, since waking from a sleep can take
+    // longer than that. The remaining time is measured afresh after a signal, so it does not stretch it.
+    const std::int64_t coarseEnd = deadline - kYieldMicros;
+    for (std::int64_t now = monotonicMicros(); now < coarseEnd; now = monotonicMicros()) {
+        const std::int64_t left = coarseEnd - now;
+        const timespec timeout{time_t(left / 1000000), long(left % 1000000) * 1000L};
+        pollfd wakeFd{m_wakeFd, POLLIN, 0};
+        if (ppoll(&wakeFd, 1, &timeout, nullptr) > 0 && takeWake())
+            return false;
     }
+    if (takeWake())
+        return false;
     while (monotonicMicros() < deadline)
         sched_yield();
+    return true;
+}
+
+void X11Clock::wake()
+{
+    // write(2) on an eventfd is async-signal-safe; a full counter already means "woken".
+    const std::uint64_t one = 1;
+    const int savedErrno = errno;
+    [[maybe_unused]] const ssize_t written = write(m_wakeFd, &one, sizeof one);
+    errno = savedErrno;
+}
+
+bool X11Clock::takeWake()
+{
+    std::uint64_t count = 0;
+    return read(m_wakeFd, &count, sizeof count) == ssize_t(sizeof count) && count > 0;
 }
