@@ -33,6 +33,7 @@ class TestScriptFileCommands : public QObject
     void failuresReachTheErrorBoxAndChangeNothing();
     void failureIsShownInsideTheButtonSlot();
     void cyrillicRoundTripsThroughTheWindow();
+    void fileGivenAtStartOpensWithoutTheDialog();
 
   private:
     // Answers the next exec() of `dialog` with `path`, or cancels it when `path` is empty.
@@ -204,6 +205,25 @@ void TestScriptFileCommands::cyrillicRoundTripsThroughTheWindow()
     answer(m_window->SaveDialog1, path);
     m_window->ToolButton5Click();
     QCOMPARE(fileBytes(path), saved);
+}
+
+void TestScriptFileCommands::fileGivenAtStartOpensWithoutTheDialog()
+{
+    const QString path = m_dir.filePath(QStringLiteral("given.tpx"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("LDown()|10;20;0\r\n");
+    file.close();
+    m_window->openScriptFile(path);
+    QCOMPARE(m_window->Script->rows(), 2);
+    QCOMPARE(m_window->Script->action(1), QByteArrayView("LDown()"));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - ") + path);
+    QVERIFY(!m_window->OpenDialog1->isVisible());
+
+    // A missing file fails like Open's: the table and the caption stay.
+    QVERIFY_THROWS_EXCEPTION(FileError, m_window->openScriptFile(m_dir.filePath(QStringLiteral("gone.tpx"))));
+    QCOMPARE(m_window->Script->rows(), 2);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - ") + path);
 }
 
 int main(int argc, char **argv)
