@@ -133,3 +133,30 @@ windows_package() {
     say "$dir/tapsmith-$version-windows-x64.zip"
     say "$dir/tapsmith-$version-windows-x64-setup.exe"
 }
+
+# The unit and gui tests cross-built against the Windows Qt and run by wine on a private display in a
+# prefix of their own; then tapsmith.exe end to end and the installer, under wine as well.
+windows_tests() {
+    local dir="$root/build-windows-tests"
+    windows_configure "$dir" ON
+    local log="$dir/build.log"
+    if ! nice -n 5 cmake --build "$dir" -j"$(nproc)" >"$log" 2>&1; then
+        grep -v -E '^\[ *[0-9]+/[0-9]+\]' "$log" >&2
+        say "Windows test build failed"
+        exit 1
+    fi
+    start_private_display
+    local status=0
+    (
+        export WINEPREFIX="$dir/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+        rm -rf "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        trap 'wineserver -k 2>/dev/null || true' EXIT
+        cd "$dir" && ctest --output-on-failure -L 'unit|gui'
+    ) || status=1
+    local version
+    version=$(windows_version)
+    "$root/tests/windows/e2e-test.sh" "$root/build-windows/tapsmith.exe" || status=1
+    "$root/tests/windows/installer-test.sh" "$root/build-windows/tapsmith-$version-windows-x64-setup.exe" || status=1
+    return $status
+}

@@ -17,9 +17,13 @@
 
 #include <cerrno>
 
+#include "PlatformDifferences.h"
+
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace
 {
@@ -262,6 +266,7 @@ void TestScriptFile::savePathGetsExtensionUnlessItHasOne()
 
 void TestScriptFile::newFileGetsUmaskPermissionsAndReplacingKeepsThem()
 {
+#ifdef Q_OS_UNIX
     const mode_t previous = ::umask(027);
     ScriptTable table;
     saveScript(table, path("new.tpx"));
@@ -277,6 +282,9 @@ void TestScriptFile::newFileGetsUmaskPermissionsAndReplacingKeepsThem()
     QCOMPARE(::stat(QFile::encodeName(path("new.tpx")).constData(), &status), 0);
     QCOMPARE(status.st_mode & 07777, mode_t(0604));
     QCOMPARE(readBytes(path("new.tpx")), QByteArray("RUp()|5;6;7\r\n|\r\n"));
+#else
+    QSKIP(PlatformDifferences::noPosixModes);
+#endif
 }
 
 void TestScriptFile::openFailuresLeaveTableUnchanged_data()
@@ -330,7 +338,9 @@ void TestScriptFile::saveFailuresKeepOldFileAndLeaveNoTemporary()
 
 void TestScriptFile::readOnlyTargetIsRefused()
 {
+#ifdef Q_OS_UNIX
     if (::geteuid() == 0)
+#endif
         QSKIP("root may write any file; the folder-as-target case covers the refusal path");
     writeBytes(path("ro.tpx"), "old|content\r\n");
     QVERIFY(QFile::setPermissions(path("ro.tpx"), QFile::ReadOwner));
@@ -342,16 +352,21 @@ void TestScriptFile::readOnlyTargetIsRefused()
 
 void TestScriptFile::savingOverSymbolicLinkReplacesTheLinkedFile()
 {
+#ifdef Q_OS_UNIX
     writeBytes(path("real.tpx"), "old|x\r\n");
     QVERIFY(QFile::link(path("real.tpx"), path("link.tpx")));
     ScriptTable table;
     saveScript(table, path("link.tpx"));
     QVERIFY(QFileInfo(path("link.tpx")).isSymLink());
     QCOMPARE(readBytes(path("real.tpx")), QByteArray("|\r\n"));
+#else
+    QSKIP(PlatformDifferences::noSymbolicLinks);
+#endif
 }
 
 void TestScriptFile::pipeTargetIsWrittenNotReplaced()
 {
+#ifdef Q_OS_UNIX
     const QByteArray fifo = QFile::encodeName(path("pipe.tpx"));
     QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
     const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
@@ -368,10 +383,14 @@ void TestScriptFile::pipeTargetIsWrittenNotReplaced()
     QCOMPARE(::lstat(fifo.constData(), &status), 0);
     QVERIFY(S_ISFIFO(status.st_mode));
     QCOMPARE(folderEntries(), QStringList{"pipe.tpx"});
+#else
+    QSKIP(PlatformDifferences::noSpecialFiles);
+#endif
 }
 
 void TestScriptFile::readFailureReportsErrorNumber()
 {
+#ifdef Q_OS_UNIX
     // Reading this process's memory from address 0 fails with EIO right after a successful open.
     if (!QFile::exists("/proc/self/mem"))
         QSKIP("no /proc");
@@ -379,10 +398,14 @@ void TestScriptFile::readFailureReportsErrorNumber()
     fill(table, {{"KeyUp()", "VK_B;48;5"}});
     QCOMPARE(errorOf([&] { openScript("/proc/self/mem", table); }), QStringLiteral("I/O error %1").arg(EIO));
     QCOMPARE(rowsOf(table), QList<QByteArray>{"|"});
+#else
+    QSKIP(PlatformDifferences::noSpecialFiles);
+#endif
 }
 
 void TestScriptFile::onlyRegularFilesAreOpened()
 {
+#ifdef Q_OS_UNIX
     // A pipe would hold the open (and the GUI thread) until a writer comes; a device such as /dev/zero
     // would never end. Neither is read: both are refused like a file without access.
     const QByteArray fifo = QFile::encodeName(path("pipe.tpx"));
@@ -417,10 +440,14 @@ void TestScriptFile::onlyRegularFilesAreOpened()
     QVERIFY(QFile::link(path("real.tpx"), path("link.tpx")));
     openScript(path("link.tpx"), table);
     QCOMPARE(rowsOf(table), QList<QByteArray>{"Move()|1;2;3"});
+#else
+    QSKIP(PlatformDifferences::noSpecialFiles);
+#endif
 }
 
 void TestScriptFile::replacingKeepsTheOwner()
 {
+#ifdef Q_OS_UNIX
     if (::geteuid() != 0)
         QSKIP("only a privileged user can give a file to someone else");
     const QByteArray target = QFile::encodeName(path("owned.tpx"));
@@ -436,6 +463,9 @@ void TestScriptFile::replacingKeepsTheOwner()
     QCOMPARE(status.st_gid, gid_t(8765));
     QCOMPARE(status.st_mode & 07777, mode_t(0640));
     QCOMPARE(readBytes(path("owned.tpx")), QByteArray("|\r\n"));
+#else
+    QSKIP(PlatformDifferences::noPosixModes);
+#endif
 }
 
 void TestScriptFile::failuresWithoutTheSystemsReason()
