@@ -68,5 +68,9 @@ int main(int argc, char **argv)
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     mainWindow.move(screen.center() - mainWindow.rect().center());
     mainWindow.show();
+    // A script file given as the only argument (a double-click on a .tpx file) is opened as Open would.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 2)
+        Application::reportFailures([&] { mainWindow.openScriptFile(arguments.at(1)); });
     return app.exec();
 }

@@ -35,3 +35,5 @@ convert -size 127x127 xc:none -fill '#5c6b7a' -stroke '#2b333b' -strokewidth 5 -
 for size in 16 22 24 32 48 64 128 256; do
     convert -background none -density 96 tapsmith.svg -resize "${size}x${size}" -depth 8 -strip "app-$size.png"
 done
+# The Windows program's icon (embedded in tapsmith.exe by its resource file): the same renderings.
+convert app-16.png app-24.png app-32.png app-48.png app-64.png app-128.png app-256.png tapsmith.ico

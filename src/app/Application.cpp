@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "platform/SystemFileSystem.h"
 #include "script/Errors.h"
 
 #include <QMessageBox>
@@ -9,7 +10,11 @@
 
 std::function<void(const QString &)> Application::showError = &Application::showErrorBox;
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv) {}
+Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+{
+    // Script files learn the system's exact reason for a failure and keep a replaced file's owner.
+    setFileSystem(createFileSystem());
+}
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {

@@ -104,6 +104,8 @@ class TFmain : public QWidget
     void ToolButton4Click();
     void ToolButton5Click();
     void ToolButton6Click();
+    // Open's second half: replaces the table with the file's rows and names the file in the caption.
+    void openScriptFile(const QString &path);
     void ToolButton7Click();
     void ToolButton8Click();
     void ToolButton9Click();

@@ -156,6 +156,11 @@ void TFmain::ToolButton6Click()
     const QString path = chooseScriptFile(*OpenDialog1);
     if (path.isEmpty())
         return;
+    openScriptFile(path);
+}
+
+void TFmain::openScriptFile(const QString &path)
+{
     openScript(path, *Script);
     setWindowTitle(QStringLiteral("Tapsmith - ") + path);
 }

@@ -1,6 +1,7 @@
 #include "PlaybackEngine.h"
 
 #include "InputInjection.h"
+#include "ScaledDelay.h"
 #include "record/ProcessState.h"
 #include "script/ActionLine.h"
 #include "script/Cp1251.h"
@@ -304,17 +305,7 @@ bool PlaybackEngine::waitForModifiersReleased()
 
 std::int32_t PlaybackEngine::scaledDelay(std::int32_t delay, int percent)
 {
-    const long double quotient = static_cast<long double>(percent) / 100.0L;
-    const long double product = static_cast<long double>(delay) * quotient;
-    // The default rounding mode rounds a half to the even neighbour.
-    const long double rounded = std::nearbyint(product);
-    constexpr auto lowest = std::numeric_limits<std::int32_t>::min();
-    constexpr auto highest = std::numeric_limits<std::int32_t>::max();
-    if (rounded <= static_cast<long double>(lowest))
-        return lowest;
-    if (rounded >= static_cast<long double>(highest))
-        return highest;
-    return static_cast<std::int32_t>(rounded);
+    return scaleDelayLikeExtended(delay, percent);
 }
 
 std::int64_t PlaybackEngine::randomIntervalSeconds(std::int64_t draw, std::int32_t first, std::int32_t second)

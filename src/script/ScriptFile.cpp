@@ -1,20 +1,18 @@
 #include "ScriptFile.h"
 
 #include "Errors.h"
+#include "FileSystem.h"
 #include "ScriptTable.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace
 {
@@ -22,144 +20,67 @@ namespace
 constexpr char kSeparator = '|';
 constexpr char kEndOfFile = 0x1A;
 
+std::unique_ptr<FileSystem> &connectedFileSystem()
+{
+    static std::unique_ptr<FileSystem> instance;
+    return instance;
+}
+
 // The texts the application-wide error box shows for a failed file operation.
-QString fileErrorText(int error)
+[[noreturn]] void throwFileError(FileFailure failure)
 {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("File not found");
-    case ENAMETOOLONG:
-    case EINVAL:
-        return QStringLiteral("Invalid filename");
-    case EMFILE:
-    case ENFILE:
-        return QStringLiteral("Too many open files");
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        return QStringLiteral("File access denied");
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("Disk full");
-    default:
-        return QStringLiteral("I/O error %1").arg(error);
+    switch (failure.kind) {
+    case FileFailure::NotFound:
+        throw FileError(QStringLiteral("File not found"));
+    case FileFailure::InvalidName:
+        throw FileError(QStringLiteral("Invalid filename"));
+    case FileFailure::TooManyOpenFiles:
+        throw FileError(QStringLiteral("Too many open files"));
+    case FileFailure::AccessDenied:
+        throw FileError(QStringLiteral("File access denied"));
+    case FileFailure::DiskFull:
+        throw FileError(QStringLiteral("Disk full"));
+    case FileFailure::Other:
+        break;
     }
+    throw FileError(QStringLiteral("I/O error %1").arg(failure.code));
 }
 
-[[noreturn]] void throwFileError(int error)
+enum class Step { Read, Create, Write };
+
+// Why `file` failed just now: the system's reason where a file system is connected, else Qt's category.
+[[noreturn]] void throwFailureOf(const QFileDevice &file, Step step)
 {
-    throw FileError(fileErrorText(error));
+    if (file.error() == QFileDevice::ResourceError)
+        throwFileError({step == Step::Write ? FileFailure::DiskFull : FileFailure::TooManyOpenFiles, 0});
+    if (const FileSystem *system = fileSystem())
+        throwFileError(system->lastFailure());
+    if (file.error() != QFileDevice::OpenError)
+        throwFileError({FileFailure::Other, 0});
+    const QFileInfo info(file.fileName());
+    const bool found = info.exists() || (step == Step::Create && info.dir().exists());
+    throwFileError({found ? FileFailure::AccessDenied : FileFailure::NotFound, 0});
 }
 
-// The path in the file system's encoding; a name the system cannot take is rejected up front.
-QByteArray nativePath(const QString &path)
+// A name no system takes is refused before any file call.
+void checkName(const QString &path)
 {
-    QByteArray native = QFile::encodeName(path);
-    if (native.isEmpty() || native.contains('\0'))
-        throwFileError(EINVAL);
-    return native;
+    if (path.isEmpty() || path.contains(QChar(0)))
+        throwFileError({FileFailure::InvalidName, 0});
 }
 
-class FileDescriptor
-{
-  public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-
-    int get() const { return m_fd; }
-    // Closes now so that a failing close (a late write error) can be reported.
-    int close()
-    {
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result;
-    }
-
-  private:
-    int m_fd;
-};
-
-// Removes the temporary file unless the save went through.
-class TemporaryFile
-{
-  public:
-    TemporaryFile(QByteArray path, int fd) : m_path(std::move(path)), m_fd(fd) {}
-    ~TemporaryFile()
-    {
-        if (!m_kept)
-            ::unlink(m_path.constData());
-    }
-    TemporaryFile(const TemporaryFile &) = delete;
-    TemporaryFile &operator=(const TemporaryFile &) = delete;
-
-    const QByteArray &path() const { return m_path; }
-    FileDescriptor &fd() { return m_fd; }
-    void keep() { m_kept = true; }
-
-  private:
-    QByteArray m_path;
-    FileDescriptor m_fd;
-    bool m_kept = false;
-};
-
-QByteArray folderOf(const QByteArray &path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
-}
-
-// Created with 0666 so that the umask gives a new file its usual permissions.
-TemporaryFile createTemporaryBeside(const QByteArray &target)
-{
-    static std::atomic<unsigned> counter{0};
-    const QByteArray folder = folderOf(target);
-    for (int attempt = 0;; ++attempt) {
-        const QByteArray name = folder + "/.tapsmith-" + QByteArray::number(qint64(::getpid())) + '-' +
-                                QByteArray::number(counter++) + ".tmp";
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0)
-            return TemporaryFile(name, fd);
-        if (errno != EEXIST || attempt > 100)
-            throwFileError(errno);
-    }
-}
-
-void writeAll(int fd, const char *data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            throwFileError(errno);
-        }
-        data += written;
-        size -= std::size_t(written);
-    }
-}
-
-// Writes the lines through one buffer, so a million rows cost a few dozen system calls.
+// Writes the lines through one buffer, so a million rows cost a few dozen writes.
 class LineWriter
 {
   public:
-    explicit LineWriter(int fd) : m_fd(fd) { m_buffer.reserve(Capacity); }
+    explicit LineWriter(QFileDevice &file) : m_file(file) { m_buffer.reserve(Capacity); }
 
     void append(QByteArrayView bytes)
     {
         if (m_buffer.size() + std::size_t(bytes.size()) > Capacity)
             flush();
         if (std::size_t(bytes.size()) > Capacity) {
-            writeAll(m_fd, bytes.data(), std::size_t(bytes.size()));
+            writeAll(bytes.data(), bytes.size());
             return;
         }
         m_buffer.insert(m_buffer.end(), bytes.data(), bytes.data() + bytes.size());
@@ -167,19 +88,25 @@ class LineWriter
 
     void flush()
     {
-        writeAll(m_fd, m_buffer.data(), m_buffer.size());
+        writeAll(m_buffer.data(), qint64(m_buffer.size()));
         m_buffer.clear();
     }
 
   private:
+    void writeAll(const char *data, qint64 size)
+    {
+        if (size > 0 && m_file.write(data, size) != size)
+            throwFailureOf(m_file, Step::Write);
+    }
+
     static constexpr std::size_t Capacity = 1u << 20;
-    int m_fd;
+    QFileDevice &m_file;
     std::vector<char> m_buffer;
 };
 
-void writeLines(int fd, const ScriptTable &table)
+void writeLines(QFileDevice &file, const ScriptTable &table)
 {
-    LineWriter writer(fd);
+    LineWriter writer(file);
     for (int row = 1; row < table.rows(); ++row) {
         writer.append(table.action(row));
         writer.append(QByteArrayView("|", 1));
@@ -189,63 +116,25 @@ void writeLines(int fd, const ScriptTable &table)
     writer.flush();
 }
 
-// What a replaced file had: its permissions and owner carry over to the new one.
-struct ExistingTarget {
-    bool exists = false;
-    struct stat status {
-    };
-};
-
-ExistingTarget inspectTarget(const QByteArray &target)
-{
-    ExistingTarget existing;
-    if (::stat(target.constData(), &existing.status) != 0) {
-        if (errno == ENOENT)
-            return existing;
-        throwFileError(errno);
-    }
-    existing.exists = true;
-    if (S_ISDIR(existing.status.st_mode))
-        throwFileError(EISDIR);
-    // The rename would replace a read-only file without asking; refuse as a plain write would.
-    if (::access(target.constData(), W_OK) != 0)
-        throwFileError(errno);
-    return existing;
-}
-
-// A symbolic link is kept and the file it points to is replaced.
-QByteArray resolveLink(const QByteArray &path)
-{
-    struct stat status {
-    };
-    if (::lstat(path.constData(), &status) != 0 || !S_ISLNK(status.st_mode))
-        return path;
-    char *resolved = ::realpath(path.constData(), nullptr);
-    if (!resolved)
-        return path;
-    QByteArray result(resolved);
-    ::free(resolved);
-    return result;
-}
-
 struct ReadResult {
     std::vector<char> bytes;
-    int error = 0;
+    bool failed = false;
+    FileFailure failure;
 };
 
-ReadResult readWholeFile(int fd, std::size_t sizeHint)
+ReadResult readWholeFile(QFile &file)
 {
     ReadResult result;
-    result.bytes.resize(std::max<std::size_t>(sizeHint + 1, 4096));
+    result.bytes.resize(std::size_t(std::max<qint64>(file.size() + 1, 4096)));
     std::size_t used = 0;
     for (;;) {
         if (used == result.bytes.size())
             result.bytes.resize(result.bytes.size() * 2);
-        const ssize_t got = ::read(fd, result.bytes.data() + used, result.bytes.size() - used);
+        const qint64 got = file.read(result.bytes.data() + used, qint64(result.bytes.size() - used));
         if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            result.error = errno;
+            result.failed = true;
+            if (const FileSystem *system = fileSystem())
+                result.failure = system->lastFailure();
             break;
         }
         if (got == 0)
@@ -299,6 +188,16 @@ void loadLines(const char *begin, const char *end, ScriptTable &table)
 
 } // namespace
 
+void setFileSystem(std::unique_ptr<FileSystem> fileSystem)
+{
+    connectedFileSystem() = std::move(fileSystem);
+}
+
+FileSystem *fileSystem()
+{
+    return connectedFileSystem().get();
+}
+
 QString scriptSavePath(const QString &chosenPath)
 {
     return chosenPath.contains(QLatin1String(".tpx")) ? chosenPath : chosenPath + QLatin1String(".tpx");
@@ -306,64 +205,56 @@ QString scriptSavePath(const QString &chosenPath)
 
 void saveScript(const ScriptTable &table, const QString &path)
 {
-    const QByteArray target = resolveLink(nativePath(path));
-    const ExistingTarget existing = inspectTarget(target);
-
-    if (existing.exists && !S_ISREG(existing.status.st_mode)) {
+    checkName(path);
+    const QFileInfo existing(path); // follows a symbolic link to the file it names
+    if (existing.isDir())
+        throwFileError({FileFailure::AccessDenied, 0});
+    if (existing.exists() && !existing.isFile()) {
         // A device or pipe is written to, never replaced by a renamed regular file.
-        FileDescriptor device(::open(target.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-        if (device.get() < 0)
-            throwFileError(errno);
-        writeLines(device.get(), table);
-        if (device.close() != 0)
-            throwFileError(errno);
+        QFile device(path);
+        if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            throwFailureOf(device, Step::Create);
+        writeLines(device, table);
+        device.close();
         return;
     }
+    // The replace would succeed on a read-only file; refuse it as a plain write would.
+    if (existing.exists() && !existing.isWritable())
+        throwFileError({FileFailure::AccessDenied, 0});
 
-    TemporaryFile temporary = createTemporaryBeside(target);
-    const int fd = temporary.fd().get();
-    if (existing.exists) {
-        if (existing.status.st_uid != ::geteuid() || existing.status.st_gid != ::getegid()) {
-            // Only possible for a privileged user or a shared group; otherwise the new owner stands.
-            [[maybe_unused]] const int ignored = ::fchown(fd, existing.status.st_uid, existing.status.st_gid);
+    // The new content goes to a temporary file beside the target, which replaces the target only once it
+    // is completely written and flushed to the disk: the old file survives any failure. A symbolic link
+    // stays and the file it points to is replaced; the permissions carry over.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throwFailureOf(file, Step::Create);
+    if (existing.exists()) {
+        if (FileSystem *system = fileSystem()) {
+            system->copyOwner(file.handle(), existing.absoluteFilePath());
+            file.setPermissions(existing.permissions());
         }
-        // After the owner change, which may clear the set-id bits.
-        if (::fchmod(fd, existing.status.st_mode & 07777) != 0)
-            throwFileError(errno);
     }
-
-    writeLines(fd, table);
-    if (::fsync(fd) != 0)
-        throwFileError(errno);
-    if (temporary.fd().close() != 0)
-        throwFileError(errno);
-    if (::rename(temporary.path().constData(), target.constData()) != 0)
-        throwFileError(errno);
-    temporary.keep();
-
-    // Make the rename itself durable; the data is safe either way, so a failure here is not reported.
-    const FileDescriptor folder(::open(folderOf(target).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0)
-        ::fsync(folder.get());
+    writeLines(file, table);
+    if (!file.commit())
+        throwFailureOf(file, Step::Write);
 }
 
 void openScript(const QString &path, ScriptTable &table)
 {
-    const QByteArray native = nativePath(path);
-    const FileDescriptor file(::open(native.constData(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0)
-        throwFileError(errno);
-    struct stat status {
-    };
-    if (::fstat(file.get(), &status) != 0)
-        throwFileError(errno);
-    if (S_ISDIR(status.st_mode))
-        throwFileError(EISDIR);
+    checkName(path);
+    // Only a regular file is read: a pipe would hold the GUI thread until a writer comes, a device may
+    // never end.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throwFileError({FileFailure::AccessDenied, 0});
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throwFailureOf(file, Step::Read);
 
-    ReadResult content = readWholeFile(file.get(), S_ISREG(status.st_mode) ? std::size_t(status.st_size) : 0);
+    ReadResult content = readWholeFile(file);
     const char *begin = content.bytes.data();
     const char *end = begin + content.bytes.size();
-    if (content.error != 0) {
+    if (content.failed) {
         // Keep the lines that arrived whole; a torn last line is not a row of the file.
         const char *lastNewline = end;
         while (lastNewline > begin && lastNewline[-1] != '\n')
@@ -377,6 +268,6 @@ void openScript(const QString &path, ScriptTable &table)
         table.clearRow(1);
         loadLines(begin, end, table);
     }
-    if (content.error != 0)
-        throwFileError(content.error);
+    if (content.failed)
+        throwFileError(content.failure);
 }

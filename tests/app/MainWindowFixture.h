@@ -14,6 +14,7 @@
 struct MainWindowFixture {
     void open()
     {
+        close(); // a test may open afresh: the old window goes before the platform it uses
         RecordHook = 0;
         StopRequested = false;
         fakes = std::make_unique<FakePlatform>();

@@ -41,6 +41,7 @@ class TestScriptFileCommands : public QObject
     void noCompletionListOutlivesItsDialog();
     void everyFailureOfACommandReachesTheErrorBox_data();
     void everyFailureOfACommandReachesTheErrorBox();
+    void fileGivenAtStartOpensWithoutTheDialog();
 
   private:
     // Answers the next exec() of `dialog` with `path`, or cancels it when `path` is empty.
@@ -56,6 +57,8 @@ class TestScriptFileCommands : public QObject
 
 void TestScriptFileCommands::init()
 {
+    // A test may start afresh halfway: the old window goes before the platform it uses.
+    m_window.reset();
     m_fakes = std::make_unique<FakePlatform>();
     m_window = std::make_unique<TFmain>(m_fakes->platform, m_desktop, offlineUpdateSettings());
     m_errors.clear();
@@ -323,6 +326,23 @@ void TestScriptFileCommands::everyFailureOfACommandReachesTheErrorBox()
     QEvent event(QEvent::User);
     QCoreApplication::sendEvent(&object, &event);
     QCOMPARE(m_errors, QStringList{message});
+void TestScriptFileCommands::fileGivenAtStartOpensWithoutTheDialog()
+{
+    const QString path = m_dir.filePath(QStringLiteral("given.tpx"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("LDown()|10;20;0\r\n");
+    file.close();
+    m_window->openScriptFile(path);
+    QCOMPARE(m_window->Script->rows(), 2);
+    QCOMPARE(m_window->Script->action(1), QByteArrayView("LDown()"));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - ") + path);
+    QVERIFY(!m_window->OpenDialog1->isVisible());
+
+    // A missing file fails like Open's: the table and the caption stay.
+    QVERIFY_THROWS_EXCEPTION(FileError, m_window->openScriptFile(m_dir.filePath(QStringLiteral("gone.tpx"))));
+    QCOMPARE(m_window->Script->rows(), 2);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - ") + path);
 }
 
 int main(int argc, char **argv)

@@ -1,3 +1,4 @@
+#include "platform/SystemFileSystem.h"
 #include "script/Errors.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptTable.h"
@@ -9,14 +10,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include <cerrno>
 
+#include "PlatformDifferences.h"
+
+#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace
 {
@@ -74,6 +81,7 @@ class TestScriptFile : public QObject
     Q_OBJECT
 
   private slots:
+    void initTestCase() { setFileSystem(createFileSystem()); }
     void init();
 
     void initialTableSavesAsThreeBytes();
@@ -92,6 +100,9 @@ class TestScriptFile : public QObject
     void savingOverSymbolicLinkReplacesTheLinkedFile();
     void pipeTargetIsWrittenNotReplaced();
     void readFailureReportsErrorNumber();
+    void onlyRegularFilesAreOpened();
+    void replacingKeepsTheOwner();
+    void failuresWithoutTheSystemsReason();
 
   private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -255,6 +266,7 @@ void TestScriptFile::savePathGetsExtensionUnlessItHasOne()
 
 void TestScriptFile::newFileGetsUmaskPermissionsAndReplacingKeepsThem()
 {
+#ifdef Q_OS_UNIX
     const mode_t previous = ::umask(027);
     ScriptTable table;
     saveScript(table, path("new.tpx"));
@@ -270,6 +282,9 @@ void TestScriptFile::newFileGetsUmaskPermissionsAndReplacingKeepsThem()
     QCOMPARE(::stat(QFile::encodeName(path("new.tpx")).constData(), &status), 0);
     QCOMPARE(status.st_mode & 07777, mode_t(0604));
     QCOMPARE(readBytes(path("new.tpx")), QByteArray("RUp()|5;6;7\r\n|\r\n"));
+#else
+    QSKIP(PlatformDifferences::noPosixModes);
+#endif
 }
 
 void TestScriptFile::openFailuresLeaveTableUnchanged_data()
@@ -323,7 +338,9 @@ void TestScriptFile::saveFailuresKeepOldFileAndLeaveNoTemporary()
 
 void TestScriptFile::readOnlyTargetIsRefused()
 {
+#ifdef Q_OS_UNIX
     if (::geteuid() == 0)
+#endif
         QSKIP("root may write any file; the folder-as-target case covers the refusal path");
     writeBytes(path("ro.tpx"), "old|content\r\n");
     QVERIFY(QFile::setPermissions(path("ro.tpx"), QFile::ReadOwner));
@@ -335,16 +352,21 @@ void TestScriptFile::readOnlyTargetIsRefused()
 
 void TestScriptFile::savingOverSymbolicLinkReplacesTheLinkedFile()
 {
+#ifdef Q_OS_UNIX
     writeBytes(path("real.tpx"), "old|x\r\n");
     QVERIFY(QFile::link(path("real.tpx"), path("link.tpx")));
     ScriptTable table;
     saveScript(table, path("link.tpx"));
     QVERIFY(QFileInfo(path("link.tpx")).isSymLink());
     QCOMPARE(readBytes(path("real.tpx")), QByteArray("|\r\n"));
+#else
+    QSKIP(PlatformDifferences::noSymbolicLinks);
+#endif
 }
 
 void TestScriptFile::pipeTargetIsWrittenNotReplaced()
 {
+#ifdef Q_OS_UNIX
     const QByteArray fifo = QFile::encodeName(path("pipe.tpx"));
     QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
     const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
@@ -361,10 +383,14 @@ void TestScriptFile::pipeTargetIsWrittenNotReplaced()
     QCOMPARE(::lstat(fifo.constData(), &status), 0);
     QVERIFY(S_ISFIFO(status.st_mode));
     QCOMPARE(folderEntries(), QStringList{"pipe.tpx"});
+#else
+    QSKIP(PlatformDifferences::noSpecialFiles);
+#endif
 }
 
 void TestScriptFile::readFailureReportsErrorNumber()
 {
+#ifdef Q_OS_UNIX
     // Reading this process's memory from address 0 fails with EIO right after a successful open.
     if (!QFile::exists("/proc/self/mem"))
         QSKIP("no /proc");
@@ -372,6 +398,93 @@ void TestScriptFile::readFailureReportsErrorNumber()
     fill(table, {{"KeyUp()", "VK_B;48;5"}});
     QCOMPARE(errorOf([&] { openScript("/proc/self/mem", table); }), QStringLiteral("I/O error %1").arg(EIO));
     QCOMPARE(rowsOf(table), QList<QByteArray>{"|"});
+#else
+    QSKIP(PlatformDifferences::noSpecialFiles);
+#endif
+}
+
+void TestScriptFile::onlyRegularFilesAreOpened()
+{
+#ifdef Q_OS_UNIX
+    // A pipe would hold the open (and the GUI thread) until a writer comes; a device such as /dev/zero
+    // would never end. Neither is read: both are refused like a file without access.
+    const QByteArray fifo = QFile::encodeName(path("pipe.tpx"));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    // Stands in for a writer that comes along: should the pipe be opened, it gets one line and its end.
+    struct Joined : std::thread {
+        using std::thread::thread;
+        ~Joined() { join(); }
+    };
+    const Joined writer([&fifo] {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        while (std::chrono::steady_clock::now() < deadline) {
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                [[maybe_unused]] const ssize_t written = ::write(fd, "a|b\r\n", 5);
+                ::close(fd);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    ScriptTable table;
+    fill(table, {{"KeyUp()", "VK_B;48;5"}});
+    QCOMPARE(errorOf([&] { openScript(path("pipe.tpx"), table); }), QStringLiteral("File access denied"));
+    QCOMPARE(rowsOf(table), (QList<QByteArray>{"KeyUp()|VK_B;48;5", "|"}));
+
+    QCOMPARE(errorOf([&] { openScript("/dev/null", table); }), QStringLiteral("File access denied"));
+    QCOMPARE(rowsOf(table), (QList<QByteArray>{"KeyUp()|VK_B;48;5", "|"}));
+
+    // A link to a regular file is opened as the file.
+    writeBytes(path("real.tpx"), "Move()|1;2;3\r\n");
+    QVERIFY(QFile::link(path("real.tpx"), path("link.tpx")));
+    openScript(path("link.tpx"), table);
+    QCOMPARE(rowsOf(table), QList<QByteArray>{"Move()|1;2;3"});
+#else
+    QSKIP(PlatformDifferences::noSpecialFiles);
+#endif
+}
+
+void TestScriptFile::replacingKeepsTheOwner()
+{
+#ifdef Q_OS_UNIX
+    if (::geteuid() != 0)
+        QSKIP("only a privileged user can give a file to someone else");
+    const QByteArray target = QFile::encodeName(path("owned.tpx"));
+    writeBytes(path("owned.tpx"), "old|x\r\n");
+    QCOMPARE(::chown(target.constData(), 4321, 8765), 0);
+    QCOMPARE(::chmod(target.constData(), 0640), 0);
+    ScriptTable table;
+    saveScript(table, path("owned.tpx"));
+    struct stat status {
+    };
+    QCOMPARE(::stat(target.constData(), &status), 0);
+    QCOMPARE(status.st_uid, uid_t(4321));
+    QCOMPARE(status.st_gid, gid_t(8765));
+    QCOMPARE(status.st_mode & 07777, mode_t(0640));
+    QCOMPARE(readBytes(path("owned.tpx")), QByteArray("|\r\n"));
+#else
+    QSKIP(PlatformDifferences::noPosixModes);
+#endif
+}
+
+void TestScriptFile::failuresWithoutTheSystemsReason()
+{
+    // Without the system's file layer the texts come from what Qt tells and what the folder shows.
+    setFileSystem(nullptr);
+    QVERIFY(QDir(m_dir->path()).mkdir("folder.tpx"));
+    ScriptTable table;
+    fill(table, {{"KeyUp()", "VK_B;48;5"}});
+    const QString missing = errorOf([&] { openScript(path("missing.tpx"), table); });
+    const QString folder = errorOf([&] { openScript(path("folder.tpx"), table); });
+    const QString noFolder = errorOf([&] { saveScript(table, path("nowhere/x.tpx")); });
+    const QString saveFolder = errorOf([&] { saveScript(table, path("folder.tpx")); });
+    setFileSystem(createFileSystem());
+    QCOMPARE(missing, QStringLiteral("File not found"));
+    QCOMPARE(folder, QStringLiteral("File access denied"));
+    QCOMPARE(noFolder, QStringLiteral("File not found"));
+    QCOMPARE(saveFolder, QStringLiteral("File access denied"));
+    QCOMPARE(rowsOf(table), (QList<QByteArray>{"KeyUp()|VK_B;48;5", "|"}));
 }
 
 QTEST_GUILESS_MAIN(TestScriptFile)

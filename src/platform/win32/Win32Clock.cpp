@@ -1,5 +1,7 @@
 #include "Win32Clock.h"
 
+#include <algorithm>
+
 #include <windows.h>
 
 #include <timeapi.h>
@@ -54,24 +56,52 @@ std::int64_t Win32Clock::monotonicMicros()
 
 bool Win32Clock::sleepUntil(std::int64_t deadline)
 {
+    // Low-level hooks installed by this thread are called from inside its message calls; a thread that
+    // blocks without making any gets its hooks removed by the system after a timeout. So the waits let
+    // sent messages through (hook calls among them) and posted messages stay queued for the toolkit.
+    const auto deliverSentMessages = [] {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    };
     const std::int64_t margin = m_timer ? kTimerMarginMicros : kSleepMarginMicros;
-    const std::int64_t left = deadline - monotonicMicros();
-    if (left > margin) {
-        const std::int64_t wait = left - margin;
-        LARGE_INTEGER due{};
-        due.QuadPart = -wait * 10; // relative, in 100 ns units
-        if (m_timer && SetWaitableTimer(m_timer, &due, 0, nullptr, nullptr, FALSE)) {
-            HANDLE handles[] = {m_wakeEvent, m_timer};
-            if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0)
-                return false;
-        } else if (WaitForSingleObject(m_wakeEvent, DWORD(wait / 1000)) == WAIT_OBJECT_0) {
+    bool timerSet = false;
+    for (;;) {
+        deliverSentMessages();
+        const std::int64_t left = deadline - monotonicMicros();
+        if (left <= margin)
+            break;
+        HANDLE handles[] = {m_wakeEvent, m_timer};
+        DWORD count = 1;
+        DWORD timeoutMs = DWORD(std::min<std::int64_t>((left - margin) / 1000, 0x7FFFFFFF));
+        if (m_timer) {
+            if (!timerSet) {
+                LARGE_INTEGER due{};
+                due.QuadPart = -(left - margin) * 10; // relative, in 100 ns units
+                timerSet = SetWaitableTimer(m_timer, &due, 0, nullptr, nullptr, FALSE) != 0;
+            }
+            if (timerSet) {
+                count = 2;
+                timeoutMs = INFINITE;
+            }
+        }
+        const DWORD result = MsgWaitForMultipleObjectsEx(count, handles, timeoutMs, QS_SENDMESSAGE, 0);
+        if (result == WAIT_OBJECT_0) {
+            if (timerSet)
+                CancelWaitableTimer(m_timer);
             return false;
         }
+        if (result == WAIT_OBJECT_0 + 1 && count == 2) // the timer: only the margin is left
+            break;
+        if (result == WAIT_TIMEOUT || result == WAIT_FAILED)
+            break;
+        // WAIT_OBJECT_0 + count: a sent message came; deliver it and wait on.
     }
     if (WaitForSingleObject(m_wakeEvent, 0) == WAIT_OBJECT_0)
         return false;
-    while (monotonicMicros() < deadline)
+    while (monotonicMicros() < deadline) {
+        deliverSentMessages();
         SwitchToThread();
+    }
     return true;
 }
 

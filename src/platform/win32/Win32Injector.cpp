@@ -1,5 +1,6 @@
 #include "Win32Injector.h"
 
+#include <algorithm>
 #include <array>
 
 #include <windows.h>
@@ -13,7 +14,24 @@ constexpr std::array<int, 5> kModifierKeys = {VK_SHIFT, VK_CONTROL, VK_MENU, VK_
 
 void Win32Injector::setCursorPos(int x, int y)
 {
-    SetCursorPos(x, y);
+    // An absolute move over the whole virtual desktop rather than SetCursorPos: it carries our tag, so a
+    // recording made while a playback runs leaves our moves out. The normalised units are the smallest that
+    // land on the pixel; a point off the desktop goes to its nearest edge, as SetCursorPos would.
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = std::max(GetSystemMetrics(SM_CXVIRTUALSCREEN), 1);
+    const int height = std::max(GetSystemMetrics(SM_CYVIRTUALSCREEN), 1);
+    const auto units = [](std::int64_t offset, int size) {
+        const std::int64_t pixel = std::clamp<std::int64_t>(offset, 0, size - 1);
+        return LONG((pixel * 65536 + size - 1) / size);
+    };
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = units(std::int64_t(x) - left, width);
+    input.mi.dy = units(std::int64_t(y) - top, height);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    input.mi.dwExtraInfo = injectedTag;
+    SendInput(1, &input, sizeof(input));
 }
 
 void Win32Injector::mouseEvent(std::uint32_t flags)

@@ -88,7 +88,9 @@ void Win32CaptureSession::keyboard(WPARAM message, const KBDLLHOOKSTRUCT &key)
     // The system consumes the press that fires a hotkey; its release goes through.
     if (press && hotkeys && hotkeys->firesOnPress(heldModifiers(), int(key.vkCode)))
         return;
-    const std::uint32_t scanCode = key.scanCode + ((key.flags & LLKHF_EXTENDED) ? kExtendedKeyBit : 0u);
+    // Only the low byte is the key's scan code: the left Ctrl that the system adds to AltGr comes with 0x200
+    // set, and other synthesised keys carry bits of their own above it.
+    const std::uint32_t scanCode = (key.scanCode & 0xFFu) + ((key.flags & LLKHF_EXTENDED) ? kExtendedKeyBit : 0u);
     queue({std::uint32_t(message), key.vkCode, scanCode, key.time});
 }
 

@@ -5,6 +5,8 @@
 #include "platform/win32/Win32Injector.h"
 #include "platform/win32/Win32InputHook.h"
 
+#include <climits>
+
 #include <windows.h>
 
 using namespace testinput;
@@ -131,4 +133,54 @@ TEST_CASE(modifiersHeldFollowsTheModifierKeys)
     injector.keybdEvent(VK_CAPITAL, 0); // CapsLock back off
     injector.keybdEvent(VK_CAPITAL, KEYEVENTF_KEYUP);
     REQUIRE(probe.settle());
+}
+
+TEST_CASE(cursorPlacementIsExactTaggedAndNotCaptured)
+{
+    ProbeHook probe;
+    Win32InputHook hook(std::make_shared<Win32HotkeyRegistry>());
+    Recording recording;
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
+    Win32Injector injector;
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int right = left + GetSystemMetrics(SM_CXVIRTUALSCREEN) - 1;
+    const int bottom = top + GetSystemMetrics(SM_CYVIRTUALSCREEN) - 1;
+    harness::note("virtual desktop " + std::to_string(left) + "," + std::to_string(top) + " to " +
+                  std::to_string(right) + "," + std::to_string(bottom));
+    struct Placement {
+        POINT asked;
+        POINT expected;
+    };
+    const Placement placements[] = {
+        {{left, top}, {left, top}},
+        {{right, bottom}, {right, bottom}},
+        {{left + 1, top + 1}, {left + 1, top + 1}},
+        {{left + 333, top + 257}, {left + 333, top + 257}},
+        {{right - 1, top + 7}, {right - 1, top + 7}},
+        {{left - 50, bottom + 50}, {left, bottom}}, // off the desktop: its nearest edge
+        {{INT_MAX, INT_MIN}, {right, top}},
+    };
+    for (const Placement &placement : placements) {
+        injector.setCursorPos(placement.asked.x, placement.asked.y);
+        REQUIRE(probe.settle());
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        CHECK_EQUAL(cursor.x, placement.expected.x);
+        CHECK_EQUAL(cursor.y, placement.expected.y);
+    }
+    hook.remove(handle);
+
+    // A recording made meanwhile holds none of these moves; they went through the hooks with our tag.
+    CHECK_EQUAL(describe(recording.events), "");
+    int moves = 0;
+    for (const Seen &seen : probe.seen()) {
+        if (seen.keyboard)
+            continue;
+        ++moves;
+        CHECK_EQUAL(seen.message, std::uint32_t(WM_MOUSEMOVE));
+        CHECK_EQUAL(seen.extraInfo, Win32Injector::injectedTag);
+    }
+    CHECK(moves > 0);
 }

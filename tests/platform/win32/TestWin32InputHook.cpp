@@ -246,3 +246,29 @@ TEST_CASE(eventsQueuedInsideANestedLoopKeepTheirOrder)
     hook.remove(handle);
     CHECK_EQUAL(describe(events), "256 71 34; 257 71 34; 256 72 35; 257 72 35; ");
 }
+
+TEST_CASE(scanCodesKeepTheirLowByteOnly)
+{
+    ProbeHook probe;
+    Win32InputHook hook(noHotkeys());
+    Recording recording;
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
+    // AltGr as the system delivers it on such layouts: a left Ctrl whose scan code has 0x200 set, then
+    // the right Alt.
+    sendKey(VK_LCONTROL, 0x21D, 0);
+    sendKey(VK_RMENU, 0x38, KEYEVENTF_EXTENDEDKEY);
+    sendKey(VK_RMENU, 0x38, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP);
+    sendKey(VK_LCONTROL, 0x21D, KEYEVENTF_KEYUP);
+    REQUIRE(probe.settle());
+    hook.remove(handle);
+
+    REQUIRE(!probe.seen().empty());
+    CHECK_EQUAL(probe.seen().front().scanCode, std::uint32_t(0x21D)); // the hooks do get the high bits
+    std::string codes;
+    for (const EventMsg &event : recording.events) {
+        if (event.paramL != std::uint32_t(markerKey))
+            codes += std::to_string(event.paramL) + ":" + std::to_string(event.paramH) + " ";
+    }
+    CHECK_EQUAL(codes, std::string("162:29 165:32824 165:32824 162:29 "));
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include "script/FileSystem.h"
+
+#include <memory>
+
+// The file system of the operating system this build runs on.
+std::unique_ptr<FileSystem> createFileSystem();

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# tapsmith.exe end to end under wine, driven from outside as a user would: record into wine's notepad with
+# Alt+F9 (keys and a click), stop with Alt+F10, save the script, clear, open it again, play it with Alt+F11
+# into a fresh notepad, and check from outside that the played input arrived and what the file holds.
+#   tests/windows/e2e-test.sh TAPSMITH.EXE
+# Wine's hooks and hotkeys see only input that goes to wine windows, so everything happens in notepad and
+# in Tapsmith's own window. Runs on a private Xvfb with a window manager, in a wine prefix of its own.
+set -euo pipefail
+
+exe=$(realpath "$1")
+work=$(mktemp -d)
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+pids=()
+finish() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    [ -n "${keep:-}" ] || rm -rf "$work"
+}
+trap finish EXIT
+fail() {
+    echo "e2e-test: FAIL: $*" >&2
+    import -window root "$work/failure.png" 2>/dev/null && keep=1 && echo "e2e-test: screen: $work/failure.png" >&2
+    exit 1
+}
+step() { echo "e2e-test: $*" >&2; }
+
+fifo="$work/display"
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+pids+=($!)
+read -r display <"$fifo"
+export DISPLAY=":$display"
+openbox >/dev/null 2>&1 &
+pids+=($!)
+wineboot -i >/dev/null 2>&1
+
+# Waits for a window whose title matches; prints its id.
+window() { timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+# notepad's text, through its own Save As into a file in the prefix's temporary folder.
+notepad_text() {
+    local id=$1 name=$2
+    xdotool windowactivate --sync "$id" key --clearmodifiers ctrl+s
+    sleep 1
+    xdotool type --delay 50 "Z:${work//\//\\}\\$name"
+    xdotool key Return
+    sleep 1
+    tr -d '\r' <"$work/$name"
+}
+
+step "starting notepad and Tapsmith"
+wine notepad >/dev/null 2>&1 &
+pids+=($!)
+pad=$(window 'Notepad') || fail "notepad did not come up"
+xdotool windowmove --sync "$pad" 100 100 windowsize --sync "$pad" 600 400
+wine "$exe" >/dev/null 2>&1 &
+pids+=($!)
+main=$(window '^Tapsmith$') || fail "Tapsmith's main window did not come up"
+
+step "recording into notepad"
+xdotool windowactivate --sync "$pad"
+sleep 0.5
+xdotool key --clearmodifiers alt+F9
+sleep 1
+xdotool type --delay 80 'abc def'
+# A click at the start of the text moves the caret there: what follows lands before "abc".
+eval "$(xdotool getwindowgeometry --shell "$pad")"
+xdotool mousemove $((X + 4)) $((Y + 55)) click 1
+sleep 0.3
+xdotool type --delay 80 'X'
+sleep 0.5
+xdotool key --clearmodifiers alt+F10
+sleep 1
+recorded=$(notepad_text "$pad" recorded.txt)
+[ "$recorded" = "Xabc def" ] || fail "notepad held '$recorded' after the recording"
+
+step "saving, clearing, opening"
+# The upper tool bar: Record, Play, Stop, Clear, Save, Open, each at least 82 pixels wide.
+main=$(window '^Tapsmith') || fail "Tapsmith's window did not come back"
+xdotool windowactivate --sync "$main"
+button() {
+    eval "$(xdotool getwindowgeometry --shell "$main")"
+    xdotool mousemove $((X + 12 + 82 * $1 + 41)) $((Y + 50)) click 1
+}
+button 4
+sleep 1.5
+xdotool type --delay 50 "Z:${work//\//\\}\\macro"
+xdotool key Return
+sleep 1
+[ -f "$work/macro.tpx" ] || fail "no macro.tpx saved"
+tr -d '\r' <"$work/macro.tpx" >"$work/rows.txt"
+grep -q '^KeyDown()|VK_A;30;' "$work/rows.txt" || fail "no VK_A row with scan code 30: $(cat "$work/rows.txt")"
+grep -q '^KeyDown()|VK_SPACE;57;' "$work/rows.txt" || fail "no VK_SPACE row with scan code 57"
+grep -q '^LDown()|' "$work/rows.txt" || fail "the click was not recorded"
+grep -q 'VK_F9\|VK_F10' "$work/rows.txt" && fail "a hotkey press was recorded"
+button 3
+sleep 0.5
+button 5
+sleep 1.5
+xdotool type --delay 50 "Z:${work//\//\\}\\macro.tpx"
+xdotool key Return
+sleep 1
+xdotool search --name "Tapsmith - .*macro.tpx" >/dev/null || fail "the caption does not name the opened file"
+
+step "playing into a fresh notepad"
+wine notepad >/dev/null 2>&1 &
+pids+=($!)
+sleep 2
+pad2=$(xdotool search --sync --onlyvisible --name 'Notepad' | grep -v "^$pad\$" | head -n 1)
+[ -n "$pad2" ] || fail "the second notepad did not come up"
+xdotool windowmove --sync "$pad2" 100 100 windowsize --sync "$pad2" 600 400
+xdotool windowactivate --sync "$pad2"
+sleep 0.5
+xdotool key --clearmodifiers alt+F11
+sleep 8
+played=$(notepad_text "$pad2" played.txt)
+[ "$played" = "Xabc def" ] || fail "notepad held '$played' after the playback"
+step "passed"
