@@ -84,7 +84,7 @@ TFAddEdit::TFAddEdit(QWidget *parent) : QDialog(parent)
     setFixedSize(content.right() + 1, content.bottom() + 1);
 }
 
-void TFAddEdit::editRow(ScriptTable &table, int row)
+int TFAddEdit::editRow(ScriptTable &table, int row)
 {
     const QString action = table.cellText(ScriptTable::ActionColumn, row);
     const ParameterFields<QString> fields = splitParameters(table.cellText(ScriptTable::ParametersColumn, row));
@@ -104,6 +104,7 @@ void TFAddEdit::editRow(ScriptTable &table, int row)
     m_table = &table;
     m_row = QPersistentModelIndex(table.index(row - 1, ScriptTable::ActionColumn)); // model rows skip the header
     m_rowReplaced = false;
+    m_writtenRow = 0;
     const QMetaObject::Connection watch =
         connect(&table, &QAbstractItemModel::dataChanged, this,
                 [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
@@ -114,12 +115,14 @@ void TFAddEdit::editRow(ScriptTable &table, int row)
     disconnect(watch);
     m_table = nullptr;
     m_row = QPersistentModelIndex();
+    return m_writtenRow;
 }
 
 void TFAddEdit::Button2Click()
 {
     if (m_table && m_row.isValid() && !m_rowReplaced) {
         const int row = m_row.row() + 1;
+        m_writtenRow = row;
         m_table->setCellText(ScriptTable::ActionColumn, row, Edit1->text());
         m_table->setCellText(ScriptTable::ParametersColumn, row,
                              joinParameters(Edit3->text(), Edit4->text(), Edit2->text()));

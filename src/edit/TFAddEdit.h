@@ -20,8 +20,9 @@ class TFAddEdit : public QDialog
     // Fills the boxes from the row, shows the dialog modally and returns when it is closed; "ОК" writes
     // the boxes back into the row, any other way of closing writes nothing. Hotkeys run while the dialog
     // is up: "ОК" follows the row when rows above it go, and writes nothing once the row itself is gone
-    // (removed, or its texts replaced by a recording or a newly opened script).
-    void editRow(ScriptTable &table, int row);
+    // (removed, or its texts replaced by a recording or a newly opened script). Returns the row "ОК" wrote
+    // into, 0 when nothing was written.
+    int editRow(ScriptTable &table, int row);
 
     // "ОК": writes the boxes into the row being edited and closes.
     void Button2Click();
@@ -44,4 +45,5 @@ class TFAddEdit : public QDialog
     ScriptTable *m_table = nullptr;
     QPersistentModelIndex m_row;
     bool m_rowReplaced = false;
+    int m_writtenRow = 0;
 };
