@@ -2,6 +2,9 @@
 
 #include <QDialog>
 #include <QPersistentModelIndex>
+#include <QString>
+
+#include <array>
 
 class QLabel;
 class QLineEdit;
@@ -15,6 +18,9 @@ class TFAddEdit : public QDialog
     Q_OBJECT
 
   public:
+    // A text longer than this is shown cut and cannot be changed here; "ОК" keeps it whole.
+    static constexpr int MaximumEditableCharacters = 32767;
+
     explicit TFAddEdit(QWidget *parent = nullptr);
 
     // Fills the boxes from the row, shows the dialog modally and returns when it is closed; "ОК" writes
@@ -41,6 +47,11 @@ class TFAddEdit : public QDialog
     void keyPressEvent(QKeyEvent *event) override;
 
   private:
+    void fill(int index, QLineEdit *box, const QString &text);
+    QString boxText(int index, const QLineEdit *box) const;
+
+    // The texts of the boxes shown cut, by box (Edit1..Edit4); empty for the others.
+    std::array<QString, 4> m_wholeTexts;
     // Valid only while editRow runs.
     ScriptTable *m_table = nullptr;
     QPersistentModelIndex m_row;

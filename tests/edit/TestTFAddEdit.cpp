@@ -327,10 +327,27 @@ void TestTFAddEdit::hugeCellsRoundTripThroughOk()
     const QByteArray action(100000, 'x');
     const QByteArray parameters = QByteArray(70000, '1') + ';' + QByteArray(70000, '2') + ';' + QByteArray(1000, '3');
     table.appendToLastRow(action, parameters);
-    whileOpen([](TFAddEdit &d) { d.Button2Click(); });
+    bool cutShown = false;
+    whileOpen([&cutShown](TFAddEdit &d) {
+        // Beyond what a line edit lays out quickly: shown cut, read-only; short fields stay editable.
+        cutShown = d.Edit1->isReadOnly() && d.Edit1->text().size() == TFAddEdit::MaximumEditableCharacters + 1 &&
+                   d.Edit3->isReadOnly() && !d.Edit2->isReadOnly();
+        d.Edit2->setText(QStringLiteral("4"));
+        d.Button2Click();
+    });
     dialog.editRow(table, 1);
+    QVERIFY(cutShown);
     QVERIFY(table.action(1) == action);
-    QVERIFY(table.parameters(1) == parameters);
+    QVERIFY(table.parameters(1) == parameters.left(parameters.size() - 1000) + "4");
+
+    // The next row opened with short texts is editable again.
+    table.appendToLastRow(QByteArrayView("Move()"), QByteArrayView("1;2;3"));
+    bool editable = false;
+    whileOpen([&editable](TFAddEdit &d) {
+        editable = !d.Edit1->isReadOnly() && !d.Edit3->isReadOnly() && d.Edit3->text() == QLatin1String("1");
+    });
+    dialog.editRow(table, 2);
+    QVERIFY(editable);
 }
 
 void TestTFAddEdit::okWritesNothingWhenTheRowIsGone_data()
