@@ -108,6 +108,9 @@ Figures measure(Platform &platform, const Situation &situation, bool hotkeyOnly)
         const PlaybackStopKey stopKey(hotkeyOnly ? nullptr : platform.stopKeyWatch.get(), *platform.clock, MOD_ALT,
                                       0x79, QCoreApplication::instance(), [] {});
         engine.run(1, 1, 1);
+        // A run that was not stopped ends holding its keys, as its rows left them; the next one must not
+        // start with them down.
+        engine.releaseHeldInput();
     }
     userThread.join();
     platform.injector->modifiersHeld(); // a round trip: everything injected has reached the server

@@ -6,6 +6,7 @@
 #include "script/ScriptTable.h"
 
 #include <QCloseEvent>
+#include <QPointer>
 #include <QRadioButton>
 #include <QSystemTrayIcon>
 #include <QTableView>
@@ -13,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include <array>
+#include <cstdlib>
 
 TFmain *Fmain = nullptr;
 
@@ -76,20 +78,22 @@ TFmain::TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updat
     buildTray();
     buildFileDialogs();
 
-    // A request from outside (SIGTERM and the like) ends the program the way Exit does.
-    if (m_platform.endRequests)
-        m_platform.endRequests->setHandler([this] { N5Click(); });
+    // A request from outside (SIGTERM and the like) ends the program the way Exit does; once the window is
+    // gone there is nothing left to let go of first.
+    if (m_platform.endRequests) {
+        m_platform.endRequests->setHandler([window = QPointer<TFmain>(this)] {
+            if (!window)
+                std::_Exit(EXIT_SUCCESS);
+            window->N5Click();
+        });
+    }
 
     // Auto-size: the window takes the size of its visible content until the script view is shown.
     m_layout->setSizeConstraint(QLayout::SetFixedSize);
     FormCreate();
 }
 
-TFmain::~TFmain()
-{
-    if (m_platform.endRequests)
-        m_platform.endRequests->setHandler(nullptr);
-}
+TFmain::~TFmain() = default;
 
 void TFmain::FormCreate()
 {

@@ -44,10 +44,11 @@ void ScriptEditor::editSelected(TFAddEdit &dialog)
         return;
     const int row = m_selectedRow;
     ScriptHistory::RowTexts before = ScriptHistory::rowTexts(m_table, row);
-    dialog.editRow(m_table, row);
-    // A row deleted while the dialog was open has nothing left to record.
-    if (row < m_table.rows())
-        m_history.rowEdited(row, std::move(before), ScriptHistory::rowTexts(m_table, row));
+    // Hotkeys run while the dialog is up: the row may have moved up, or be gone, in which case nothing was
+    // written and there is nothing to record.
+    const int written = dialog.editRow(m_table, row);
+    if (written != 0)
+        m_history.rowEdited(written, std::move(before), ScriptHistory::rowTexts(m_table, written));
 }
 
 void ScriptEditor::deleteSelected()

@@ -22,7 +22,7 @@ constexpr int kRowStep = 27;
 QLineEdit *addBox(QWidget *parent, int index)
 {
     auto *const box = new QLineEdit(parent);
-    // A cell may hold any amount of text; "ОК" must write back every character of it.
+    // The box's own limit must not cut a text; longer ones are not put into it at all (fill below).
     box->setMaxLength(std::numeric_limits<int>::max());
     box->setGeometry(kBoxLeft, index * kRowStep, kBoxWidth, kBoxHeight);
     return box;
@@ -84,14 +84,14 @@ TFAddEdit::TFAddEdit(QWidget *parent) : QDialog(parent)
     setFixedSize(content.right() + 1, content.bottom() + 1);
 }
 
-void TFAddEdit::editRow(ScriptTable &table, int row)
+int TFAddEdit::editRow(ScriptTable &table, int row)
 {
     const QString action = table.cellText(ScriptTable::ActionColumn, row);
     const ParameterFields<QString> fields = splitParameters(table.cellText(ScriptTable::ParametersColumn, row));
-    Edit1->setText(action);
-    Edit2->setText(fields.third);
-    Edit3->setText(fields.first);
-    Edit4->setText(fields.second);
+    fill(0, Edit1, action);
+    fill(1, Edit2, fields.third);
+    fill(2, Edit3, fields.first);
+    fill(3, Edit4, fields.second);
     if (action == QLatin1String("Move()")) {
         Label3->setText(QStringLiteral("Координата Х"));
         Label4->setText(QStringLiteral("Координата Y"));
@@ -104,6 +104,7 @@ void TFAddEdit::editRow(ScriptTable &table, int row)
     m_table = &table;
     m_row = QPersistentModelIndex(table.index(row - 1, ScriptTable::ActionColumn)); // model rows skip the header
     m_rowReplaced = false;
+    m_writtenRow = 0;
     const QMetaObject::Connection watch =
         connect(&table, &QAbstractItemModel::dataChanged, this,
                 [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
@@ -114,15 +115,40 @@ void TFAddEdit::editRow(ScriptTable &table, int row)
     disconnect(watch);
     m_table = nullptr;
     m_row = QPersistentModelIndex();
+    for (QString &whole : m_wholeTexts)
+        whole.clear();
+    return m_writtenRow;
+}
+
+void TFAddEdit::fill(int index, QLineEdit *box, const QString &text)
+{
+    // Laying out a line edit's text costs seconds for megabytes: a longer text is shown cut and read-only,
+    // and "ОК" writes it back whole.
+    QString &whole = m_wholeTexts[std::size_t(index)];
+    if (text.size() > MaximumEditableCharacters) {
+        whole = text;
+        box->setText(text.left(MaximumEditableCharacters) + QChar(0x2026));
+        box->setReadOnly(true);
+    } else {
+        whole.clear();
+        box->setText(text);
+        box->setReadOnly(false);
+    }
+}
+
+QString TFAddEdit::boxText(int index, const QLineEdit *box) const
+{
+    return box->isReadOnly() ? m_wholeTexts[std::size_t(index)] : box->text();
 }
 
 void TFAddEdit::Button2Click()
 {
     if (m_table && m_row.isValid() && !m_rowReplaced) {
         const int row = m_row.row() + 1;
-        m_table->setCellText(ScriptTable::ActionColumn, row, Edit1->text());
+        m_writtenRow = row;
+        m_table->setCellText(ScriptTable::ActionColumn, row, boxText(0, Edit1));
         m_table->setCellText(ScriptTable::ParametersColumn, row,
-                             joinParameters(Edit3->text(), Edit4->text(), Edit2->text()));
+                             joinParameters(boxText(2, Edit3), boxText(3, Edit4), boxText(1, Edit2)));
     }
     accept();
 }

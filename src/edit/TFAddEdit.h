@@ -2,6 +2,9 @@
 
 #include <QDialog>
 #include <QPersistentModelIndex>
+#include <QString>
+
+#include <array>
 
 class QLabel;
 class QLineEdit;
@@ -15,13 +18,17 @@ class TFAddEdit : public QDialog
     Q_OBJECT
 
   public:
+    // A text longer than this is shown cut and cannot be changed here; "ОК" keeps it whole.
+    static constexpr int MaximumEditableCharacters = 32767;
+
     explicit TFAddEdit(QWidget *parent = nullptr);
 
     // Fills the boxes from the row, shows the dialog modally and returns when it is closed; "ОК" writes
     // the boxes back into the row, any other way of closing writes nothing. Hotkeys run while the dialog
     // is up: "ОК" follows the row when rows above it go, and writes nothing once the row itself is gone
-    // (removed, or its texts replaced by a recording or a newly opened script).
-    void editRow(ScriptTable &table, int row);
+    // (removed, or its texts replaced by a recording or a newly opened script). Returns the row "ОК" wrote
+    // into, 0 when nothing was written.
+    int editRow(ScriptTable &table, int row);
 
     // "ОК": writes the boxes into the row being edited and closes.
     void Button2Click();
@@ -40,8 +47,14 @@ class TFAddEdit : public QDialog
     void keyPressEvent(QKeyEvent *event) override;
 
   private:
+    void fill(int index, QLineEdit *box, const QString &text);
+    QString boxText(int index, const QLineEdit *box) const;
+
+    // The texts of the boxes shown cut, by box (Edit1..Edit4); empty for the others.
+    std::array<QString, 4> m_wholeTexts;
     // Valid only while editRow runs.
     ScriptTable *m_table = nullptr;
     QPersistentModelIndex m_row;
     bool m_rowReplaced = false;
+    int m_writtenRow = 0;
 };

@@ -1,4 +1,5 @@
 #include "edit/ScriptEditor.h"
+#include "edit/ScriptHistory.h"
 #include "edit/TFAddEdit.h"
 #include "script/ScriptTable.h"
 
@@ -81,6 +82,7 @@ class TestTFAddEdit : public QObject
     void okWritesNothingWhenTheRowIsGone_data();
     void okWritesNothingWhenTheRowIsGone();
     void okFollowsTheRowWhenRowsAboveGo();
+    void undoOfAnEditFollowsTheRowWrittenOrKeepsNoStep();
 };
 
 void TestTFAddEdit::layoutAndTexts()
@@ -325,10 +327,27 @@ void TestTFAddEdit::hugeCellsRoundTripThroughOk()
     const QByteArray action(100000, 'x');
     const QByteArray parameters = QByteArray(70000, '1') + ';' + QByteArray(70000, '2') + ';' + QByteArray(1000, '3');
     table.appendToLastRow(action, parameters);
-    whileOpen([](TFAddEdit &d) { d.Button2Click(); });
+    bool cutShown = false;
+    whileOpen([&cutShown](TFAddEdit &d) {
+        // Beyond what a line edit lays out quickly: shown cut, read-only; short fields stay editable.
+        cutShown = d.Edit1->isReadOnly() && d.Edit1->text().size() == TFAddEdit::MaximumEditableCharacters + 1 &&
+                   d.Edit3->isReadOnly() && !d.Edit2->isReadOnly();
+        d.Edit2->setText(QStringLiteral("4"));
+        d.Button2Click();
+    });
     dialog.editRow(table, 1);
+    QVERIFY(cutShown);
     QVERIFY(table.action(1) == action);
-    QVERIFY(table.parameters(1) == parameters);
+    QVERIFY(table.parameters(1) == parameters.left(parameters.size() - 1000) + "4");
+
+    // The next row opened with short texts is editable again.
+    table.appendToLastRow(QByteArrayView("Move()"), QByteArrayView("1;2;3"));
+    bool editable = false;
+    whileOpen([&editable](TFAddEdit &d) {
+        editable = !d.Edit1->isReadOnly() && !d.Edit3->isReadOnly() && d.Edit3->text() == QLatin1String("1");
+    });
+    dialog.editRow(table, 2);
+    QVERIFY(editable);
 }
 
 void TestTFAddEdit::okWritesNothingWhenTheRowIsGone_data()
@@ -367,7 +386,7 @@ void TestTFAddEdit::okWritesNothingWhenTheRowIsGone()
         d.Button2Click();
     });
     TFAddEdit dialog;
-    dialog.editRow(table, edited);
+    QCOMPARE(dialog.editRow(table, edited), 0);
     QVERIFY(!dialog.isVisible());
     for (int row = 1; row < table.rows(); ++row)
         QVERIFY2(table.action(row) != QByteArrayView("Written"), qPrintable(QString::number(row)));
@@ -386,10 +405,43 @@ void TestTFAddEdit::okFollowsTheRowWhenRowsAboveGo()
         d.Button2Click();
     });
     TFAddEdit dialog;
-    dialog.editRow(table, 3); // C
+    QCOMPARE(dialog.editRow(table, 3), 2); // C, now row 2
     QVERIFY(table.action(1) == QByteArrayView("B"));
     QVERIFY(table.action(2) == QByteArrayView("Written"));
     QVERIFY(table.parameters(2) == QByteArrayView(";;C-p")); // "C-p" has no ";": all of it is the delay
+}
+
+void TestTFAddEdit::undoOfAnEditFollowsTheRowWrittenOrKeepsNoStep()
+{
+    ScriptTable table;
+    ScriptEditor editor(table);
+    TFAddEdit dialog;
+    for (const char *letter : {"A", "B", "C"})
+        table.appendToLastRow(QByteArrayView(letter), QByteArray(letter) + "-p");
+
+    // Recorded into while open: nothing written, so there is no step to undo, and the recording stays.
+    editor.StringGrid1SelectCell(0, 4);
+    whileOpen([&table](TFAddEdit &d) {
+        table.appendToLastRow(QByteArrayView("KeyDown()"), QByteArrayView("VK_MENU;56;5"));
+        d.Edit1->setText(QStringLiteral("Written"));
+        d.Button2Click();
+    });
+    editor.editSelected(dialog);
+    QCOMPARE(editor.history().stack().count(), 0);
+    QVERIFY(table.action(4) == QByteArrayView("KeyDown()"));
+
+    // Rows above removed while open: the step undoes the row that was written.
+    editor.StringGrid1SelectCell(0, 3);
+    whileOpen([&table](TFAddEdit &d) {
+        table.deleteRow(1);
+        d.Edit1->setText(QStringLiteral("Written"));
+        d.Button2Click();
+    });
+    editor.editSelected(dialog);
+    QVERIFY(table.action(2) == QByteArrayView("Written"));
+    QCOMPARE(editor.history().stack().count(), 1);
+    editor.history().stack().undo();
+    QVERIFY(table.action(2) == QByteArrayView("C"));
 }
 
 QTEST_MAIN(TestTFAddEdit)
