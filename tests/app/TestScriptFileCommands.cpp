@@ -326,6 +326,8 @@ void TestScriptFileCommands::everyFailureOfACommandReachesTheErrorBox()
     QEvent event(QEvent::User);
     QCoreApplication::sendEvent(&object, &event);
     QCOMPARE(m_errors, QStringList{message});
+}
+
 void TestScriptFileCommands::fileGivenAtStartOpensWithoutTheDialog()
 {
     const QString path = m_dir.filePath(QStringLiteral("given.tpx"));
