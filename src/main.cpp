@@ -1,4 +1,6 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
+#include "app/InterfaceLanguage.h"
 #include "app/SystemDesktop.h"
 #include "app/TFAbout.h"
 #include "app/TFmain.h"
@@ -8,11 +10,18 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include <cstdio>
 #include <stdexcept>
 
 int main(int argc, char **argv)
 {
     Application app(argc, argv);
+    const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments());
+    if (commandLine.exitStatus) {
+        std::fputs(commandLine.output.toLocal8Bit().constData(), *commandLine.exitStatus == 0 ? stdout : stderr);
+        return *commandLine.exitStatus;
+    }
+    InterfaceLanguage::install(app, InterfaceLanguage::choose(commandLine.language, std::nullopt));
     // Closing the main window only hides it; the process ends through the tray menu's Exit.
     app.setQuitOnLastWindowClosed(false);
 
@@ -36,5 +45,7 @@ int main(int argc, char **argv)
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     mainWindow.move(screen.center() - mainWindow.rect().center());
     mainWindow.show();
+    if (!commandLine.file.isEmpty())
+        Application::reportFailures([&] { mainWindow.openScriptFile(commandLine.file); });
     return app.exec();
 }

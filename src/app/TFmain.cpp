@@ -37,9 +37,11 @@ constexpr std::array<HotkeyRow, 4> kHotkeys = {{
     {"My Hotkey Play", MOD_ALT, VK_F11},
 }};
 
-const std::array<QString, 7> kHeaderTexts = {
-    QStringLiteral("Форма"),    QStringLiteral("Объект"),    QStringLiteral("id"),        QStringLiteral("handle"),
-    QStringLiteral("Действие"), QStringLiteral("Параметры"), QStringLiteral("X,Y local"),
+constexpr std::array<const char *, 7> kHeaderTexts = {
+    QT_TRANSLATE_NOOP("TFmain", "Форма"),     QT_TRANSLATE_NOOP("TFmain", "Объект"),
+    QT_TRANSLATE_NOOP("TFmain", "id"),        QT_TRANSLATE_NOOP("TFmain", "handle"),
+    QT_TRANSLATE_NOOP("TFmain", "Действие"),  QT_TRANSLATE_NOOP("TFmain", "Параметры"),
+    QT_TRANSLATE_NOOP("TFmain", "X,Y local"),
 };
 
 // Stable identifiers for the hotkeys, in the range global atoms use.
@@ -75,6 +77,8 @@ TFmain::TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updat
     buildScriptView();
     buildTray();
     buildFileDialogs();
+    buildHistory();
+    buildProgress();
 
     // Auto-size: the window takes the size of its visible content until the script view is shown.
     m_layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -99,7 +103,7 @@ void TFmain::FormCreate()
         m_platform.hotkeys->registerHotKey(globalAddAtom(row.atomName), row.modifiers, row.key);
 
     for (int column = 0; column < ScriptTable::ColumnCount; ++column)
-        Script->setHeaderText(column, kHeaderTexts[std::size_t(column)]);
+        Script->setHeaderText(column, tr(kHeaderTexts[std::size_t(column)]));
 }
 
 int TFmain::RadioGroup1ItemIndex() const

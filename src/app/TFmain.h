@@ -1,12 +1,14 @@
 #pragma once
 
 #include "UpdateSettings.h"
+#include "edit/TableRows.h"
 #include "platform/Platform.h"
 #include "record/InputRecorder.h"
 
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 
 class QAction;
 class QFileDialog;
@@ -20,6 +22,7 @@ class QSlider;
 class QSystemTrayIcon;
 class QTableView;
 class QToolBar;
+class QTimer;
 class QToolButton;
 class QVBoxLayout;
 class Desktop;
@@ -35,7 +38,7 @@ class UpDown;
 // menu items and hotkeys click the button.
 // The class is written by job: TFmain.cpp the window itself (start-up, hotkeys, showing and hiding),
 // TFmainWidgets.cpp the construction of its widgets, TFmainCommands.cpp the commands and
-// TFmainUpdateCheck.cpp the start-up update check and the news panel.
+// TFmainUpdateCheck.cpp the start-up update check and the news panel, TFmainHistory.cpp undo and redo.
 class TFmain : public QWidget
 {
     Q_OBJECT
@@ -104,6 +107,8 @@ class TFmain : public QWidget
     void ToolButton4Click();
     void ToolButton5Click();
     void ToolButton6Click();
+    // Open without its dialog: reads `path` into the table and names it in the caption.
+    void openScriptFile(const QString &path);
     void ToolButton7Click();
     void ToolButton8Click();
     void ToolButton9Click();
@@ -140,6 +145,15 @@ class TFmain : public QWidget
     void N8Click();
     void WebBrowser2DownloadComplete();
 
+    // Undo and redo of the table's changes (Ctrl+Z; Ctrl+Shift+Z or Ctrl+Y), also in the table's context menu.
+    QAction *undoAction;
+    QAction *redoAction;
+    QMenu *scriptContextMenu;
+
+    // The tray tooltip: the row and repetition of a playback, the rows of a recording, else the title.
+    QString progressText() const;
+    static constexpr int ProgressIntervalMs = 250;
+
   signals:
     // Each balloon shown on the tray icon.
     void balloonShown(const QString &title, const QString &text);
@@ -149,6 +163,14 @@ class TFmain : public QWidget
 
   private:
     void FormCreate();
+    void buildHistory();
+    void buildProgress();
+    // Starts or stops following the progress as a playback or a recording begins or ends.
+    void followProgress();
+    void showProgress();
+    // A recording becomes one step of the undo history, from the row it started writing in.
+    void recordingStarted();
+    void recordingEnded();
     void buildMenu();
     void buildUpperToolBar();
     void buildSettingsPanel();
@@ -167,6 +189,11 @@ class TFmain : public QWidget
     PlaybackEngine *m_playback = nullptr; // the run in progress
     QVBoxLayout *m_layout;
     int m_trayImage = 7;
+    int m_recordingFrom = 0;
+    std::int32_t m_playbackRepeats = 0;
+    QTimer *m_progressTimer = nullptr;
+    std::optional<TableRows> m_recordingBefore; // the rows a recording in progress started from
+    std::uint64_t m_stepsBeforeRecording = 0;
 };
 
 // The main window of the process.

@@ -56,11 +56,13 @@ void TFmain::ToolButton1Click()
     // One recording hook at a time: a record command during a recording keeps the running one.
     if (RecordHook != 0)
         return;
+    recordingStarted();
     RecordHook = m_platform.inputHook->install(
         [this](int code, const EventMsg &event) { m_recorder.JournalRecordProc(code, event); });
+    followProgress();
     if (RecordHook == 0) {
-        QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
-                        QStringLiteral("Невозможно включить запись"), QMessageBox::Ok);
+        QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), tr("Невозможно включить запись"),
+                        QMessageBox::Ok);
         box.exec();
     }
 }
@@ -74,6 +76,7 @@ void TFmain::ToolButton2Click()
     m_platform.inputHook->remove(RecordHook);
     RecordHook = 0;
     cleanUpTrailingAlt(*Script);
+    recordingEnded();
 }
 
 void TFmain::ToolButton3Click()
@@ -86,18 +89,20 @@ void TFmain::ToolButton3Click()
     const auto endOfRun = qScopeGuard([this] {
         m_playing = false;
         m_playback = nullptr;
+        followProgress();
     });
 
     m_platform.inputHook->remove(RecordHook);
     RecordHook = 0;
+    recordingEnded();
 
     const std::int32_t repeats = StrToInt(Edit1->text());
     const std::int32_t first = StrToInt(Edit2->text());
     const std::int32_t second = StrToInt(Edit3->text());
     if (RadioGroup1ItemIndex() == 1 && first > second) {
         QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
-                        QStringLiteral("Интервал повторов задан не верно. Второй параметр не может быть меньше "
-                                       "первого."),
+                        tr("Интервал повторов задан не верно. Второй параметр не может быть меньше "
+                           "первого."),
                         QMessageBox::Ok, this);
         box.exec();
         return;
@@ -113,12 +118,14 @@ void TFmain::ToolButton3Click()
                           {[this] { return TrackBar1->value(); }, [this] { return RadioGroup1ItemIndex(); },
                            [] { QCoreApplication::processEvents(); }, 1000});
     m_playback = &engine;
+    m_playbackRepeats = repeats;
+    followProgress();
     const PlaybackEngine::Outcome outcome = engine.run(repeats, first, second);
     if (outcome == PlaybackEngine::Outcome::Completed) {
         setTrayImage(7);
-        showBalloon(QStringLiteral("Tapsmith"), QStringLiteral("Скрипт выполнен."));
+        showBalloon(QStringLiteral("Tapsmith"), tr("Скрипт выполнен."));
     } else {
-        showBalloon(QStringLiteral("Tapsmith"), QStringLiteral("Прервано."));
+        showBalloon(QStringLiteral("Tapsmith"), tr("Прервано."));
     }
 }
 
@@ -143,6 +150,18 @@ void TFmain::ToolButton6Click()
     const QString path = chooseScriptFile(*OpenDialog1);
     if (path.isEmpty())
         return;
+    openScriptFile(path);
+}
+
+void TFmain::openScriptFile(const QString &path)
+{
+    // Open is one step of the undo history, also when a read error left part of the file in the table.
+    TableRows before = TableRows::capture(*Script, 1);
+    const QString captionBefore = windowTitle();
+    const auto recordStep = qScopeGuard([&] {
+        if (!before.matches(*Script, 1))
+            m_editor->history().rowsReplaced(1, std::move(before), captionBefore);
+    });
     openScript(path, *Script);
     setWindowTitle(QStringLiteral("Tapsmith - ") + path);
 }

@@ -72,6 +72,8 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
     startSchedule();
 
     for (std::int64_t repetition = 1; repetition <= repeats; ++repetition) {
+        m_repetition = repetition;
+        m_row = 0;
         if (repetition > 1) {
             std::int64_t seconds = first;
             if (m_settings.intervalMode() != 0) {
@@ -91,6 +93,7 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
             processEvents(false);
             if (StopRequested)
                 return Outcome::Interrupted;
+            m_row = row;
             playRow(row);
         }
     }
