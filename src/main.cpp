@@ -9,9 +9,29 @@
 
 #include <QMessageBox>
 #include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include <cstdio>
 #include <stdexcept>
+
+namespace
+{
+
+// The user's settings file, which Tapsmith reads and never writes: Tapsmith/tapsmith.conf in the user's
+// configuration folder, %APPDATA%\Tapsmith\tapsmith.ini on Windows.
+QString userSettingsPath()
+{
+#ifdef Q_OS_WIN
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tapsmith"), QStringLiteral("tapsmith"))
+        .fileName();
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Tapsmith/tapsmith.conf");
+#endif
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -21,7 +41,12 @@ int main(int argc, char **argv)
         std::fputs(commandLine.output.toLocal8Bit().constData(), *commandLine.exitStatus == 0 ? stdout : stderr);
         return *commandLine.exitStatus;
     }
-    InterfaceLanguage::install(app, InterfaceLanguage::choose(commandLine.language, std::nullopt));
+    const QSettings settings(userSettingsPath(), QSettings::IniFormat);
+    const QVariant languageSetting = settings.value(QStringLiteral("ui/language"));
+    InterfaceLanguage::install(
+        app, InterfaceLanguage::choose(commandLine.language, languageSetting.isValid()
+                                                                 ? std::optional<QString>(languageSetting.toString())
+                                                                 : std::nullopt));
     // Closing the main window only hides it; the process ends through the tray menu's Exit.
     app.setQuitOnLastWindowClosed(false);
 
@@ -34,7 +59,8 @@ int main(int argc, char **argv)
     }
 
     SystemDesktop desktop;
-    TFmain mainWindow(*platform, desktop, UpdateSettings::buildDefaults());
+    TFmain mainWindow(*platform, desktop, UpdateSettings::buildDefaults(), nullptr,
+                      HotkeyBindings::fromSettings(settings));
     Fmain = &mainWindow;
     TFAbout about;
     TFAddEdit editDialog(&mainWindow);

@@ -197,22 +197,6 @@
         <translation>Move</translation>
     </message>
     <message>
-        <source>Запись (Alt+F9)</source>
-        <translation>Record (Alt+F9)</translation>
-    </message>
-    <message>
-        <source>Стоп (Alt+F10)</source>
-        <translation>Stop (Alt+F10)</translation>
-    </message>
-    <message>
-        <source>Вопроизвести (Alt+F11)</source>
-        <translation>Play (Alt+F11)</translation>
-    </message>
-    <message>
-        <source>Окно (Alt+Shift+F9)</source>
-        <translation>Window (Alt+Shift+F9)</translation>
-    </message>
-    <message>
         <source>О программе</source>
         <translation>About</translation>
     </message>
@@ -227,6 +211,22 @@
     <message>
         <source>Запись: строк записано %1</source>
         <translation>Recording: %1 rows so far</translation>
+    </message>
+    <message>
+        <source>Запись (%1)</source>
+        <translation>Record (%1)</translation>
+    </message>
+    <message>
+        <source>Стоп (%1)</source>
+        <translation>Stop (%1)</translation>
+    </message>
+    <message>
+        <source>Вопроизвести (%1)</source>
+        <translation>Play (%1)</translation>
+    </message>
+    <message>
+        <source>Окно (%1)</source>
+        <translation>Window (%1)</translation>
     </message>
 </context>
 </TS>

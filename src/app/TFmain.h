@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HotkeyBindings.h"
 #include "UpdateSettings.h"
 #include "edit/TableRows.h"
 #include "platform/Platform.h"
@@ -45,7 +46,8 @@ class TFmain : public QWidget
 
   public:
     // `updateSettings` says where the start-up update check asks; the check runs inside the constructor.
-    TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updateSettings, QWidget *parent = nullptr);
+    TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updateSettings, QWidget *parent = nullptr,
+           HotkeyBindings hotkeys = HotkeyBindings());
     ~TFmain() override;
 
     // Main menu.
@@ -183,6 +185,7 @@ class TFmain : public QWidget
     Platform &m_platform;
     Desktop &m_desktop;
     const UpdateSettings m_updateSettings;
+    const HotkeyBindings m_hotkeys;
     ScriptEditor *m_editor;
     InputRecorder m_recorder;
     bool m_playing = false;

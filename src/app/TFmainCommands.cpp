@@ -75,7 +75,7 @@ void TFmain::ToolButton2Click()
     StopRequested = true;
     m_platform.inputHook->remove(RecordHook);
     RecordHook = 0;
-    cleanUpTrailingAlt(*Script);
+    cleanUpTrailingModifiers(*Script, m_hotkeys.stopModifierKeyNames());
     recordingEnded();
 }
 

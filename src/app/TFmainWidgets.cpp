@@ -79,10 +79,12 @@ void TFmain::buildUpperToolBar()
     ToolBar1->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     ToolBar1->setMovable(false);
     const QSize size(82, 52);
-    ToolButton1 = addCommandButton(ToolBar1, tr("Запись"), QStringLiteral("Alt+F9"), Artwork::ImageList1(0), size);
-    ToolButton3 =
-        addCommandButton(ToolBar1, tr("Воспроизвести"), QStringLiteral("Alt+F11"), Artwork::ImageList1(1), size);
-    ToolButton2 = addCommandButton(ToolBar1, tr("Стоп"), QStringLiteral("Alt+F10"), Artwork::ImageList1(6), size);
+    ToolButton1 =
+        addCommandButton(ToolBar1, tr("Запись"), m_hotkeys.text(HotkeyBindings::Record), Artwork::ImageList1(0), size);
+    ToolButton3 = addCommandButton(ToolBar1, tr("Воспроизвести"), m_hotkeys.text(HotkeyBindings::Play),
+                                   Artwork::ImageList1(1), size);
+    ToolButton2 =
+        addCommandButton(ToolBar1, tr("Стоп"), m_hotkeys.text(HotkeyBindings::Stop), Artwork::ImageList1(6), size);
     ToolButton4 = addCommandButton(ToolBar1, tr("Очистить"), QString(), Artwork::ImageList1(2), size);
     ToolButton5 = addCommandButton(ToolBar1, tr("Сохранить"), QString(), Artwork::ImageList1(3), size);
     ToolButton6 = addCommandButton(ToolBar1, tr("Открыть"), QString(), Artwork::ImageList1(5), size);
@@ -225,10 +227,10 @@ void TFmain::buildScriptView()
 void TFmain::buildTray()
 {
     PopupMenu1 = new QMenu(this);
-    N1 = PopupMenu1->addAction(tr("Запись (Alt+F9)"));
-    N2 = PopupMenu1->addAction(tr("Стоп (Alt+F10)"));
-    N3 = PopupMenu1->addAction(tr("Вопроизвести (Alt+F11)"));
-    N4 = PopupMenu1->addAction(tr("Окно (Alt+Shift+F9)"));
+    N1 = PopupMenu1->addAction(tr("Запись (%1)").arg(m_hotkeys.text(HotkeyBindings::Record)));
+    N2 = PopupMenu1->addAction(tr("Стоп (%1)").arg(m_hotkeys.text(HotkeyBindings::Stop)));
+    N3 = PopupMenu1->addAction(tr("Вопроизвести (%1)").arg(m_hotkeys.text(HotkeyBindings::Play)));
+    N4 = PopupMenu1->addAction(tr("Окно (%1)").arg(m_hotkeys.text(HotkeyBindings::Show)));
     N6 = PopupMenu1->addAction(tr("О программе"));
     N5 = PopupMenu1->addAction(tr("Выход"));
     connect(N1, &QAction::triggered, ToolButton1, &QToolButton::click);
