@@ -228,5 +228,9 @@
         <source>Окно (%1)</source>
         <translation>Window (%1)</translation>
     </message>
+    <message>
+        <source>%1 - строка %2</source>
+        <translation>%1 - row %2</translation>
+    </message>
 </context>
 </TS>

@@ -20,6 +20,10 @@ class Application : public QApplication
     // Shows the standard error box; tests replace it to observe the message.
     static std::function<void(const QString &message)> showError;
     static void showErrorBox(const QString &message);
+    // Shows a failure through showError, under the failure's own title while it is shown.
+    static void report(const ApplicationError &error);
+    // The title of the error box being shown; empty: the application's title.
+    static const QString &errorTitle() { return s_errorTitle; }
 
     // Runs a command handler called from a signal and shows its failure at once: Qt's own frames between
     // a slot and notify() have no clean-up for exceptions, so one must not unwind through them.
@@ -28,7 +32,10 @@ class Application : public QApplication
         try {
             handler();
         } catch (const ApplicationError &error) {
-            showError(error.message());
+            report(error);
         }
     }
+
+  private:
+    static QString s_errorTitle;
 };

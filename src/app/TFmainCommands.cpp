@@ -10,6 +10,7 @@
 #include "record/AltCleanup.h"
 #include "record/ProcessState.h"
 #include "record/RecordingCaption.h"
+#include "script/Errors.h"
 #include "script/IntegerConversion.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptTable.h"
@@ -120,7 +121,14 @@ void TFmain::ToolButton3Click()
     m_playback = &engine;
     m_playbackRepeats = repeats;
     followProgress();
-    const PlaybackEngine::Outcome outcome = engine.run(repeats, first, second);
+    PlaybackEngine::Outcome outcome = PlaybackEngine::Outcome::Interrupted;
+    try {
+        outcome = engine.run(repeats, first, second);
+    } catch (ApplicationError &error) {
+        // The box keeps its message and names the row that failed in its title.
+        error.setTitle(tr("%1 - строка %2").arg(QCoreApplication::applicationName()).arg(engine.currentRow()));
+        throw;
+    }
     if (outcome == PlaybackEngine::Outcome::Completed) {
         setTrayImage(7);
         showBalloon(QStringLiteral("Tapsmith"), tr("Скрипт выполнен."));

@@ -1,11 +1,14 @@
 // The tray tooltip follows a playback row by row and repetition by repetition, counts a recording's rows,
-// and is the application's title again when both are over.
+// and is the application's title again when both are over. A row that fails is named in the error box's
+// title.
 
 #include "MainWindowFixture.h"
+#include "app/Application.h"
 
 #include <QLineEdit>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QToolButton>
 
 class TestTrayProgress : public QObject
 {
@@ -16,6 +19,7 @@ class TestTrayProgress : public QObject
     void cleanup();
     void playbackShowsRowAndRepetition();
     void recordingCountsItsRows();
+    void failedRowIsNamedInTheErrorBoxTitle();
 
   private:
     MainWindowFixture m_ui;
@@ -71,6 +75,21 @@ void TestTrayProgress::recordingCountsItsRows()
     QTRY_COMPARE(window.TrayIcon1->toolTip(), QStringLiteral("Запись: строк записано 3"));
     window.ToolButton2Click();
     QCOMPARE(window.TrayIcon1->toolTip(), QCoreApplication::applicationName());
+}
+
+void TestTrayProgress::failedRowIsNamedInTheErrorBoxTitle()
+{
+    TFmain &window = *m_ui.window;
+    m_ui.row("Move()", "1;1;0");
+    m_ui.row("Move()", "100;200;x");
+    QStringList shown;
+    const auto saved = Application::showError;
+    Application::showError = [&shown](const QString &message) { shown << Application::errorTitle() << message; };
+    window.ToolButton3->click();
+    Application::showError = saved;
+    QCOMPARE(shown, (QStringList{QCoreApplication::applicationName() + QStringLiteral(" - строка 2"),
+                                 QStringLiteral("'x' is not a valid integer value")}));
+    QVERIFY(Application::errorTitle().isEmpty());
 }
 
 QTEST_MAIN(TestTrayProgress)
