@@ -1,4 +1,6 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
+#include "app/InterfaceLanguage.h"
 #include "app/SettingsFile.h"
 #include "app/SystemDesktop.h"
 #include "app/TFAbout.h"
@@ -8,6 +10,7 @@
 
 #include <QMessageBox>
 #include <QScreen>
+#include <QSettings>
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,6 +48,17 @@ int main(int argc, char **argv)
     if (!displayReachable())
         return EXIT_FAILURE;
     Application app(argc, argv);
+    const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments());
+    if (commandLine.exitStatus) {
+        std::fputs(commandLine.output.toLocal8Bit().constData(), *commandLine.exitStatus == 0 ? stdout : stderr);
+        return *commandLine.exitStatus;
+    }
+    const QSettings settings(SettingsFile::userPath(), QSettings::IniFormat);
+    const QVariant languageSetting = settings.value(QStringLiteral("ui/language"));
+    InterfaceLanguage::install(
+        app, InterfaceLanguage::choose(commandLine.language, languageSetting.isValid()
+                                                                 ? std::optional<QString>(languageSetting.toString())
+                                                                 : std::nullopt));
     // Closing the main window only hides it; the process ends through the tray menu's Exit.
     app.setQuitOnLastWindowClosed(false);
 
@@ -57,7 +71,8 @@ int main(int argc, char **argv)
     }
 
     SystemDesktop desktop;
-    TFmain mainWindow(*platform, desktop, UpdateSettings::fromBuildAndFile(SettingsFile()));
+    TFmain mainWindow(*platform, desktop, UpdateSettings::fromBuildAndFile(SettingsFile()), nullptr,
+                      HotkeyBindings::fromSettings(settings));
     Fmain = &mainWindow;
     TFAbout about;
     TFAddEdit editDialog(&mainWindow);
@@ -68,9 +83,7 @@ int main(int argc, char **argv)
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     mainWindow.move(screen.center() - mainWindow.rect().center());
     mainWindow.show();
-    // A script file given as the only argument (a double-click on a .tpx file) is opened as Open would.
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() == 2)
-        Application::reportFailures([&] { mainWindow.openScriptFile(arguments.at(1)); });
+    if (!commandLine.file.isEmpty())
+        Application::reportFailures([&] { mainWindow.openScriptFile(commandLine.file); });
     return app.exec();
 }

@@ -7,8 +7,10 @@
 
 #include <exception>
 #include <new>
+#include <utility>
 
 std::function<void(const QString &)> Application::showError = &Application::showErrorBox;
+QString Application::s_errorTitle;
 
 Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 {
@@ -22,9 +24,20 @@ bool Application::notify(QObject *receiver, QEvent *event)
         return QApplication::notify(receiver, event);
     } catch (...) {
         // Whatever a handler threw ends that handler only; the table and the loop go on.
-        showError(currentExceptionMessage());
+        reportCurrentException();
     }
     return false;
+}
+
+void Application::reportCurrentException()
+{
+    try {
+        throw;
+    } catch (const ApplicationError &error) {
+        report(error);
+    } catch (...) {
+        showError(currentExceptionMessage());
+    }
 }
 
 QString Application::currentExceptionMessage()
@@ -42,8 +55,16 @@ QString Application::currentExceptionMessage()
     }
 }
 
+void Application::report(const ApplicationError &error)
+{
+    const QString previous = std::exchange(s_errorTitle, error.title());
+    showError(error.message());
+    s_errorTitle = previous;
+}
+
 void Application::showErrorBox(const QString &message)
 {
-    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), message, QMessageBox::Ok);
+    const QString title = s_errorTitle.isEmpty() ? QCoreApplication::applicationName() : s_errorTitle;
+    QMessageBox box(QMessageBox::Critical, title, message, QMessageBox::Ok);
     box.exec();
 }

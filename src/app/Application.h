@@ -20,6 +20,10 @@ class Application : public QApplication
     // Shows the standard error box; tests replace it to observe the message.
     static std::function<void(const QString &message)> showError;
     static void showErrorBox(const QString &message);
+    // Shows a failure through showError, under the failure's own title while it is shown.
+    static void report(const ApplicationError &error);
+    // The title of the error box being shown; empty: the application's title.
+    static const QString &errorTitle() { return s_errorTitle; }
 
     // Runs a command handler called from a signal and shows its failure at once: Qt's own frames between
     // a slot and notify() have no clean-up for exceptions, so one must not unwind through them.
@@ -28,11 +32,16 @@ class Application : public QApplication
         try {
             handler();
         } catch (...) {
-            showError(currentExceptionMessage());
+            reportCurrentException();
         }
     }
 
-    // The text shown for the exception being handled: our own errors' messages, "Out of memory", a standard
-    // exception's what(), or "Unknown exception". Call only inside a catch block.
+    // Shows the exception being handled in the error box: our own errors with their message (and title),
+    // "Out of memory", a standard exception's what(), or "Unknown exception". Call only inside a catch block.
+    static void reportCurrentException();
+    // The text shown for the exception being handled. Call only inside a catch block.
     static QString currentExceptionMessage();
+
+  private:
+    static QString s_errorTitle;
 };

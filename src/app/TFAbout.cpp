@@ -51,7 +51,7 @@ TFAbout::TFAbout(QWidget *parent)
     m_supportMail = settings.supportMail;
     openUrl = [](const QUrl &url) { QDesktopServices::openUrl(url); };
 
-    setWindowTitle(QStringLiteral("О программе"));
+    setWindowTitle(tr("О программе"));
     setWindowIcon(Artwork::programIcon());
     setFont(tahoma(11));
     setMinimumSize(ClientWidth, ClientHeight);
@@ -77,7 +77,7 @@ TFAbout::TFAbout(QWidget *parent)
     Label2 = addLink(settings.webSite.host(), QPoint(150, 84));
     Label3 = addLink(m_supportMail, QPoint(150, 106));
 
-    Cop = new QLabel(QStringLiteral("© Разработчики Tapsmith. Все права защищены."), this);
+    Cop = new QLabel(tr("© Разработчики Tapsmith. Все права защищены."), this);
     Cop->setFont(QApplication::font());
     Cop->setAlignment(Qt::AlignCenter);
 }

@@ -21,34 +21,26 @@ TFmain *Fmain = nullptr;
 namespace
 {
 
-constexpr int VK_F9 = 0x78;
-constexpr int VK_F10 = 0x79;
-constexpr int VK_F11 = 0x7A;
-
-struct HotkeyRow {
-    const char *atomName;
-    unsigned modifiers;
-    int key;
+// The atom names of the hotkeys, in the order of HotkeyBindings::Command.
+constexpr std::array<const char *, HotkeyBindings::CommandCount> kHotkeyAtoms = {
+    "My Hotkey window",
+    "My Hotkey Start",
+    "My Hotkey Stop",
+    "My Hotkey Play",
 };
 
-// Registered in this order.
-constexpr std::array<HotkeyRow, 4> kHotkeys = {{
-    {"My Hotkey window", MOD_ALT | MOD_SHIFT, VK_F9},
-    {"My Hotkey Start", MOD_ALT, VK_F9},
-    {"My Hotkey Stop", MOD_ALT, VK_F10},
-    {"My Hotkey Play", MOD_ALT, VK_F11},
-}};
-
-const std::array<QString, 7> kHeaderTexts = {
-    QStringLiteral("Форма"),    QStringLiteral("Объект"),    QStringLiteral("id"),        QStringLiteral("handle"),
-    QStringLiteral("Действие"), QStringLiteral("Параметры"), QStringLiteral("X,Y local"),
+constexpr std::array<const char *, 7> kHeaderTexts = {
+    QT_TRANSLATE_NOOP("TFmain", "Форма"),     QT_TRANSLATE_NOOP("TFmain", "Объект"),
+    QT_TRANSLATE_NOOP("TFmain", "id"),        QT_TRANSLATE_NOOP("TFmain", "handle"),
+    QT_TRANSLATE_NOOP("TFmain", "Действие"),  QT_TRANSLATE_NOOP("TFmain", "Параметры"),
+    QT_TRANSLATE_NOOP("TFmain", "X,Y local"),
 };
 
 // Stable identifiers for the hotkeys, in the range global atoms use.
 int globalAddAtom(const char *name)
 {
-    for (std::size_t i = 0; i < kHotkeys.size(); ++i) {
-        if (qstrcmp(kHotkeys[i].atomName, name) == 0)
+    for (std::size_t i = 0; i < kHotkeyAtoms.size(); ++i) {
+        if (qstrcmp(kHotkeyAtoms[i], name) == 0)
             return 0xC000 + int(i);
     }
     return 0;
@@ -56,11 +48,12 @@ int globalAddAtom(const char *name)
 
 } // namespace
 
-TFmain::TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updateSettings, QWidget *parent)
+TFmain::TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updateSettings, QWidget *parent,
+               HotkeyBindings hotkeys)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       Script(new ScriptTable(this)), m_platform(platform), m_desktop(desktop), m_updateSettings(updateSettings),
-      m_editor(new ScriptEditor(*Script, this)), m_recorder(*Script, LastEventTime)
+      m_hotkeys(std::move(hotkeys)), m_editor(new ScriptEditor(*Script, this)), m_recorder(*Script, LastEventTime)
 {
     setWindowTitle(QStringLiteral("Tapsmith"));
     setWindowIcon(Artwork::programIcon());
@@ -77,6 +70,8 @@ TFmain::TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updat
     buildScriptView();
     buildTray();
     buildFileDialogs();
+    buildHistory();
+    buildProgress();
 
     // A request from outside (SIGTERM and the like) ends the program the way Exit does; once the window is
     // gone there is nothing left to let go of first.
@@ -107,11 +102,15 @@ void TFmain::FormCreate()
     m_platform.hotkeys->setHandler([this](unsigned modifiers, int key) {
         HotkeyMessage(std::uint32_t(modifiers & 0xFFFF) | (std::uint32_t(key) << 16));
     });
-    for (const HotkeyRow &row : kHotkeys)
-        m_platform.hotkeys->registerHotKey(globalAddAtom(row.atomName), row.modifiers, row.key);
+    for (int command = 0; command < HotkeyBindings::CommandCount; ++command) {
+        // A hotkey whose setting did not parse is skipped, as one that another program holds.
+        if (const auto &binding = m_hotkeys.binding(HotkeyBindings::Command(command)))
+            m_platform.hotkeys->registerHotKey(globalAddAtom(kHotkeyAtoms[std::size_t(command)]), binding->modifiers,
+                                               binding->virtualKey);
+    }
 
     for (int column = 0; column < ScriptTable::ColumnCount; ++column)
-        Script->setHeaderText(column, kHeaderTexts[std::size_t(column)]);
+        Script->setHeaderText(column, tr(kHeaderTexts[std::size_t(column)]));
 
     // Only now: a tray click during the update check's wait would reach a window without its hotkeys and
     // header.
@@ -127,13 +126,14 @@ void TFmain::HotkeyMessage(std::uint32_t lParam)
 {
     const std::uint32_t modifiers = lParam & 0xFFFF;
     const std::uint32_t key = lParam >> 16;
-    if (modifiers == MOD_ALT && key == VK_F9)
+    const std::optional<HotkeyBindings::Command> command = m_hotkeys.commandOf(modifiers, int(key));
+    if (command == HotkeyBindings::Record)
         ToolButton1->click();
-    if (modifiers == MOD_ALT && key == VK_F10)
+    if (command == HotkeyBindings::Stop)
         ToolButton2->click();
-    if (modifiers == MOD_ALT && key == VK_F11)
+    if (command == HotkeyBindings::Play)
         ToolButton3->click();
-    if (modifiers == (MOD_ALT | MOD_SHIFT) && key == VK_F9)
+    if (command == HotkeyBindings::Show)
         showFromHotkey();
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "HotkeyBindings.h"
 #include "UpdateSettings.h"
+#include "edit/TableRows.h"
 #include "platform/Platform.h"
 #include "record/InputRecorder.h"
 
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 
 class QAction;
 class QFileDialog;
@@ -20,6 +23,7 @@ class QSlider;
 class QSystemTrayIcon;
 class QTableView;
 class QToolBar;
+class QTimer;
 class QToolButton;
 class QVBoxLayout;
 class Desktop;
@@ -35,14 +39,15 @@ class UpDown;
 // menu items and hotkeys click the button.
 // The class is written by job: TFmain.cpp the window itself (start-up, hotkeys, showing and hiding),
 // TFmainWidgets.cpp the construction of its widgets, TFmainCommands.cpp the commands and
-// TFmainUpdateCheck.cpp the start-up update check and the news panel.
+// TFmainUpdateCheck.cpp the start-up update check and the news panel, TFmainHistory.cpp undo and redo.
 class TFmain : public QWidget
 {
     Q_OBJECT
 
   public:
     // `updateSettings` says where the start-up update check asks; the check runs inside the constructor.
-    TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updateSettings, QWidget *parent = nullptr);
+    TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updateSettings, QWidget *parent = nullptr,
+           HotkeyBindings hotkeys = HotkeyBindings());
     ~TFmain() override;
 
     // Main menu.
@@ -104,7 +109,7 @@ class TFmain : public QWidget
     void ToolButton4Click();
     void ToolButton5Click();
     void ToolButton6Click();
-    // Open's second half: replaces the table with the file's rows and names the file in the caption.
+    // Open without its dialog: reads `path` into the table and names it in the caption.
     void openScriptFile(const QString &path);
     void ToolButton7Click();
     void ToolButton8Click();
@@ -142,6 +147,15 @@ class TFmain : public QWidget
     void N8Click();
     void WebBrowser2DownloadComplete();
 
+    // Undo and redo of the table's changes (Ctrl+Z; Ctrl+Shift+Z or Ctrl+Y), also in the table's context menu.
+    QAction *undoAction;
+    QAction *redoAction;
+    QMenu *scriptContextMenu;
+
+    // The tray tooltip: the row and repetition of a playback, the rows of a recording, else the title.
+    QString progressText() const;
+    static constexpr int ProgressIntervalMs = 250;
+
   signals:
     // Each balloon shown on the tray icon.
     void balloonShown(const QString &title, const QString &text);
@@ -151,6 +165,14 @@ class TFmain : public QWidget
 
   private:
     void FormCreate();
+    void buildHistory();
+    void buildProgress();
+    // Starts or stops following the progress as a playback or a recording begins or ends.
+    void followProgress();
+    void showProgress();
+    // A recording becomes one step of the undo history, from the row it started writing in.
+    void recordingStarted();
+    void recordingEnded();
     void buildMenu();
     void buildUpperToolBar();
     void buildSettingsPanel();
@@ -163,12 +185,18 @@ class TFmain : public QWidget
     Platform &m_platform;
     Desktop &m_desktop;
     const UpdateSettings m_updateSettings;
+    const HotkeyBindings m_hotkeys;
     ScriptEditor *m_editor;
     InputRecorder m_recorder;
     bool m_playing = false;
     PlaybackEngine *m_playback = nullptr; // the run in progress
     QVBoxLayout *m_layout;
     int m_trayImage = 7;
+    int m_recordingFrom = 0;
+    std::int32_t m_playbackRepeats = 0;
+    QTimer *m_progressTimer = nullptr;
+    std::optional<TableRows> m_recordingBefore; // the rows a recording in progress started from
+    std::uint64_t m_stepsBeforeRecording = 0;
 };
 
 // The main window of the process.

@@ -11,6 +11,7 @@
 #include "record/AltCleanup.h"
 #include "record/ProcessState.h"
 #include "record/RecordingCaption.h"
+#include "script/Errors.h"
 #include "script/IntegerConversion.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptTable.h"
@@ -31,10 +32,6 @@
 
 namespace
 {
-
-// The stop hotkey, Alt+F10, which a playback also watches for where its grab cannot fire.
-constexpr unsigned kStopModifiers = MOD_ALT;
-constexpr int kStopKey = 0x79;
 
 constexpr int ScriptViewExtraHeight = 150;
 
@@ -67,11 +64,13 @@ void TFmain::ToolButton1Click()
     // One recording hook at a time: a record command during a recording keeps the running one.
     if (RecordHook != 0)
         return;
+    recordingStarted();
     RecordHook = m_platform.inputHook->install(
         [this](int code, const EventMsg &event) { m_recorder.JournalRecordProc(code, event); });
+    followProgress();
     if (RecordHook == 0) {
-        QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
-                        QStringLiteral("Невозможно включить запись"), QMessageBox::Ok);
+        QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), tr("Невозможно включить запись"),
+                        QMessageBox::Ok);
         box.exec();
     }
 }
@@ -84,7 +83,8 @@ void TFmain::ToolButton2Click()
     StopRequested = true;
     m_platform.inputHook->remove(RecordHook);
     RecordHook = 0;
-    cleanUpTrailingAlt(*Script);
+    cleanUpTrailingModifiers(*Script, m_hotkeys.stopModifierKeyNames());
+    recordingEnded();
 }
 
 void TFmain::ToolButton3Click()
@@ -97,18 +97,20 @@ void TFmain::ToolButton3Click()
     const auto endOfRun = qScopeGuard([this] {
         m_playing = false;
         m_playback = nullptr;
+        followProgress();
     });
 
     m_platform.inputHook->remove(RecordHook);
     RecordHook = 0;
+    recordingEnded();
 
     const std::int32_t repeats = StrToInt(Edit1->text());
     const std::int32_t first = StrToInt(Edit2->text());
     const std::int32_t second = StrToInt(Edit3->text());
     if (RadioGroup1ItemIndex() == 1 && first > second) {
         QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(),
-                        QStringLiteral("Интервал повторов задан не верно. Второй параметр не может быть меньше "
-                                       "первого."),
+                        tr("Интервал повторов задан не верно. Второй параметр не может быть меньше "
+                           "первого."),
                         QMessageBox::Ok, this);
         box.exec();
         return;
@@ -124,14 +126,27 @@ void TFmain::ToolButton3Click()
                           {[this] { return TrackBar1->value(); }, [this] { return RadioGroup1ItemIndex(); },
                            [] { QCoreApplication::processEvents(); }, 1000});
     m_playback = &engine;
-    const PlaybackStopKey stopKey(m_platform.stopKeyWatch.get(), *m_platform.clock, kStopModifiers, kStopKey, this,
-                                  [this] { ToolButton2->click(); });
-    const PlaybackEngine::Outcome outcome = engine.run(repeats, first, second);
+    // The stop hotkey is also watched for where its grab cannot fire (the script holds modifiers, another
+    // client has grabbed the keyboard).
+    const auto &stopBinding = m_hotkeys.binding(HotkeyBindings::Stop);
+    const PlaybackStopKey stopKey(stopBinding ? m_platform.stopKeyWatch.get() : nullptr, *m_platform.clock,
+                                  stopBinding ? stopBinding->modifiers : 0, stopBinding ? stopBinding->virtualKey : 0,
+                                  this, [this] { ToolButton2->click(); });
+    m_playbackRepeats = repeats;
+    followProgress();
+    PlaybackEngine::Outcome outcome = PlaybackEngine::Outcome::Interrupted;
+    try {
+        outcome = engine.run(repeats, first, second);
+    } catch (ApplicationError &error) {
+        // The box keeps its message and names the row that failed in its title.
+        error.setTitle(tr("%1 - строка %2").arg(QCoreApplication::applicationName()).arg(engine.currentRow()));
+        throw;
+    }
     if (outcome == PlaybackEngine::Outcome::Completed) {
         setTrayImage(7);
-        showBalloon(QStringLiteral("Tapsmith"), QStringLiteral("Скрипт выполнен."));
+        showBalloon(QStringLiteral("Tapsmith"), tr("Скрипт выполнен."));
     } else {
-        showBalloon(QStringLiteral("Tapsmith"), QStringLiteral("Прервано."));
+        showBalloon(QStringLiteral("Tapsmith"), tr("Прервано."));
     }
 }
 
@@ -161,6 +176,13 @@ void TFmain::ToolButton6Click()
 
 void TFmain::openScriptFile(const QString &path)
 {
+    // Open is one step of the undo history, also when a read error left part of the file in the table.
+    TableRows before = TableRows::capture(*Script, 1);
+    const QString captionBefore = windowTitle();
+    const auto recordStep = qScopeGuard([&] {
+        if (!before.matches(*Script, 1))
+            m_editor->history().rowsReplaced(1, std::move(before), captionBefore);
+    });
     openScript(path, *Script);
     setWindowTitle(QStringLiteral("Tapsmith - ") + path);
 }

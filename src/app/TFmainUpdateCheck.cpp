@@ -43,6 +43,6 @@ void TFmain::WebBrowser2DownloadComplete()
 {
     // Every page needs its context menu switched off again; a load that found no server leaves no page.
     if (!WebBrowser2->disableContextMenu())
-        m_desktop.showInformation(QStringLiteral("Отсутствует доступ к интернет или программа заблокирована "
-                                                 "фаерволом. Пойск новой версии будет не доступен. "));
+        m_desktop.showInformation(tr("Отсутствует доступ к интернет или программа заблокирована "
+                                     "фаерволом. Пойск новой версии будет не доступен. "));
 }

@@ -65,8 +65,8 @@ QToolButton *addCommandButton(QToolBar *bar, const QString &caption, const QStri
 void TFmain::buildMenu()
 {
     MainMenu1 = new QMenuBar(this);
-    N10 = MainMenu1->addAction(QStringLiteral("Скрипт"));
-    N8 = MainMenu1->addAction(QStringLiteral("Доступна новая версия!"));
+    N10 = MainMenu1->addAction(tr("Скрипт"));
+    N8 = MainMenu1->addAction(tr("Доступна новая версия!"));
     N8->setVisible(false);
     connect(N10, &QAction::triggered, this, &TFmain::N10Click);
     connect(N8, &QAction::triggered, this, &TFmain::N8Click);
@@ -81,14 +81,14 @@ void TFmain::buildUpperToolBar()
     ToolBar1->setMovable(false);
     const QSize size(82, 52);
     ToolButton1 =
-        addCommandButton(ToolBar1, QStringLiteral("Запись"), QStringLiteral("Alt+F9"), Artwork::ImageList1(0), size);
-    ToolButton3 = addCommandButton(ToolBar1, QStringLiteral("Воспроизвести"), QStringLiteral("Alt+F11"),
+        addCommandButton(ToolBar1, tr("Запись"), m_hotkeys.text(HotkeyBindings::Record), Artwork::ImageList1(0), size);
+    ToolButton3 = addCommandButton(ToolBar1, tr("Воспроизвести"), m_hotkeys.text(HotkeyBindings::Play),
                                    Artwork::ImageList1(1), size);
     ToolButton2 =
-        addCommandButton(ToolBar1, QStringLiteral("Стоп"), QStringLiteral("Alt+F10"), Artwork::ImageList1(6), size);
-    ToolButton4 = addCommandButton(ToolBar1, QStringLiteral("Очистить"), QString(), Artwork::ImageList1(2), size);
-    ToolButton5 = addCommandButton(ToolBar1, QStringLiteral("Сохранить"), QString(), Artwork::ImageList1(3), size);
-    ToolButton6 = addCommandButton(ToolBar1, QStringLiteral("Открыть"), QString(), Artwork::ImageList1(5), size);
+        addCommandButton(ToolBar1, tr("Стоп"), m_hotkeys.text(HotkeyBindings::Stop), Artwork::ImageList1(6), size);
+    ToolButton4 = addCommandButton(ToolBar1, tr("Очистить"), QString(), Artwork::ImageList1(2), size);
+    ToolButton5 = addCommandButton(ToolBar1, tr("Сохранить"), QString(), Artwork::ImageList1(3), size);
+    ToolButton6 = addCommandButton(ToolBar1, tr("Открыть"), QString(), Artwork::ImageList1(5), size);
     connectCommand(ToolButton1, this, &TFmain::ToolButton1Click);
     connectCommand(ToolButton3, this, &TFmain::ToolButton3Click);
     connectCommand(ToolButton2, this, &TFmain::ToolButton2Click);
@@ -121,12 +121,12 @@ void TFmain::buildSettingsPanel()
         QToolTip::showText(handle - QPoint(30, 0), QString::number(position), TrackBar1);
     });
     speed->addWidget(TrackBar1, 0, 0, 1, 2);
-    speed->addWidget(new QLabel(QStringLiteral("Быстрее"), Panel1), 1, 0, Qt::AlignLeft);
-    speed->addWidget(new QLabel(QStringLiteral("Медленней"), Panel1), 1, 1, Qt::AlignRight);
+    speed->addWidget(new QLabel(tr("Быстрее"), Panel1), 1, 0, Qt::AlignLeft);
+    speed->addWidget(new QLabel(tr("Медленней"), Panel1), 1, 1, Qt::AlignRight);
     row->addLayout(speed);
 
     auto *repeats = new QGridLayout;
-    repeats->addWidget(new QLabel(QStringLiteral("Повторов"), Panel1), 0, 0, 1, 2);
+    repeats->addWidget(new QLabel(tr("Повторов"), Panel1), 0, 0, 1, 2);
     Edit1 = new QLineEdit(Panel1);
     Edit1->setFixedWidth(40);
     UpDown1 = new UpDown(Edit1, 1, 1000, Panel1);
@@ -134,12 +134,12 @@ void TFmain::buildSettingsPanel()
     repeats->addWidget(UpDown1, 1, 1);
     row->addLayout(repeats);
 
-    RadioGroup1 = new QGroupBox(QStringLiteral("Интервал повторов (сек)"), Panel1);
+    RadioGroup1 = new QGroupBox(tr("Интервал повторов (сек)"), Panel1);
     auto *items = new QVBoxLayout(RadioGroup1);
     items->setContentsMargins(4, 0, 4, 0);
     items->setSpacing(0);
-    RadioGroup1Fixed = new QRadioButton(QStringLiteral("Фиксированный"), RadioGroup1);
-    RadioGroup1Random = new QRadioButton(QStringLiteral("Случайный"), RadioGroup1);
+    RadioGroup1Fixed = new QRadioButton(tr("Фиксированный"), RadioGroup1);
+    RadioGroup1Random = new QRadioButton(tr("Случайный"), RadioGroup1);
     RadioGroup1Fixed->setChecked(true);
     items->addWidget(RadioGroup1Fixed);
     items->addWidget(RadioGroup1Random);
@@ -213,10 +213,10 @@ void TFmain::buildScriptView()
     ToolBar2->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     ToolBar2->setMovable(false);
     const QSize size(99, 30);
-    ToolButton7 = addCommandButton(ToolBar2, QStringLiteral("Переместить"), QString(), Artwork::ImageList3(0), size);
-    ToolButton8 = addCommandButton(ToolBar2, QStringLiteral("Переместить"), QString(), Artwork::ImageList3(1), size);
-    ToolButton9 = addCommandButton(ToolBar2, QStringLiteral("Изменить"), QString(), Artwork::ImageList3(2), size);
-    ToolButton10 = addCommandButton(ToolBar2, QStringLiteral("Удалить"), QString(), Artwork::ImageList3(3), size);
+    ToolButton7 = addCommandButton(ToolBar2, tr("Переместить"), QString(), Artwork::ImageList3(0), size);
+    ToolButton8 = addCommandButton(ToolBar2, tr("Переместить"), QString(), Artwork::ImageList3(1), size);
+    ToolButton9 = addCommandButton(ToolBar2, tr("Изменить"), QString(), Artwork::ImageList3(2), size);
+    ToolButton10 = addCommandButton(ToolBar2, tr("Удалить"), QString(), Artwork::ImageList3(3), size);
     connectCommand(ToolButton7, this, &TFmain::ToolButton7Click);
     connectCommand(ToolButton8, this, &TFmain::ToolButton8Click);
     connectCommand(ToolButton9, this, &TFmain::ToolButton9Click);
@@ -228,12 +228,12 @@ void TFmain::buildScriptView()
 void TFmain::buildTray()
 {
     PopupMenu1 = new QMenu(this);
-    N1 = PopupMenu1->addAction(QStringLiteral("Запись (Alt+F9)"));
-    N2 = PopupMenu1->addAction(QStringLiteral("Стоп (Alt+F10)"));
-    N3 = PopupMenu1->addAction(QStringLiteral("Вопроизвести (Alt+F11)"));
-    N4 = PopupMenu1->addAction(QStringLiteral("Окно (Alt+Shift+F9)"));
-    N6 = PopupMenu1->addAction(QStringLiteral("О программе"));
-    N5 = PopupMenu1->addAction(QStringLiteral("Выход"));
+    N1 = PopupMenu1->addAction(tr("Запись (%1)").arg(m_hotkeys.text(HotkeyBindings::Record)));
+    N2 = PopupMenu1->addAction(tr("Стоп (%1)").arg(m_hotkeys.text(HotkeyBindings::Stop)));
+    N3 = PopupMenu1->addAction(tr("Вопроизвести (%1)").arg(m_hotkeys.text(HotkeyBindings::Play)));
+    N4 = PopupMenu1->addAction(tr("Окно (%1)").arg(m_hotkeys.text(HotkeyBindings::Show)));
+    N6 = PopupMenu1->addAction(tr("О программе"));
+    N5 = PopupMenu1->addAction(tr("Выход"));
     connect(N1, &QAction::triggered, ToolButton1, &QToolButton::click);
     connect(N2, &QAction::triggered, ToolButton2, &QToolButton::click);
     connect(N3, &QAction::triggered, ToolButton3, &QToolButton::click);

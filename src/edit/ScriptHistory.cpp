@@ -211,6 +211,7 @@ void ScriptHistory::rowsReplaced(int fromRow, TableRows before, std::optional<QS
 void ScriptHistory::push(std::shared_ptr<Change> change, bool done)
 {
     m_stack.push(new Step(std::move(change), done));
+    ++m_stepsRecorded;
     dropOldestBeyondLimit();
 }
 

@@ -8,6 +8,7 @@
 #include <QUndoStack>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -51,6 +52,8 @@ class ScriptHistory : public QObject
     explicit ScriptHistory(ScriptTable &table, QObject *parent = nullptr, std::size_t memoryLimit = DefaultMemoryLimit);
 
     QUndoStack &stack() { return m_stack; }
+    // How many steps were ever recorded; tells whether any came in during a longer change.
+    std::uint64_t stepsRecorded() const { return m_stepsRecorded; }
     // Bytes the steps hold now.
     std::size_t memoryUsage() const;
 
@@ -79,6 +82,7 @@ class ScriptHistory : public QObject
     ScriptTable &m_table;
     QUndoStack m_stack;
     std::size_t m_memoryLimit;
+    std::uint64_t m_stepsRecorded = 0;
     std::function<void(int)> m_selectRow;
     std::function<QString()> m_readCaption;
     std::function<void(const QString &)> m_writeCaption;

@@ -46,7 +46,7 @@ bool isEnter(int key)
 TFAddEdit::TFAddEdit(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FAddEdit"));
-    setWindowTitle(QStringLiteral("Редактировать"));
+    setWindowTitle(tr("Редактировать"));
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(11);
     setFont(font);
@@ -56,16 +56,16 @@ TFAddEdit::TFAddEdit(QWidget *parent) : QDialog(parent)
     Edit2 = addBox(this, 1);
     Edit3 = addBox(this, 2);
     Edit4 = addBox(this, 3);
-    Label1 = addLabel(this, 0, QStringLiteral("Действие"));
-    Label2 = addLabel(this, 1, QStringLiteral("Задержка в мс"));
-    Label3 = addLabel(this, 2, QStringLiteral("п1"));
-    Label4 = addLabel(this, 3, QStringLiteral("п2"));
+    Label1 = addLabel(this, 0, tr("Действие"));
+    Label2 = addLabel(this, 1, tr("Задержка в мс"));
+    Label3 = addLabel(this, 2, tr("п1"));
+    Label4 = addLabel(this, 3, tr("п2"));
     Label1->setBuddy(Edit1);
     Label2->setBuddy(Edit2);
     Label3->setBuddy(Edit3);
     Label4->setBuddy(Edit4);
 
-    Button2 = new QPushButton(QStringLiteral("ОК"), this);
+    Button2 = new QPushButton(tr("ОК"), this);
     Button2->setGeometry(112, 108, 75, 25);
     // Neither default nor auto-default, so Enter never presses it.
     Button2->setAutoDefault(false);
@@ -93,11 +93,11 @@ int TFAddEdit::editRow(ScriptTable &table, int row)
     fill(2, Edit3, fields.first);
     fill(3, Edit4, fields.second);
     if (action == QLatin1String("Move()")) {
-        Label3->setText(QStringLiteral("Координата Х"));
-        Label4->setText(QStringLiteral("Координата Y"));
+        Label3->setText(tr("Координата Х"));
+        Label4->setText(tr("Координата Y"));
     } else {
-        Label3->setText(QStringLiteral("Код клавиши"));
-        Label4->setText(QStringLiteral("Код клавиши2"));
+        Label3->setText(tr("Код клавиши"));
+        Label4->setText(tr("Код клавиши2"));
     }
     Edit1->setFocus();
 

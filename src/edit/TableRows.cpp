@@ -70,6 +70,18 @@ void TableRows::restoreInto(ScriptTable &table, int fromRow) const
     }
 }
 
+bool TableRows::matches(const ScriptTable &table, int fromRow) const
+{
+    const int first = std::max(fromRow, 1);
+    if (table.rows() - first != count())
+        return false;
+    for (int index = 0; index < count(); ++index) {
+        if (table.action(first + index) != action(index) || table.parameters(first + index) != parameters(index))
+            return false;
+    }
+    return true;
+}
+
 std::size_t TableRows::memoryUsage() const
 {
     std::size_t bytes = sizeof(TableRows) + m_rows.capacity() * sizeof(Row) + m_parameters.capacity();

@@ -22,6 +22,9 @@ class TableRows
     // Makes rows `fromRow`.. of `table` exactly these rows, in one model reset; rows above stay.
     void restoreInto(ScriptTable &table, int fromRow) const;
 
+    // True when rows `fromRow`.. of `table` are exactly these rows.
+    bool matches(const ScriptTable &table, int fromRow) const;
+
     int count() const { return int(m_rows.size()); }
     QByteArrayView action(int index) const;
     QByteArrayView parameters(int index) const;

@@ -85,6 +85,8 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
     startSchedule();
 
     for (std::int64_t repetition = 1; repetition <= repeats; ++repetition) {
+        m_repetition = repetition;
+        m_row = 0;
         if (repetition > 1) {
             std::int64_t seconds = first;
             if (m_settings.intervalMode() != 0) {
@@ -102,7 +104,10 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
         for (int row = 1; row <= m_table.rows() - 1; ++row) {
             flushIfDue();
             processEvents(false);
-            if (StopRequested || !playRow(row))
+            if (StopRequested)
+                return interrupted();
+            m_row = row;
+            if (!playRow(row))
                 return interrupted();
         }
     }

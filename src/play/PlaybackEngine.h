@@ -57,6 +57,10 @@ class PlaybackEngine
     // ConversionError at a row whose Parameters do not convert; the rows before it have played.
     Outcome run(int repeats, int first, int second);
 
+    // Where the run is: the row playing (0 before the first) and the repetition (1-based).
+    int currentRow() const { return m_row; }
+    std::int64_t currentRepetition() const { return m_repetition; }
+
     // Releases, in reverse order, the keys and mouse buttons this run pressed and has not released.
     void releaseHeldInput();
 
@@ -116,6 +120,8 @@ class PlaybackEngine
     Clock &m_clock;
     Settings m_settings;
     std::int64_t m_due = 0; // when the previous wait was due to end, microseconds
+    int m_row = 0;
+    std::int64_t m_repetition = 0;
     bool m_scheduled = false;
     std::int64_t m_lastEvents = 0;
     bool m_eventsProcessed = false;

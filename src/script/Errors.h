@@ -10,10 +10,14 @@ class ApplicationError : public std::exception
   public:
     explicit ApplicationError(QString message);
     const QString &message() const { return m_message; }
+    // The error box's title; empty: the application's title.
+    const QString &title() const { return m_title; }
+    void setTitle(QString title) { m_title = std::move(title); }
     const char *what() const noexcept override { return m_utf8.constData(); }
 
   private:
     QString m_message;
+    QString m_title;
     QByteArray m_utf8;
 };
 

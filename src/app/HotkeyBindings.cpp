@@ -1,0 +1,135 @@
+#include "HotkeyBindings.h"
+
+#include "platform/Platform.h"
+
+#include <QKeySequence>
+#include <QSettings>
+
+namespace
+{
+
+constexpr int VK_F1 = 0x70;
+
+const std::array<HotkeyBindings::Binding, HotkeyBindings::CommandCount> kDefaults = {{
+    {MOD_ALT | MOD_SHIFT, VK_F1 + 8, QStringLiteral("Alt+Shift+F9")},
+    {MOD_ALT, VK_F1 + 8, QStringLiteral("Alt+F9")},
+    {MOD_ALT, VK_F1 + 9, QStringLiteral("Alt+F10")},
+    {MOD_ALT, VK_F1 + 10, QStringLiteral("Alt+F11")},
+}};
+
+const std::array<const char *, HotkeyBindings::CommandCount> kKeys = {"hotkeys/show", "hotkeys/record", "hotkeys/stop",
+                                                                      "hotkeys/play"};
+
+// The virtual-key code of a Qt key; 0 for keys a hotkey cannot use.
+int virtualKeyOf(int key)
+{
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return VK_F1 + (key - Qt::Key_F1);
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+        return key; // the same codes
+    switch (key) {
+    case Qt::Key_Space:
+        return 0x20;
+    case Qt::Key_PageUp:
+        return 0x21;
+    case Qt::Key_PageDown:
+        return 0x22;
+    case Qt::Key_End:
+        return 0x23;
+    case Qt::Key_Home:
+        return 0x24;
+    case Qt::Key_Left:
+        return 0x25;
+    case Qt::Key_Up:
+        return 0x26;
+    case Qt::Key_Right:
+        return 0x27;
+    case Qt::Key_Down:
+        return 0x28;
+    case Qt::Key_Insert:
+        return 0x2D;
+    case Qt::Key_Delete:
+        return 0x2E;
+    case Qt::Key_Pause:
+        return 0x13;
+    case Qt::Key_Escape:
+        return 0x1B;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+HotkeyBindings::HotkeyBindings()
+{
+    for (int command = 0; command < CommandCount; ++command)
+        m_bindings[command] = kDefaults[command];
+}
+
+HotkeyBindings HotkeyBindings::fromSettings(const QSettings &settings)
+{
+    HotkeyBindings bindings;
+    for (int command = 0; command < CommandCount; ++command) {
+        const QString key = QString::fromLatin1(kKeys[command]);
+        if (!settings.contains(key))
+            continue;
+        const QVariant value = settings.value(key);
+        // The INI reader splits an unquoted value at its commas; a key sequence has none of its own.
+        const QString text =
+            value.userType() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(',')) : value.toString();
+        bindings.m_bindings[command] = parse(text);
+    }
+    return bindings;
+}
+
+std::optional<HotkeyBindings::Binding> HotkeyBindings::parse(const QString &text)
+{
+    const QKeySequence sequence = QKeySequence::fromString(text.trimmed(), QKeySequence::PortableText);
+    if (sequence.count() != 1)
+        return std::nullopt;
+    const QKeyCombination combination = sequence[0];
+    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
+    if (modifiers & ~(Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier))
+        return std::nullopt;
+    const int virtualKey = virtualKeyOf(combination.key());
+    if (virtualKey == 0)
+        return std::nullopt;
+    Binding binding;
+    binding.modifiers = (modifiers & Qt::AltModifier ? MOD_ALT : 0) |
+                        (modifiers & Qt::ControlModifier ? MOD_CONTROL : 0) |
+                        (modifiers & Qt::ShiftModifier ? MOD_SHIFT : 0);
+    binding.virtualKey = virtualKey;
+    binding.text = sequence.toString(QKeySequence::PortableText);
+    return binding;
+}
+
+std::optional<HotkeyBindings::Command> HotkeyBindings::commandOf(unsigned modifiers, int virtualKey) const
+{
+    for (int command = 0; command < CommandCount; ++command) {
+        const auto &binding = m_bindings[command];
+        if (binding && binding->modifiers == modifiers && binding->virtualKey == virtualKey)
+            return Command(command);
+    }
+    return std::nullopt;
+}
+
+QList<QByteArray> HotkeyBindings::stopModifierKeyNames() const
+{
+    QList<QByteArray> names;
+    const auto &stop = m_bindings[Stop];
+    if (!stop)
+        return names;
+    if (stop->modifiers & MOD_ALT)
+        names << QByteArrayLiteral("VK_MENU");
+    if (stop->modifiers & MOD_CONTROL)
+        names << QByteArrayLiteral("VK_CONTROL");
+    if (stop->modifiers & MOD_SHIFT)
+        names << QByteArrayLiteral("VK_SHIFT");
+    return names;
+}
+
+QString HotkeyBindings::text(Command command) const
+{
+    return m_bindings[command] ? m_bindings[command]->text : kDefaults[command].text;
+}

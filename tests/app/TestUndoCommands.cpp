@@ -1,0 +1,175 @@
+// Undo and redo as the user gives them in the main window: the shortcuts, the table's context menu, Open
+// with its caption, and a recording as one step.
+
+#include "MainWindowFixture.h"
+#include "edit/ScriptEditor.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+namespace
+{
+
+QString contents(const ScriptTable &table)
+{
+    QStringList rows;
+    for (int row = 1; row < table.rows(); ++row)
+        rows << table.cellText(ScriptTable::ActionColumn, row) + u'|' +
+                    table.cellText(ScriptTable::ParametersColumn, row);
+    return rows.join(u',');
+}
+
+} // namespace
+
+class TestUndoCommands : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void shortcutsUndoAndRedoWhileTheWindowHasFocus();
+    void contextMenuHoldsUndoRedoAndTheRowCommands();
+    void openIsOneStepWithItsCaption();
+    void aRecordingIsOneStepAndWaitsForItsStop();
+
+  private:
+    MainWindowFixture m_fixture;
+};
+
+void TestUndoCommands::init()
+{
+    m_fixture.open();
+    m_fixture.window->N10Click(); // the script view
+    QVERIFY(QTest::qWaitForWindowActive(m_fixture.window.get()));
+}
+
+void TestUndoCommands::cleanup()
+{
+    m_fixture.close();
+}
+
+void TestUndoCommands::shortcutsUndoAndRedoWhileTheWindowHasFocus()
+{
+    TFmain &window = *m_fixture.window;
+    m_fixture.row("Move()", "1;1;1");
+    m_fixture.row("Move()", "2;2;2");
+    m_fixture.row("Move()", "3;3;3");
+    const QString start = contents(*window.Script);
+    window.editor().StringGrid1SelectCell(0, 1);
+    window.ToolButton7Click();
+    window.ToolButton7Click();
+    const QString moved = contents(*window.Script);
+    QCOMPARE(moved, QStringLiteral("Move()|2;2;2,Move()|3;3;3,Move()|1;1;1,|"));
+
+    QTest::keyClick(window.StringGrid1, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(window.StringGrid1, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(contents(*window.Script), start);
+    QCOMPARE(window.editor().selectedRow(), 1);
+    QVERIFY(!window.undoAction->isEnabled());
+    QTest::keyClick(window.StringGrid1, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(window.StringGrid1, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(contents(*window.Script), moved);
+    QVERIFY(!window.redoAction->isEnabled());
+
+    // Clear is undone too, caption and all.
+    window.setWindowTitle(QStringLiteral("Tapsmith - /some.tpx"));
+    window.ToolButton4Click();
+    QCOMPARE(contents(*window.Script), QStringLiteral("|"));
+    QTest::keyClick(window.StringGrid1, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(contents(*window.Script), moved);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Tapsmith - /some.tpx"));
+}
+
+void TestUndoCommands::contextMenuHoldsUndoRedoAndTheRowCommands()
+{
+    TFmain &window = *m_fixture.window;
+    m_fixture.row("Move()", "1;1;1");
+    m_fixture.row("Move()", "2;2;2");
+    QStringList texts;
+    for (QAction *action : window.scriptContextMenu->actions())
+        texts << action->text();
+    QCOMPARE(texts, (QStringList{"Отменить", "Повторить", "", "Переместить вниз", "Переместить вверх", "Изменить",
+                                 "Удалить"}));
+
+    // A right click selects the row under the pointer; the menu's Move down then works on it.
+    window.StringGrid1->resize(600, 300);
+    const QRect second = window.StringGrid1->visualRect(window.Script->index(1, ScriptTable::ActionColumn));
+    QTimer::singleShot(0, this, [&window] {
+        QMenu *menu = window.scriptContextMenu;
+        QTRY_VERIFY(menu->isVisible());
+        menu->actions().at(3)->trigger();
+        menu->close();
+    });
+    emit window.StringGrid1->customContextMenuRequested(second.center());
+    QTRY_COMPARE(contents(*window.Script), QStringLiteral("Move()|1;1;1,|,Move()|2;2;2"));
+    QCOMPARE(window.editor().selectedRow(), 3);
+    window.scriptContextMenu->actions().at(0)->trigger();
+    QCOMPARE(contents(*window.Script), QStringLiteral("Move()|1;1;1,Move()|2;2;2,|"));
+}
+
+void TestUndoCommands::openIsOneStepWithItsCaption()
+{
+    TFmain &window = *m_fixture.window;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("in.tpx"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Move()|7;7;7\r\n|\r\n");
+    file.close();
+    m_fixture.row("Move()", "1;1;1");
+    const QString start = contents(*window.Script);
+    QTimer::singleShot(0, window.OpenDialog1, [&window, path] {
+        window.OpenDialog1->selectFile(path);
+        static_cast<QDialog *>(window.OpenDialog1)->accept();
+    });
+    window.ToolButton6Click();
+    QCOMPARE(contents(*window.Script), QStringLiteral("Move()|7;7;7,|"));
+
+    window.undoAction->trigger();
+    QCOMPARE(contents(*window.Script), start);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Tapsmith"));
+    window.redoAction->trigger();
+    QCOMPARE(contents(*window.Script), QStringLiteral("Move()|7;7;7,|"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Tapsmith - ") + path);
+    // The file itself is left alone.
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("Move()|7;7;7\r\n|\r\n"));
+}
+
+void TestUndoCommands::aRecordingIsOneStepAndWaitsForItsStop()
+{
+    TFmain &window = *m_fixture.window;
+    FakeInputHook &hook = *m_fixture.fakes->hook;
+    m_fixture.row("Move()", "1;1;1");
+    const QString start = contents(*window.Script);
+    window.ToolButton1Click();
+    for (std::uint32_t i = 0; i < 5; ++i)
+        hook.deliver({InputMessage::MouseMove, 10 + i, 20, 100 + i * 10});
+    // While it records, undo waits: the rows keep coming.
+    window.undoAction->trigger();
+    QCOMPARE(window.Script->rows(), 8);
+    window.ToolButton2Click();
+    const QString recorded = contents(*window.Script);
+    QCOMPARE(window.editor().history().stack().count(), 1);
+
+    window.undoAction->trigger();
+    QCOMPARE(contents(*window.Script), start);
+    window.redoAction->trigger();
+    QCOMPARE(contents(*window.Script), recorded);
+
+    // A stop without a recording adds no step.
+    window.ToolButton2Click();
+    QCOMPARE(window.editor().history().stack().count(), 1);
+}
+
+QTEST_MAIN(TestUndoCommands)
+#include "TestUndoCommands.moc"
