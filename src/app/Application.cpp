@@ -1,6 +1,6 @@
 #include "Application.h"
 
-#include "script/Errors.h"
+#include "core/Errors.h"
 
 #include <QMessageBox>
 

@@ -1,6 +1,6 @@
 #include "ScriptEditor.h"
 
-#include "TFAddEdit.h"
+#include "RowEditor.h"
 #include "script/ScriptTable.h"
 
 ScriptEditor::ScriptEditor(ScriptTable &table, QObject *parent) : QObject(parent), m_table(table)
@@ -40,11 +40,11 @@ void ScriptEditor::moveUp()
     setSelectedRow(s - 1);
 }
 
-void ScriptEditor::editSelected(TFAddEdit &dialog)
+void ScriptEditor::editSelected(RowEditor &editor)
 {
     if (m_selectedRow == 0)
         return;
-    dialog.editRow(m_table, m_selectedRow);
+    editor.editRow(m_table, m_selectedRow);
 }
 
 void ScriptEditor::deleteSelected()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RowEditor.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -9,7 +11,7 @@ class ScriptTable;
 
 // The action edit dialog: one row's Action text and the three parts of its Parameters text.
 // It has no default and no cancel button: Enter does not press "ОК" and Esc does not close it.
-class TFAddEdit : public QDialog
+class TFAddEdit : public QDialog, public RowEditor
 {
     Q_OBJECT
 
@@ -18,7 +20,7 @@ class TFAddEdit : public QDialog
 
     // Fills the boxes from the row, shows the dialog modally and returns when it is closed; "ОК" writes
     // the boxes back into the row, any other way of closing writes nothing.
-    void editRow(ScriptTable &table, int row);
+    void editRow(ScriptTable &table, int row) override;
 
     // "ОК": writes the boxes into the row being edited and closes.
     void Button2Click();

@@ -1,7 +1,7 @@
 #include "IntegerConversion.h"
 
 #include "Cp1251.h"
-#include "Errors.h"
+#include "core/Errors.h"
 
 namespace
 {

@@ -4,7 +4,7 @@
 #include "app/TFmain.h"
 #include "fakes/FakeDesktop.h"
 #include "fakes/FakePlatform.h"
-#include "record/ProcessState.h"
+#include "platform/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <memory>

@@ -6,8 +6,8 @@
 #include "edit/ScriptEditor.h"
 #include "fakes/FakeDesktop.h"
 #include "platform/Platform.h"
+#include "platform/ProcessState.h"
 #include "platform/XTestDriver.h"
-#include "record/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <QAction>

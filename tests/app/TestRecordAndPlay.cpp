@@ -6,10 +6,10 @@
 #include "app/TFmain.h"
 #include "fakes/FakeDesktop.h"
 #include "platform/Platform.h"
+#include "platform/ProcessState.h"
 #include "platform/XRecordObserver.h"
 #include "platform/XTestDriver.h"
 #include "play/PlaybackEngine.h"
-#include "record/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "XTestDriver.h"
 
+#include "core/KeyNames.h"
 #include "platform/Platform.h"
-#include "script/KeyNames.h"
 
 #include <QProcess>
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "X11KeyCodes.h"
 
-#include "script/KeyNames.h"
+#include "core/KeyNames.h"
 
 #include <array>
 
