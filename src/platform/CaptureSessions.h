@@ -24,6 +24,8 @@ class CaptureSessions
   public:
     // The running session, or null.
     template <typename Session> Session *current() const { return static_cast<Session *>(m_session.get()); }
+    // The running session's handle; 0 when none runs.
+    HookHandle runningHandle() const { return m_session ? m_session->handle : 0; }
 
     // Makes `session` the running one with `proc` and a new handle, and returns the handle.
     HookHandle start(std::unique_ptr<CaptureSession> session, HookProc proc);

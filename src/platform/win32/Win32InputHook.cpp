@@ -130,14 +130,12 @@ Win32InputHook::Win32InputHook(std::shared_ptr<const Win32HotkeyRegistry> hotkey
 Win32InputHook::~Win32InputHook()
 {
     m_sessions.stopDelivering();
-    if (const auto *session = m_sessions.current<Win32CaptureSession>())
-        remove(session->handle);
+    remove(m_sessions.runningHandle());
 }
 
 HookHandle Win32InputHook::install(HookProc proc)
 {
-    if (const auto *running = m_sessions.current<Win32CaptureSession>())
-        remove(running->handle);
+    remove(m_sessions.runningHandle());
     if (!proc || t_capture)
         return 0;
     auto session = std::make_unique<Win32CaptureSession>();
@@ -154,8 +152,7 @@ HookHandle Win32InputHook::install(HookProc proc)
 
 void Win32InputHook::remove(HookHandle handle)
 {
-    const auto *running = m_sessions.current<Win32CaptureSession>();
-    if (!running || handle == 0 || handle != running->handle)
+    if (handle == 0 || handle != m_sessions.runningHandle())
         return;
     // Let the hooks see the input the system is already waiting to hand them, then stop them.
     MSG message;

@@ -157,14 +157,12 @@ X11InputHook::X11InputHook(X11Display control, std::shared_ptr<const X11GrabRegi
 X11InputHook::~X11InputHook()
 {
     m_sessions.stopDelivering();
-    if (const Session *session = m_sessions.current<Session>())
-        remove(session->handle);
+    remove(m_sessions.runningHandle());
 }
 
 HookHandle X11InputHook::install(HookProc proc)
 {
-    if (const Session *running = m_sessions.current<Session>())
-        remove(running->handle);
+    remove(m_sessions.runningHandle());
     if (!m_recordAvailable || !proc)
         return 0;
     Display *const control = m_control.get();
