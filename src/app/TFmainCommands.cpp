@@ -41,7 +41,7 @@ QString chooseScriptFile(QFileDialog &dialog)
         dialog.selectFile(lastChosen);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    const QString chosen = dialog.selectedFiles().constFirst();
+    QString chosen = dialog.selectedFiles().constFirst();
     dialog.setProperty("lastChosen", chosen);
     return chosen;
 }
