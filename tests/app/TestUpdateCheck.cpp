@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QUrlQuery>
 
 #include <memory>
 
@@ -36,7 +35,6 @@ class TestUpdateCheck : public QObject
     void init();
     void cleanup();
 
-    void defaultsPointAtTheUpdatePathWithTenSeconds();
     void requestCarriesExactlyTheTwoHeaders();
     void versionDecidesTheNewVersionItem_data();
     void versionDecidesTheNewVersionItem();
@@ -80,19 +78,6 @@ void TestUpdateCheck::start()
     m_desktop = std::make_unique<FakeDesktop>();
     m_window = std::make_unique<TFmain>(m_fakes->platform, *m_desktop, m_settings);
     m_window->show();
-}
-
-void TestUpdateCheck::defaultsPointAtTheUpdatePathWithTenSeconds()
-{
-    const UpdateSettings defaults = UpdateSettings::buildDefaults();
-    QCOMPARE(defaults.timeoutMs, 10000);
-    QCOMPARE(defaults.serverUrl.scheme(), QStringLiteral("http"));
-    QCOMPARE(defaults.serverUrl.path(), QStringLiteral("/tapsmith/tapsmith.php"));
-    QVERIFY(!defaults.serverUrl.hasQuery());
-    QCOMPARE(defaults.downloadPage.path(), QStringLiteral("/index.php"));
-    const QUrlQuery query(defaults.downloadPage);
-    for (const char *key : {"option", "view", "Itemid", "id"})
-        QVERIFY2(query.hasQueryItem(QLatin1String(key)), key);
 }
 
 void TestUpdateCheck::requestCarriesExactlyTheTwoHeaders()
