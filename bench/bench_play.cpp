@@ -119,6 +119,15 @@ double percentile(std::vector<double> values, double p)
     return values[index];
 }
 
+// The injector may hold events back until a flush: the rate counts up to the moment the server has taken in
+// the last of them. modifiersHeld() is a round trip on the injector's own connection, so it returns after
+// the server handled every request sent before it.
+void waitUntilHandled(Injector &injector)
+{
+    injector.flush();
+    injector.modifiersHeld();
+}
+
 // Rows with every delay 0 and nobody recording: what the player itself can inject.
 void burstUnwatched(Platform &platform, int rows)
 {
@@ -131,6 +140,7 @@ void burstUnwatched(Platform &platform, int rows)
     QElapsedTimer wall;
     wall.start();
     engine.run(1, 0, 0);
+    waitUntilHandled(*platform.injector);
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
     std::printf("  unwatched: %.0f events injected per second, %.2f us CPU per event\n", double(rows) / seconds,
                 (cpuSeconds() - cpuBefore) * 1e6 / rows);
@@ -152,6 +162,7 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
     QElapsedTimer wall;
     wall.start();
     engine.run(1, 0, 0);
+    waitUntilHandled(*platform.injector);
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
     // The last events went out on the player's own connection: let the server take them in first.
     QThread::msleep(100);
@@ -159,9 +170,9 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
     const std::vector<XRecordObserver::Event> seen = relevant(observer.events());
 
     // Walk both lists in order; an expected event without its match is lost.
-    std::size_t matched = 0, s = 0;
+    std::size_t matched = 0, s = 0, lostKeysAndButtons = 0;
     std::vector<std::pair<std::size_t, std::size_t>> pairs; // expected index, seen index
-    for (std::size_t e = 0; e < expected.size() && s < seen.size(); ++e) {
+    for (std::size_t e = 0; e < expected.size(); ++e) {
         std::size_t look = s;
         while (look < seen.size() && look < s + 4 && !matches(expected[e], seen[look]))
             ++look;
@@ -169,10 +180,12 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
             pairs.emplace_back(e, look);
             s = look + 1;
             ++matched;
+        } else if (expected[e].type != MotionNotify) {
+            ++lostKeysAndButtons;
         }
     }
-    std::printf("  rows %d, events expected %zu, seen %zu, lost %zu\n", rows, expected.size(), seen.size(),
-                expected.size() - matched);
+    std::printf("  rows %d, events expected %zu, seen %zu, lost %zu (keys and buttons %zu)\n", rows, expected.size(),
+                seen.size(), expected.size() - matched, lostKeysAndButtons);
     if (zeroDelays) {
         std::printf("  all delays 0: %.0f events injected per second (%.3f s)\n", double(rows) / seconds, seconds);
         return;
@@ -216,8 +229,10 @@ class PrivateServer
             const int null = open("/dev/null", O_WRONLY);
             dup2(null, 1);
             dup2(null, 2);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                   static_cast<char *>(nullptr));
+            // -noreset: the probe below is the server's first client, and a server that resets when it
+            // leaves refuses the next connection while it starts again.
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-screen", "0", "1280x1024x24", "-nolisten",
+                   "tcp", static_cast<char *>(nullptr));
             _exit(127);
         }
         close(ready[1]);
@@ -231,8 +246,8 @@ class PrivateServer
         if (number.empty())
             return;
         const std::string display = ":" + number;
-        // Wait until it takes connections.
-        for (int attempt = 0; attempt < 50; ++attempt) {
+        // Wait until it takes connections: on a busy machine it may take several seconds.
+        for (int attempt = 0; attempt < 300; ++attempt) {
             if (Display *probe = XOpenDisplay(display.c_str())) {
                 XCloseDisplay(probe);
                 break;

@@ -3,8 +3,9 @@
 #include "RowEditor.h"
 #include "script/ScriptTable.h"
 
-ScriptEditor::ScriptEditor(ScriptTable &table, QObject *parent) : QObject(parent), m_table(table)
+ScriptEditor::ScriptEditor(ScriptTable &table, QObject *parent) : QObject(parent), m_table(table), m_history(table)
 {
+    m_history.setSelectRow([this](int row) { setSelectedRow(row); });
     connect(&m_table, &ScriptTable::rowsShrunk, this, &ScriptEditor::onRowsShrunk);
 }
 
@@ -18,8 +19,7 @@ void ScriptEditor::StringGrid1SelectCell(int column, int row)
 void ScriptEditor::clear()
 {
     // Shrinking reports rowsShrunk, which moves a selection past row 1 back to row 1.
-    m_table.setRows(2);
-    m_table.clearRow(1);
+    m_history.replaceRows(1, TableRows::oneEmptyRow());
 }
 
 void ScriptEditor::moveDown()
@@ -27,8 +27,7 @@ void ScriptEditor::moveDown()
     const int s = m_selectedRow;
     if (s == 0 || s + 1 >= m_table.rows())
         return;
-    m_table.moveRowTo(s, s + 1);
-    setSelectedRow(s + 1);
+    m_history.moveRow(s, s + 1); // the selection follows the row
 }
 
 void ScriptEditor::moveUp()
@@ -36,15 +35,19 @@ void ScriptEditor::moveUp()
     const int s = m_selectedRow;
     if (s <= 1)
         return;
-    m_table.moveRowTo(s, s - 1);
-    setSelectedRow(s - 1);
+    m_history.moveRow(s, s - 1);
 }
 
 void ScriptEditor::editSelected(RowEditor &editor)
 {
     if (m_selectedRow == 0)
         return;
-    editor.editRow(m_table, m_selectedRow);
+    const int row = m_selectedRow;
+    ScriptHistory::RowTexts before = ScriptHistory::rowTexts(m_table, row);
+    editor.editRow(m_table, row);
+    // A row deleted while the dialog was open has nothing left to record.
+    if (row < m_table.rows())
+        m_history.rowEdited(row, std::move(before), ScriptHistory::rowTexts(m_table, row));
 }
 
 void ScriptEditor::deleteSelected()
@@ -52,10 +55,7 @@ void ScriptEditor::deleteSelected()
     const int s = m_selectedRow;
     if (s == 0)
         return;
-    if (m_table.rows() != 2)
-        m_table.deleteRow(s); // a deleted last row falls back to the new last row through rowsShrunk
-    else
-        m_table.clearRow(s);
+    m_history.deleteRow(s);
 }
 
 void ScriptEditor::setSelectedRow(int row)

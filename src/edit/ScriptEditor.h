@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScriptHistory.h"
+
 #include <QObject>
 
 class RowEditor;
@@ -7,7 +9,8 @@ class ScriptTable;
 
 // The editor's selected row and the row commands on it (Clear, Move down, Move up, Edit, Delete). The
 // selected row is 0 (none) until the user first selects one; when rows disappear from under it, it falls
-// back to the last remaining action row.
+// back to the last remaining action row. Every command that changes the table is recorded in the undo
+// history.
 class ScriptEditor : public QObject
 {
     Q_OBJECT
@@ -16,6 +19,7 @@ class ScriptEditor : public QObject
     explicit ScriptEditor(ScriptTable &table, QObject *parent = nullptr);
 
     int selectedRow() const { return m_selectedRow; }
+    ScriptHistory &history() { return m_history; }
 
     // The table reports a selected cell (grid coordinates). The header row cannot be selected.
     void StringGrid1SelectCell(int column, int row);
@@ -38,5 +42,6 @@ class ScriptEditor : public QObject
     void onRowsShrunk(int newRowCount);
 
     ScriptTable &m_table;
+    ScriptHistory m_history;
     int m_selectedRow = 0;
 };

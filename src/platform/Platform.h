@@ -84,6 +84,8 @@ class Injector
     virtual void keybdEvent(int virtualKey, std::uint32_t flags) = 0;
     /// True while a modifier key (Shift, Ctrl, Alt, AltGr, the logo keys) is down on the keyboard.
     virtual bool modifiersHeld() = 0;
+    /// Sends the events given so far on their way; a backend may hold them back until then.
+    virtual void flush() = 0;
 };
 
 // Modifier bits of a hotkey.

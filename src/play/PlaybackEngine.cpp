@@ -55,6 +55,12 @@ PlaybackEngine::~PlaybackEngine()
 
 PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
 {
+    // However the run ends (completed, stopped, a row failed), what it injected reaches the desktop now.
+    struct FlushAtEnd {
+        PlaybackEngine &engine;
+        ~FlushAtEnd() { engine.flush(); }
+    } flushAtEnd{*this};
+    m_lastFlush = m_clock.monotonicMicros();
     if (repeats < 1) {
         m_completed = true;
         return Outcome::Completed;
@@ -81,6 +87,7 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
             StopRequested = false;
         }
         for (int row = 1; row <= m_table.rows() - 1; ++row) {
+            flushIfDue();
             processEvents(false);
             if (StopRequested)
                 return Outcome::Interrupted;
@@ -165,6 +172,25 @@ void PlaybackEngine::releaseHeldInput()
             m_injector.mouseEvent(MouseEventFlag::Absolute | release.up);
     }
     m_heldButtons = 0;
+    flush();
+}
+
+void PlaybackEngine::flush()
+{
+    m_injector.flush();
+    m_lastFlush = m_clock.monotonicMicros();
+}
+
+void PlaybackEngine::flushIfDue()
+{
+    if (m_clock.monotonicMicros() - m_lastFlush >= FlushGapMicros)
+        flush();
+}
+
+void PlaybackEngine::sleepUntil(std::int64_t deadline)
+{
+    flush();
+    m_clock.sleepUntil(deadline);
 }
 
 void PlaybackEngine::startSchedule()
@@ -200,7 +226,7 @@ void PlaybackEngine::sleepSliced(std::int64_t deadline, bool endOnStop)
     const std::int64_t slice = SliceMs * kMicrosPerMs;
     bool sliced = false;
     for (std::int64_t now = m_clock.monotonicMicros(); deadline - now > slice; now = m_clock.monotonicMicros()) {
-        m_clock.sleepUntil(now + slice);
+        sleepUntil(now + slice);
         processEvents(true);
         sliced = true;
         if (endOnStop && StopRequested) {
@@ -218,7 +244,7 @@ void PlaybackEngine::sleepSliced(std::int64_t deadline, bool endOnStop)
         return;
     }
     if (m_clock.monotonicMicros() < deadline)
-        m_clock.sleepUntil(deadline);
+        sleepUntil(deadline);
 }
 
 void PlaybackEngine::processEvents(bool afterSleep)
@@ -226,6 +252,8 @@ void PlaybackEngine::processEvents(bool afterSleep)
     if (m_settings.eventGapMicros > 0 && !afterSleep && m_eventsProcessed &&
         m_clock.monotonicMicros() - m_lastEvents < m_settings.eventGapMicros)
         return;
+    // A command run meanwhile may take long (a modal dialog): nothing injected waits for it.
+    flush();
     m_settings.processEvents();
     m_eventsProcessed = true;
     m_lastEvents = m_clock.monotonicMicros();
@@ -238,7 +266,7 @@ bool PlaybackEngine::waitForModifiersReleased()
         processEvents(true);
         if (StopRequested)
             return false;
-        m_clock.sleepUntil(m_clock.monotonicMicros() + kModifierPollMs * kMicrosPerMs);
+        sleepUntil(m_clock.monotonicMicros() + kModifierPollMs * kMicrosPerMs);
     }
     return true;
 }

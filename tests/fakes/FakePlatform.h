@@ -62,7 +62,16 @@ class FakeInjector : public Injector
         }
         return false;
     }
+    void flush() override
+    {
+        flushedCalls = int(calls.size());
+        ++flushes;
+    }
+    // True when every event given so far has been flushed.
+    bool allFlushed() const { return flushedCalls == calls.size(); }
     QStringList calls;
+    int flushedCalls = 0; // how many of `calls` the last flush sent on
+    int flushes = 0;
     int modifiersHeldFor = 0; // how many more queries report a held modifier
     int modifierQueries = 0;
 };

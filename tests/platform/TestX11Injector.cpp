@@ -50,6 +50,7 @@ void TestX11Injector::cursorGoesWhereItIsPut()
     const QList<QPoint> points = {{300, 400}, {0, screen.height() - 1}, {screen.width() - 1, 0}, {0, 0}};
     for (const QPoint &point : points) {
         m_platform->injector->setCursorPos(point.x(), point.y());
+        m_platform->injector->flush();
         QTRY_COMPARE(m_observer->pointer(), point);
     }
 }
@@ -72,13 +73,16 @@ void TestX11Injector::buttonsGoDownAndUp()
     QFETCH(unsigned, stateMask);
     m_platform->injector->setCursorPos(500, 500);
     m_platform->injector->mouseEvent(down);
+    m_platform->injector->flush();
     QTRY_COMPARE(m_observer->pointerState() & stateMask, stateMask);
     QCOMPARE(m_observer->pointer(), QPoint(500, 500));
     m_platform->injector->mouseEvent(up);
+    m_platform->injector->flush();
     QTRY_COMPARE(m_observer->pointerState() & (Button1Mask | Button2Mask | Button3Mask), 0u);
     // Down and up in one call: the press comes first, so the button ends up released.
     m_platform->injector->mouseEvent(down | up);
     m_platform->injector->setCursorPos(501, 501);
+    m_platform->injector->flush();
     QTRY_COMPARE(m_observer->pointer(), QPoint(501, 501));
     QCOMPARE(m_observer->pointerState() & stateMask, 0u);
 }
@@ -105,12 +109,18 @@ void TestX11Injector::keysGoDownAndUpAsTheirPhysicalKey()
     struct Release {
         Injector &injector;
         int virtualKey;
-        ~Release() { injector.keybdEvent(virtualKey, KEYEVENTF_KEYUP); }
+        ~Release()
+        {
+            injector.keybdEvent(virtualKey, KEYEVENTF_KEYUP);
+            injector.flush();
+        }
     } release{*m_platform->injector, virtualKey};
 
     m_platform->injector->keybdEvent(virtualKey, 0);
+    m_platform->injector->flush();
     QTRY_VERIFY(m_observer->isKeyDown(keycode));
     m_platform->injector->keybdEvent(virtualKey, KEYEVENTF_KEYUP);
+    m_platform->injector->flush();
     QTRY_VERIFY(!m_observer->isKeyDown(keycode));
 }
 
@@ -119,6 +129,7 @@ void TestX11Injector::keysOutsideTheTableInjectNothing()
     m_platform->injector->keybdEvent(0xFF, 0);
     m_platform->injector->keybdEvent(0, 0);
     m_platform->injector->setCursorPos(7, 7); // a request behind them, to know they were handled
+    m_platform->injector->flush();
     QTRY_COMPARE(m_observer->pointer(), QPoint(7, 7));
     for (unsigned keycode = 8; keycode < 256; ++keycode)
         QVERIFY2(!m_observer->isKeyDown(keycode), qPrintable(QString::number(keycode)));

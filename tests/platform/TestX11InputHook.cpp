@@ -227,6 +227,7 @@ void TestX11InputHook::injectedKeysOfTheWholeTableRoundTrip()
             expected << key(alt ? InputMessage::SysKeyDown : InputMessage::KeyDown, recorded)
                      << key(alt ? InputMessage::SysKeyUp : InputMessage::KeyUp, recorded);
         }
+        m_platform->injector->flush();
         // The injector's requests are only flushed; a round trip of the driver after its own request
         // does not order them, so wait until the server shows the last key released.
         QTRY_VERIFY(!m_driver->isKeyDown(8 + 126));

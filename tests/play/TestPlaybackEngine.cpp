@@ -33,6 +33,8 @@ class TestPlaybackEngine : public QObject
     void overheadDoesNotAccumulate();
     void aHeldUpRunDoesNotBurst();
     void rowsWithoutWaitsPollEventsSparingly();
+    void nothingInjectedWaitsThroughAWaitOrACommand();
+    void rowsWithoutWaitsAreFlushedInBatches();
 
     void rowKinds_data();
     void rowKinds();
@@ -222,6 +224,48 @@ void TestPlaybackEngine::rowsWithoutWaitsPollEventsSparingly()
     // the start, not again until the wait, once within it, and once for the last row, more than 1 ms later.
     QCOMPARE(m_eventsProcessed, 3);
     QCOMPARE(m_fakes->injector->calls.size(), 12);
+}
+
+void TestPlaybackEngine::nothingInjectedWaitsThroughAWaitOrACommand()
+{
+    row("Move()", "1;1;10");
+    row("LDown()", "1;1;0");
+    row("KeyDown()", "VK_A;30;300"); // a wait of two slices
+    row("KeyUp()", "VK_A;30;0");
+    row("LUp()", "1;1;5");
+    m_fakes->injector->modifiersHeldFor = 2;
+    int sleepsWithPending = 0, commandsWithPending = 0, sleeps = 0;
+    m_fakes->clock->onSleep = [&] {
+        ++sleeps;
+        sleepsWithPending += m_fakes->injector->allFlushed() ? 0 : 1;
+    };
+    m_onEvents = [&] { commandsWithPending += m_fakes->injector->allFlushed() ? 0 : 1; };
+    QCOMPARE(makeEngine(1000)->run(2, 1, 1), PlaybackEngine::Outcome::Completed);
+    QCOMPARE(m_fakes->injector->calls.size(), 14);
+    QCOMPARE(sleeps, 2 + 2 * 4 + 4); // modifier polls, the rows' waits, the interval's slices
+    QCOMPARE(sleepsWithPending, 0);
+    QCOMPARE(commandsWithPending, 0);
+    QVERIFY(m_fakes->injector->allFlushed());
+}
+
+void TestPlaybackEngine::rowsWithoutWaitsAreFlushedInBatches()
+{
+    for (int i = 0; i < 200; ++i)
+        row(i % 2 ? "LUp()" : "LDown()", "1;1;0");
+    // Each row takes 50 us, so the 200 rows take 10 ms; the speed is read once per row.
+    int mostPending = 0;
+    m_speed = [&] {
+        m_fakes->clock->micros += 50;
+        mostPending = std::max(mostPending, int(m_fakes->injector->calls.size()) - m_fakes->injector->flushedCalls);
+        return 100;
+    };
+    QCOMPARE(makeEngine(1000)->run(1, 1, 1), PlaybackEngine::Outcome::Completed);
+    QCOMPARE(m_fakes->injector->calls.size(), 400);
+    // About one flush per millisecond rather than one per event; no event held back much longer than that.
+    QVERIFY2(m_fakes->injector->flushes >= 10 && m_fakes->injector->flushes <= 25,
+             qPrintable(QString::number(m_fakes->injector->flushes)));
+    QVERIFY2(mostPending <= 2 * 21, qPrintable(QString::number(mostPending)));
+    QVERIFY(m_fakes->injector->allFlushed());
 }
 
 void TestPlaybackEngine::rowKinds_data()
@@ -456,6 +500,7 @@ void TestPlaybackEngine::interruptedRunReleasesWhatItHolds()
     const QStringList calls = m_fakes->injector->calls;
     QCOMPARE(calls.mid(8), (QStringList{QStringLiteral("key %1 2").arg(VK_A),
                                         QStringLiteral("key %1 2").arg(VK_CONTROL), "mouse 32772", "mouse 32784"}));
+    QVERIFY(m_fakes->injector->allFlushed());
 }
 
 void TestPlaybackEngine::failedRunReleasesWhatItHolds()
@@ -465,6 +510,7 @@ void TestPlaybackEngine::failedRunReleasesWhatItHolds()
     row("Move()", "1;1");
     QVERIFY_THROWS_EXCEPTION(ConversionError, run());
     QCOMPARE(m_fakes->injector->calls.mid(3), (QStringList{QStringLiteral("key %1 2").arg(VK_SHIFT), "mouse 32832"}));
+    QVERIFY(m_fakes->injector->allFlushed());
 }
 
 void TestPlaybackEngine::completedRunLeavesTheDesktopAsItsRowsDid()

@@ -14,4 +14,6 @@ class Win32Injector : public Injector
     void mouseEvent(std::uint32_t flags) override;
     void keybdEvent(int virtualKey, std::uint32_t flags) override;
     bool modifiersHeld() override;
+    // SendInput hands each event over at once: nothing is held back.
+    void flush() override {}
 };

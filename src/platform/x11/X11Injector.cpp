@@ -42,7 +42,6 @@ X11Injector::X11Injector(X11Display display) : m_display(std::move(display)) {}
 void X11Injector::setCursorPos(int x, int y)
 {
     XTestFakeMotionEvent(m_display.get(), kCurrentScreen, x, y, CurrentTime);
-    XFlush(m_display.get());
 }
 
 void X11Injector::mouseEvent(std::uint32_t flags)
@@ -51,7 +50,6 @@ void X11Injector::mouseEvent(std::uint32_t flags)
         if (flags & button.flag)
             XTestFakeButtonEvent(m_display.get(), button.button, button.press ? True : False, CurrentTime);
     }
-    XFlush(m_display.get());
 }
 
 void X11Injector::keybdEvent(int virtualKey, std::uint32_t flags)
@@ -60,6 +58,10 @@ void X11Injector::keybdEvent(int virtualKey, std::uint32_t flags)
     if (keycode == 0)
         return;
     XTestFakeKeyEvent(m_display.get(), keycode, (flags & KEYEVENTF_KEYUP) ? False : True, CurrentTime);
+}
+
+void X11Injector::flush()
+{
     XFlush(m_display.get());
 }
 

@@ -3,7 +3,8 @@
 #include "platform/Platform.h"
 #include "platform/x11/X11Display.h"
 
-// Synthetic input through the XTEST extension, on a connection of its own; every call is sent at once.
+// Synthetic input through the XTEST extension, on a connection of its own. Events wait in Xlib's
+// output buffer until flush() (or a full buffer, or a round trip such as modifiersHeld()) sends them.
 class X11Injector : public Injector
 {
   public:
@@ -13,6 +14,7 @@ class X11Injector : public Injector
     void mouseEvent(std::uint32_t flags) override;
     void keybdEvent(int virtualKey, std::uint32_t flags) override;
     bool modifiersHeld() override;
+    void flush() override;
 
   private:
     X11Display m_display;
