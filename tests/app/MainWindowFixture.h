@@ -12,8 +12,10 @@
 // A main window over the fake platform and desktop, its update check kept on loopback, as the window
 // tests build one afresh for every test function.
 struct MainWindowFixture {
+    // Opening again first closes the window in place, which may still use its desktop.
     void open()
     {
+        close();
         RecordHook = 0;
         StopRequested = false;
         fakes = std::make_unique<FakePlatform>();
