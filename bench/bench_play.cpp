@@ -4,9 +4,9 @@
 
 #include "CpuTime.h"
 #include "platform/Platform.h"
+#include "platform/ProcessState.h"
 #include "platform/XRecordObserver.h"
 #include "play/PlaybackEngine.h"
-#include "record/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <QByteArray>

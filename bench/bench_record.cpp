@@ -2,8 +2,8 @@
 // a script table through the X11 input hook. Needs DISPLAY set to a private X server.
 
 #include "CpuTime.h"
+#include "core/KeyNames.h"
 #include "platform/Platform.h"
-#include "script/KeyNames.h"
 #include "script/ScriptTable.h"
 
 #include <QCoreApplication>

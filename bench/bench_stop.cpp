@@ -7,10 +7,10 @@
 // plays to its end).
 
 #include "platform/Platform.h"
+#include "platform/ProcessState.h"
 #include "platform/XRecordObserver.h"
 #include "play/PlaybackEngine.h"
 #include "play/PlaybackStopKey.h"
-#include "record/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <QByteArray>

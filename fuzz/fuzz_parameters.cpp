@@ -2,9 +2,9 @@
 // accepts exactly what a plain second reading of the number rules accepts, with the same value.
 #include "FuzzCheck.h"
 
+#include "core/Errors.h"
 #include "script/ActionLine.h"
 #include "script/Cp1251.h"
-#include "script/Errors.h"
 #include "script/IntegerConversion.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 #include "Application.h"
 
+#include "core/Errors.h"
 #include "platform/SystemFileSystem.h"
-#include "script/Errors.h"
 
 #include <QMessageBox>
 

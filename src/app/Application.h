@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/Errors.h"
+#include "core/Errors.h"
 
 #include <QApplication>
 

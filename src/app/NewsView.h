@@ -21,7 +21,7 @@ class NewsView : public QTextBrowser
   public:
     // Any page of this size costs the GUI thread well under 100 ms to lay out and draw (bench_news_view);
     // the cost of rich text grows faster than its size, and a strip 105 pixels high needs far less.
-    static constexpr qint64 MaximumBodyBytes = 8 * 1024;
+    static constexpr qint64 MaximumBodyBytes = qint64(8) * 1024;
 
     explicit NewsView(QWidget *parent = nullptr);
 

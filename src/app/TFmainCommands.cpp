@@ -4,14 +4,15 @@
 
 #include "Desktop.h"
 #include "UpDown.h"
+#include "core/Errors.h"
 #include "edit/DeleteConfirmation.h"
 #include "edit/ScriptEditor.h"
+#include "edit/TFAddEdit.h"
+#include "platform/ProcessState.h"
 #include "play/PlaybackEngine.h"
 #include "play/PlaybackStopKey.h"
 #include "record/AltCleanup.h"
-#include "record/ProcessState.h"
 #include "record/RecordingCaption.h"
-#include "script/Errors.h"
 #include "script/IntegerConversion.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptTable.h"
@@ -48,7 +49,7 @@ QString chooseScriptFile(QFileDialog &dialog)
         completer->popup()->hide();
     if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    const QString chosen = dialog.selectedFiles().constFirst();
+    QString chosen = dialog.selectedFiles().constFirst();
     dialog.setProperty("lastChosen", chosen);
     return chosen;
 }

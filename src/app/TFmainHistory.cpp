@@ -4,7 +4,7 @@
 #include "TFmain.h"
 
 #include "edit/ScriptEditor.h"
-#include "record/ProcessState.h"
+#include "platform/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <QAction>
@@ -24,7 +24,7 @@ void TFmain::buildHistory()
     undoAction = new QAction(tr("Отменить"), this);
     undoAction->setShortcuts(QKeySequence::Undo);
     undoAction->setEnabled(false);
-    connect(undoAction, &QAction::triggered, this, [this, &stack] {
+    connect(undoAction, &QAction::triggered, this, [&stack] {
         if (RecordHook == 0)
             stack.undo();
     });
@@ -33,7 +33,7 @@ void TFmain::buildHistory()
     redoAction = new QAction(tr("Повторить"), this);
     redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     redoAction->setEnabled(false);
-    connect(redoAction, &QAction::triggered, this, [this, &stack] {
+    connect(redoAction, &QAction::triggered, this, [&stack] {
         if (RecordHook == 0)
             stack.redo();
     });

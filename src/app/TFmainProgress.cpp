@@ -3,8 +3,8 @@
 
 #include "TFmain.h"
 
+#include "platform/ProcessState.h"
 #include "play/PlaybackEngine.h"
-#include "record/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <QCoreApplication>

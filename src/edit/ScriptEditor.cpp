@@ -1,6 +1,6 @@
 #include "ScriptEditor.h"
 
-#include "TFAddEdit.h"
+#include "RowEditor.h"
 #include "script/ScriptTable.h"
 
 ScriptEditor::ScriptEditor(ScriptTable &table, QObject *parent) : QObject(parent), m_table(table), m_history(table)
@@ -38,7 +38,7 @@ void ScriptEditor::moveUp()
     m_history.moveRow(s, s - 1);
 }
 
-void ScriptEditor::editSelected(TFAddEdit &dialog)
+void ScriptEditor::editSelected(RowEditor &editor)
 {
     if (m_selectedRow == 0)
         return;
@@ -46,7 +46,7 @@ void ScriptEditor::editSelected(TFAddEdit &dialog)
     ScriptHistory::RowTexts before = ScriptHistory::rowTexts(m_table, row);
     // Hotkeys run while the dialog is up: the row may have moved up, or be gone, in which case nothing was
     // written and there is nothing to record.
-    const int written = dialog.editRow(m_table, row);
+    const int written = editor.editRow(m_table, row);
     if (written != 0)
         m_history.rowEdited(written, std::move(before), ScriptHistory::rowTexts(m_table, written));
 }

@@ -4,8 +4,8 @@
 
 #include <QObject>
 
+class RowEditor;
 class ScriptTable;
-class TFAddEdit;
 
 // The editor's selected row and the row commands on it (Clear, Move down, Move up, Edit, Delete). The
 // selected row is 0 (none) until the user first selects one; when rows disappear from under it, it falls
@@ -28,8 +28,8 @@ class ScriptEditor : public QObject
     void clear();
     void moveDown();
     void moveUp();
-    // Opens the dialog modally for the selected row; nothing when no row is selected.
-    void editSelected(TFAddEdit &dialog);
+    // Hands the selected row to `editor` (the action edit dialog); nothing when no row is selected.
+    void editSelected(RowEditor &editor);
     // Deletes the selected row (or empties it when it is the only action row). The caller asks first.
     void deleteSelected();
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RowEditor.h"
+
 #include <QDialog>
 #include <QPersistentModelIndex>
 #include <QString>
@@ -13,7 +15,7 @@ class ScriptTable;
 
 // The action edit dialog: one row's Action text and the three parts of its Parameters text.
 // It has no default and no cancel button: Enter does not press "ОК" and Esc does not close it.
-class TFAddEdit : public QDialog
+class TFAddEdit : public QDialog, public RowEditor
 {
     Q_OBJECT
 
@@ -28,7 +30,7 @@ class TFAddEdit : public QDialog
     // is up: "ОК" follows the row when rows above it go, and writes nothing once the row itself is gone
     // (removed, or its texts replaced by a recording or a newly opened script). Returns the row "ОК" wrote
     // into, 0 when nothing was written.
-    int editRow(ScriptTable &table, int row);
+    int editRow(ScriptTable &table, int row) override;
 
     // "ОК": writes the boxes into the row being edited and closes.
     void Button2Click();

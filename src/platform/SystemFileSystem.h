@@ -1,6 +1,6 @@
 #pragma once
 
-#include "script/FileSystem.h"
+#include "core/FileSystem.h"
 
 #include <memory>
 

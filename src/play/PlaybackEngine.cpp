@@ -2,12 +2,12 @@
 
 #include "InputInjection.h"
 #include "ScaledDelay.h"
-#include "record/ProcessState.h"
+#include "core/Errors.h"
+#include "core/KeyNames.h"
+#include "platform/ProcessState.h"
 #include "script/ActionLine.h"
 #include "script/Cp1251.h"
-#include "script/Errors.h"
 #include "script/IntegerConversion.h"
-#include "script/KeyNames.h"
 #include "script/ScriptTable.h"
 
 #include <algorithm>

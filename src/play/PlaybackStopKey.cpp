@@ -1,12 +1,12 @@
 #include "PlaybackStopKey.h"
 
-#include "record/ProcessState.h"
+#include "platform/ProcessState.h"
 
 #include <QMetaObject>
 #include <QObject>
 
 PlaybackStopKey::PlaybackStopKey(StopKeyWatch *watch, Clock &clock, unsigned modifiers, int virtualKey,
-                                 QObject *context, std::function<void()> stopCommand)
+                                 QObject *context, const std::function<void()> &stopCommand)
     : m_watch(watch)
 {
     if (!m_watch)

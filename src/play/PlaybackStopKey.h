@@ -15,7 +15,7 @@ class PlaybackStopKey
 {
   public:
     PlaybackStopKey(StopKeyWatch *watch, Clock &clock, unsigned modifiers, int virtualKey, QObject *context,
-                    std::function<void()> stopCommand);
+                    const std::function<void()> &stopCommand);
     ~PlaybackStopKey();
     PlaybackStopKey(const PlaybackStopKey &) = delete;
     PlaybackStopKey &operator=(const PlaybackStopKey &) = delete;

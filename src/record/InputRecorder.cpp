@@ -1,6 +1,6 @@
 #include "InputRecorder.h"
 
-#include "script/KeyNames.h"
+#include "core/KeyNames.h"
 #include "script/ScriptTable.h"
 
 #include <algorithm>

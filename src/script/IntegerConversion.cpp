@@ -1,7 +1,7 @@
 #include "IntegerConversion.h"
 
 #include "Cp1251.h"
-#include "Errors.h"
+#include "core/Errors.h"
 
 namespace
 {
@@ -31,10 +31,7 @@ bool tryStrToInt(QByteArrayView text, std::int32_t &value)
         ++i;
     }
     bool hex = false;
-    if (i < n && text[i] == '$') {
-        hex = true;
-        ++i;
-    } else if (i < n && (text[i] == 'x' || text[i] == 'X')) {
+    if (i < n && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
         hex = true;
         ++i;
     } else if (i + 1 < n && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {

@@ -1,8 +1,8 @@
 #include "ScriptFile.h"
 
-#include "Errors.h"
-#include "FileSystem.h"
 #include "ScriptTable.h"
+#include "core/Errors.h"
+#include "core/FileSystem.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "app/TFmain.h"
 #include "fakes/FakeDesktop.h"
 #include "fakes/FakePlatform.h"
-#include "record/ProcessState.h"
+#include "platform/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <memory>
@@ -12,9 +12,10 @@
 // A main window over the fake platform and desktop, its update check kept on loopback, as the window
 // tests build one afresh for every test function.
 struct MainWindowFixture {
+    // Opening again first closes the window in place, which may still use its desktop.
     void open()
     {
-        close(); // a test may open afresh: the old window goes before the platform it uses
+        close();
         RecordHook = 0;
         StopRequested = false;
         fakes = std::make_unique<FakePlatform>();

@@ -6,8 +6,9 @@
 #include "edit/ScriptEditor.h"
 #include "fakes/FakeDesktop.h"
 #include "platform/Platform.h"
+#include "platform/ProcessState.h"
+#include "platform/XRecordObserver.h"
 #include "platform/XTestDriver.h"
-#include "record/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <QAction>
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <algorithm>
 #include <memory>
 
 #include <X11/Xlib.h>
@@ -63,6 +65,21 @@ QStringList rowsWithoutDelays(const ScriptTable &table)
     return rows;
 }
 
+// Counts the times a widget is shown.
+class ShowCounter : public QObject
+{
+  public:
+    explicit ShowCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int shows = 0;
+
+  protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        shows += event->type() == QEvent::Show ? 1 : 0;
+        return false;
+    }
+};
+
 } // namespace
 
 class TestDesktopRecording : public QObject
@@ -109,6 +126,7 @@ void TestDesktopRecording::initTestCase()
 void TestDesktopRecording::init()
 {
     RecordHook = 0;
+    StopRequested = false;
     m_desktop.terminations = 0;
 }
 
@@ -135,11 +153,9 @@ void TestDesktopRecording::pressHotkey(std::initializer_list<KeySym> modifiers, 
     for (const KeySym modifier : modifiers)
         m_user->key(modifier, true);
     m_user->key(key, true);
-    QTest::qWait(150);
     m_user->key(key, false);
     for (auto it = std::rbegin(modifiers); it != std::rend(modifiers); ++it)
         m_user->key(*it, false);
-    QTest::qWait(150);
 }
 
 void TestDesktopRecording::typeSampleInput()
@@ -179,9 +195,9 @@ void TestDesktopRecording::hotkeysRecordAndStopWithoutTheirOwnKeys()
     QTRY_VERIFY(m_window->isVisible());
     QCOMPARE(m_window->trayImage(), 7);
     QCOMPARE(RecordHook, HookHandle(0));
+    // The stop took every event up to it; these releases come after it.
     m_user->key(XK_F10, false);
     m_user->key(XK_Alt_L, false);
-    QTest::qWait(300);
 
     const QStringList expected = {
         "KeyUp() VK_F9;67",
@@ -214,11 +230,17 @@ void TestDesktopRecording::hotkeyCombinationsThatDoNothing()
 {
     startWindow();
     m_window->hide();
+    const ShowCounter counter(m_window.get());
     pressHotkey({XK_Alt_L}, XK_F12);
     pressHotkey({XK_Control_L}, XK_F9);
     pressHotkey({XK_Alt_L, XK_Shift_L}, XK_F10);
     pressHotkey({}, XK_F9);
-    QVERIFY(!m_window->isVisible());
+    // The hotkeys arrive in order: once the window hotkey has shown the window, the keys before it were
+    // handled, and none of them showed it, recorded or stopped.
+    pressHotkey({XK_Alt_L, XK_Shift_L}, XK_F9);
+    QTRY_VERIFY(m_window->isVisible());
+    QCOMPARE(counter.shows, 1);
+    QVERIFY(!StopRequested);
     QCOMPARE(m_window->trayImage(), 7);
     QCOMPARE(RecordHook, HookHandle(0));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith"));
@@ -278,8 +300,7 @@ void TestDesktopRecording::recordsWhileAnotherClientGrabsKeyboardAndPointer()
     m_user->moveTo(300, 310);
     m_user->button(1, true);
     m_user->button(1, false);
-    QTest::qWait(100);
-    m_window->ToolButton2->click();
+    m_window->ToolButton2->click(); // takes every event up to now
     grabber.ungrabKeyboardAndPointer();
     const QStringList expected = {"KeyDown() VK_B;48", "KeyUp() VK_B;48", "Move() 300;310",
                                   "LDown() 300;310",   "LUp() 300;310",   " "};
@@ -296,26 +317,41 @@ void TestDesktopRecording::exitDuringRecordingRemovesTheHook()
     QCOMPARE(m_desktop.terminations, 1);
     QCOMPARE(RecordHook, HookHandle(0));
     m_user->tap(XK_d);
-    QTest::qWait(300);
-    QCOMPARE(m_window->Script->rows(), 4);
+    // A recording started afterwards sees later input arrive; the removed hook has added nothing by then.
+    m_window->ToolButton1->click();
+    m_user->tap(XK_e);
+    QTRY_COMPARE(m_window->Script->rows(), 6);
+    m_window->ToolButton2->click();
+    const QStringList expected = {"KeyDown() VK_C;46", "KeyUp() VK_C;46", "KeyDown() VK_E;18", "KeyUp() VK_E;18", " "};
+    QCOMPARE(rowsWithoutDelays(*m_window->Script), expected);
 }
 
 void TestDesktopRecording::hotkeyHeldByAnotherClientIsSkippedSilently()
 {
     User holder;
+    const unsigned altKey = XKeysymToKeycode(holder.display(), XK_Alt_L);
     QVERIFY(holder.grabKey(XKeysymToKeycode(holder.display(), XK_F11), Mod1Mask));
 
     startWindow();
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     m_window->ToolButton1->click();
     QVERIFY(RecordHook != 0);
-    pressHotkey({XK_Alt_L}, XK_F11); // goes to the other client: the recording goes on
+    pressHotkey({XK_Alt_L}, XK_F11); // goes to the other client: recorded, and the recording goes on
+    QTRY_VERIFY(rowsWithoutDelays(*m_window->Script).contains(QStringLiteral("KeyUp() VK_MENU;56")));
+    QVERIFY(rowsWithoutDelays(*m_window->Script).contains(QStringLiteral("KeyDown() VK_F11;87")));
     QVERIFY(RecordHook != 0);
+    XRecordObserver observer;
+    QVERIFY(observer.start());
     m_window->N3->trigger(); // the play command stays reachable from the tray and ends the recording
-    // It played the recorded Alt+F11 back. Give its last release time to reach the server before the user
-    // types from another connection, whose requests may otherwise overtake it.
-    QTest::qWait(200);
     QCOMPARE(RecordHook, HookHandle(0));
+    // It played the recorded Alt+F11 back on a connection of its own. Before the user types from another
+    // one, whose requests could overtake it, the server has taken in the played Alt release.
+    const auto altReleased = [&observer, altKey] {
+        const std::vector<XRecordObserver::Event> events = observer.events();
+        return std::any_of(events.begin(), events.end(),
+                           [altKey](const auto &event) { return event.type == KeyRelease && event.detail == altKey; });
+    };
+    QTRY_VERIFY(altReleased());
 
     pressHotkey({XK_Alt_L}, XK_F9); // the other hotkeys still work
     QTRY_COMPARE(m_window->trayImage(), 0);

@@ -1,6 +1,6 @@
 #include "MainWindowFixture.h"
 #include "app/Application.h"
-#include "script/Errors.h"
+#include "core/Errors.h"
 
 #include <QFileDialog>
 #include <QLineEdit>

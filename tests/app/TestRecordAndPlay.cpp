@@ -6,10 +6,10 @@
 #include "app/TFmain.h"
 #include "fakes/FakeDesktop.h"
 #include "platform/Platform.h"
+#include "platform/ProcessState.h"
 #include "platform/XRecordObserver.h"
 #include "platform/XTestDriver.h"
 #include "play/PlaybackEngine.h"
-#include "record/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <QApplication>
@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 
 #include <X11/Xlib.h>
@@ -96,7 +97,8 @@ class TestRecordAndPlay : public QObject
     void recordSaveOpenAndPlayBack();
 
   private:
-    void hotkey(unsigned key);
+    // Alt+key, released once `done` holds, as a user lets go after seeing the program react.
+    void hotkey(unsigned key, const std::function<bool()> &done);
     void answer(QFileDialog *dialog, const QString &path);
 
     std::unique_ptr<XTestDriver> m_user;
@@ -117,12 +119,12 @@ void TestRecordAndPlay::cleanupTestCase()
     m_user.reset();
 }
 
-void TestRecordAndPlay::hotkey(unsigned key)
+void TestRecordAndPlay::hotkey(unsigned key, const std::function<bool()> &done)
 {
     m_user->key(Keycode::AltLeft, true);
     m_user->key(key, true);
     m_user->sync();
-    QTest::qWait(100);
+    QTRY_VERIFY(done());
     m_user->key(key, false);
     m_user->key(Keycode::AltLeft, false);
     m_user->sync();
@@ -155,14 +157,14 @@ void TestRecordAndPlay::recordSaveOpenAndPlayBack()
     pad.setGeometry(400, 300, 320, 260);
     pad.show();
     QVERIFY(QTest::qWaitForWindowExposed(&pad));
-    QTest::qWait(200);
+    // Placed and focused by the window manager: its position on the screen is final.
+    QTRY_VERIFY(pad.isActiveWindow());
     const QPoint lineAt = line->mapToGlobal(line->rect().center());
     const QPoint areaAt = area->mapToGlobal(QPoint(20, 20));
 
     m_user->motion(5, 5);
     m_user->sync();
-    hotkey(Keycode::F9);
-    QTRY_VERIFY(RecordHook != 0);
+    hotkey(Keycode::F9, [] { return RecordHook != 0; });
     m_observer->stop();
     const std::size_t recordingFrom = m_observer->events().size();
     QVERIFY(m_observer->start());
@@ -209,8 +211,7 @@ void TestRecordAndPlay::recordSaveOpenAndPlayBack()
     sinceStart.erase(sinceStart.begin(), sinceStart.begin() + std::ptrdiff_t(recordingFrom));
     const std::vector<XRecordObserver::Event> recorded = userInput(sinceStart);
     QVERIFY(m_observer->start());
-    hotkey(Keycode::F10);
-    QTRY_VERIFY(window.isVisible());
+    hotkey(Keycode::F10, [&window] { return window.isVisible(); });
     QCOMPARE(line->text(), QStringLiteral("ab"));
 
     // Save, clear, open.
@@ -241,7 +242,8 @@ void TestRecordAndPlay::recordSaveOpenAndPlayBack()
     QCOMPARE(balloons.at(0).at(1).toString(), QStringLiteral("Скрипт выполнен."));
     QCOMPARE(line->text(), QStringLiteral("ab"));
 
-    QTest::qWait(100); // the last events went out on the player's connection: let the server take them in
+    // The last events went out on the player's connection: wait until the server has taken them in.
+    QTRY_VERIFY(userInput(m_observer->events()).size() >= recorded.size());
     m_observer->stop();
     const std::vector<XRecordObserver::Event> observed = m_observer->events();
     const auto altUp = std::find_if(observed.begin(), observed.end(), [](const XRecordObserver::Event &e) {

@@ -1,3 +1,4 @@
+#include "edit/RowEditor.h"
 #include "edit/ScriptEditor.h"
 #include "script/ScriptTable.h"
 
@@ -41,6 +42,19 @@ QList<int> emitted(const QSignalSpy &spy)
     return rows;
 }
 
+// Stands in for the action edit dialog: records the rows it was given and types "E" into their Action.
+class RecordingRowEditor : public RowEditor
+{
+  public:
+    int editRow(ScriptTable &table, int row) override
+    {
+        rows << row;
+        table.setCellText(ScriptTable::ActionColumn, row, QStringLiteral("E"));
+        return row;
+    }
+    QList<int> rows;
+};
+
 } // namespace
 
 class TestScriptEditor : public QObject
@@ -50,6 +64,7 @@ class TestScriptEditor : public QObject
   private slots:
     void selectionIgnoresHeaderAndTracksRows();
     void noSelectionMakesRowCommandsDoNothing();
+    void editGoesToTheSelectedRowWhereverItMoved();
     void moveAtTheEdgesChangesNothing_data();
     void moveAtTheEdgesChangesNothing();
     void moveDownThenUpRestoresOrder();
@@ -89,12 +104,33 @@ void TestScriptEditor::noSelectionMakesRowCommandsDoNothing()
     ScriptEditor editor(table);
     QSignalSpy spy(&editor, &ScriptEditor::selectedRowChanged);
 
+    RecordingRowEditor dialog;
     editor.moveDown();
     editor.moveUp();
+    editor.editSelected(dialog);
     editor.deleteSelected();
     QCOMPARE(order(table), QStringLiteral("A1,A2,A3"));
+    QCOMPARE(dialog.rows, QList<int>{});
     QCOMPARE(editor.selectedRow(), 0);
     QCOMPARE(spy.count(), 0);
+}
+
+void TestScriptEditor::editGoesToTheSelectedRowWhereverItMoved()
+{
+    ScriptTable table;
+    fill(table, 3);
+    ScriptEditor editor(table);
+    RecordingRowEditor dialog;
+    editor.StringGrid1SelectCell(0, 1);
+    editor.moveDown();
+    editor.editSelected(dialog);
+    QCOMPARE(dialog.rows, QList<int>{2});
+    QCOMPARE(table.cellText(ScriptTable::ActionColumn, 2), QStringLiteral("E"));
+    QCOMPARE(table.cellText(ScriptTable::ActionColumn, 1), QStringLiteral("A2"));
+
+    table.setRows(2); // rows gone from under the selection: the edit goes to the last remaining row
+    editor.editSelected(dialog);
+    QCOMPARE(dialog.rows, (QList<int>{2, 1}));
 }
 
 void TestScriptEditor::moveAtTheEdgesChangesNothing_data()

@@ -62,6 +62,11 @@ void XTestDriver::sync()
     XSync(m_display, False);
 }
 
+QSize XTestDriver::screenSize() const
+{
+    return {DisplayWidth(m_display, DefaultScreen(m_display)), DisplayHeight(m_display, DefaultScreen(m_display))};
+}
+
 QPoint XTestDriver::pointer() const
 {
     Window root = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QSize>
 
 #include <set>
 
@@ -28,6 +29,7 @@ class XTestDriver
     // Waits until the server has carried out everything sent so far.
     void sync();
 
+    QSize screenSize() const;
     QPoint pointer() const;
     unsigned pointerState() const;
     bool isKeyDown(unsigned keycode) const;

@@ -17,15 +17,15 @@ class TestInputInjection : public QObject
         QCOMPARE(injector.calls, (QStringList{"key 65 0", "key 65 2"}));
     }
 
-    void buttonWordsAreAbsoluteAndNeverMove()
+    void buttonWordsAreAbsoluteWithTheirOwnButton()
     {
-        const std::uint32_t moveFlag = 0x0001;
-        const QList<std::uint32_t> expected = {32770, 32772, 32776, 32784, 32800, 32832};
-        for (int i = 0; i < 6; ++i) {
-            const std::uint32_t flags = mouseEventFlags(MouseButtonOrder[std::size_t(i)]);
-            QCOMPARE(flags, expected[i]);
-            QVERIFY(!(flags & moveFlag));
-        }
+        // MOUSEEVENTF_ABSOLUTE (0x8000) with the button's down or up flag, and no move flag.
+        const QList<QPair<MouseButtonAction, std::uint32_t>> expected = {
+            {MouseButtonAction::LDown, 32770}, {MouseButtonAction::LUp, 32772},   {MouseButtonAction::RDown, 32776},
+            {MouseButtonAction::RUp, 32784},   {MouseButtonAction::MDown, 32800}, {MouseButtonAction::MUp, 32832},
+        };
+        for (const auto &[button, flags] : expected)
+            QCOMPARE(mouseEventFlags(button), flags);
     }
 };
 

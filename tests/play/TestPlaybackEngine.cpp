@@ -1,7 +1,7 @@
+#include "core/Errors.h"
 #include "fakes/FakePlatform.h"
+#include "platform/ProcessState.h"
 #include "play/PlaybackEngine.h"
-#include "record/ProcessState.h"
-#include "script/Errors.h"
 #include "script/ScriptTable.h"
 
 #include <QTest>

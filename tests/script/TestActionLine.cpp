@@ -127,14 +127,20 @@ void TestActionLine::classifyAction()
 
 void TestActionLine::recordedTextsRoundTrip()
 {
-    QCOMPARE(recordedActionText(RecordedAction::None), QByteArrayView());
-    for (int i = 1; i < RecordedActionCount; ++i) {
-        const auto action = static_cast<RecordedAction>(i);
-        QVERIFY(recordedActionText(action).endsWith("()"));
-        QCOMPARE(recordedActionFromText(recordedActionText(action)), action);
+    // The nine texts a file carries, each written and read as exactly these bytes.
+    const QList<QPair<RecordedAction, QByteArray>> texts = {
+        {RecordedAction::KeyDown, "KeyDown()"}, {RecordedAction::KeyUp, "KeyUp()"}, {RecordedAction::Move, "Move()"},
+        {RecordedAction::LDown, "LDown()"},     {RecordedAction::LUp, "LUp()"},     {RecordedAction::RDown, "RDown()"},
+        {RecordedAction::RUp, "RUp()"},         {RecordedAction::MDown, "MDown()"}, {RecordedAction::MUp, "MUp()"},
+    };
+    QCOMPARE(texts.size(), RecordedActionCount - 1);
+    for (const auto &[action, text] : texts) {
+        QCOMPARE(recordedActionText(action), QByteArrayView(text));
+        QCOMPARE(recordedActionFromText(text), action);
     }
-    QCOMPARE(recordedActionFromText("Move"), RecordedAction::None);
-    QCOMPARE(recordedActionFromText("Move() "), RecordedAction::None);
+    QCOMPARE(recordedActionText(RecordedAction::None), QByteArrayView());
+    for (const char *other : {"Move", "Move() ", "move()", "MOVE()", "", "KeyDown()KeyUp()"})
+        QCOMPARE(recordedActionFromText(other), RecordedAction::None);
 }
 
 QTEST_GUILESS_MAIN(TestActionLine)

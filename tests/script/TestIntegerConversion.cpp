@@ -1,4 +1,4 @@
-#include "script/Errors.h"
+#include "core/Errors.h"
 #include "script/IntegerConversion.h"
 
 #include <QTest>

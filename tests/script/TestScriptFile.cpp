@@ -1,5 +1,5 @@
+#include "core/Errors.h"
 #include "platform/SystemFileSystem.h"
-#include "script/Errors.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptTable.h"
 

@@ -3,21 +3,16 @@
 #include "Win32HotkeyRegistry.h"
 #include "Win32Injector.h"
 
-#include <vector>
-
 #include <windows.h>
 
-struct Win32CaptureSession {
-    HookHandle handle = 0;
-    std::shared_ptr<const HookProc> proc;
+struct Win32CaptureSession : CaptureSession {
     std::shared_ptr<const Win32HotkeyRegistry> hotkeys;
     const Win32MessageWindow *window = nullptr;
     HHOOK keyboardHook = nullptr;
     HHOOK mouseHook = nullptr;
-    std::vector<EventMsg> pending;
     bool deliveryPosted = false;
 
-    ~Win32CaptureSession();
+    ~Win32CaptureSession() override;
     void queue(const EventMsg &event);
     void keyboard(WPARAM message, const KBDLLHOOKSTRUCT &key);
     void mouse(WPARAM message, const MSLLHOOKSTRUCT &mouse);
@@ -125,9 +120,9 @@ Win32InputHook::Win32InputHook(std::shared_ptr<const Win32HotkeyRegistry> hotkey
     : m_hotkeys(std::move(hotkeys)), m_window([this](unsigned message, std::uintptr_t, std::intptr_t) {
           if (message != kDeliverMessage)
               return false;
-          if (m_session) {
-              m_session->deliveryPosted = false;
-              deliver(*m_session, false);
+          if (auto *session = m_sessions.current<Win32CaptureSession>()) {
+              session->deliveryPosted = false;
+              m_sessions.deliverCurrent();
           }
           return true;
       })
@@ -136,77 +131,42 @@ Win32InputHook::Win32InputHook(std::shared_ptr<const Win32HotkeyRegistry> hotkey
 
 Win32InputHook::~Win32InputHook()
 {
-    // The procedure may belong to objects already gone, so the last events are not handed to it.
-    ++m_deliveryDepth;
-    if (m_session)
-        remove(m_session->handle);
+    m_sessions.stopDelivering();
+    remove(m_sessions.runningHandle());
 }
 
 HookHandle Win32InputHook::install(HookProc proc)
 {
-    if (m_session)
-        remove(m_session->handle);
+    remove(m_sessions.runningHandle());
     if (!proc || t_capture)
         return 0;
     auto session = std::make_unique<Win32CaptureSession>();
     session->hotkeys = m_hotkeys;
     session->window = &m_window;
-    session->proc = std::make_shared<const HookProc>(std::move(proc));
     const HINSTANCE module = GetModuleHandleW(nullptr);
     session->keyboardHook = SetWindowsHookExW(WH_KEYBOARD_LL, keyboardProcedure, module, 0);
     session->mouseHook = SetWindowsHookExW(WH_MOUSE_LL, mouseProcedure, module, 0);
     if (!session->keyboardHook || !session->mouseHook)
         return 0;
-    session->handle = ++m_lastHandle;
     t_capture = session.get();
-    m_session = std::move(session);
-    return m_session->handle;
+    return m_sessions.start(std::move(session), std::move(proc));
 }
 
 void Win32InputHook::remove(HookHandle handle)
 {
-    if (!m_session || handle == 0 || handle != m_session->handle)
+    if (handle == 0 || handle != m_sessions.runningHandle())
         return;
     // Let the hooks see the input the system is already waiting to hand them, then stop them.
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    if (!m_session || m_session->handle != handle)
+    const std::unique_ptr<CaptureSession> taken = m_sessions.take(handle);
+    if (!taken)
         return;
-    const std::unique_ptr<Win32CaptureSession> session = std::move(m_session);
+    auto *const session = static_cast<Win32CaptureSession *>(taken.get());
     UnhookWindowsHookEx(session->keyboardHook);
     UnhookWindowsHookEx(session->mouseHook);
     session->keyboardHook = nullptr;
     session->mouseHook = nullptr;
     t_capture = nullptr;
-    if (m_deliveryDepth == 0)
-        deliver(*session, true);
-}
-
-void Win32InputHook::deliver(Win32CaptureSession &session, bool detached)
-{
-    // A delivery already running (the procedure ran a nested loop) takes the new events after its own,
-    // which keeps them in input order.
-    if (m_deliveryDepth > 0 && !detached)
-        return;
-    // The procedure may remove the hook (and install another), so the session is checked by handle.
-    const HookHandle handle = session.handle;
-    const auto stillCurrent = [&] { return detached || (m_session && m_session->handle == handle); };
-    const std::shared_ptr<const HookProc> proc = session.proc;
-    std::vector<EventMsg> batch;
-    ++m_deliveryDepth;
-    while (stillCurrent() && !session.pending.empty()) {
-        batch.clear();
-        batch.swap(session.pending);
-        for (const EventMsg &event : batch) {
-            if (!stillCurrent())
-                break;
-            (*proc)(HC_ACTION, event);
-        }
-    }
-    --m_deliveryDepth;
-    // Hand the buffer back so that its capacity is reused by the next batch.
-    if (stillCurrent() && session.pending.empty()) {
-        batch.clear();
-        session.pending.swap(batch);
-    }
+    m_sessions.finish(*session);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CaptureSessions.h"
 #include "platform/Platform.h"
 #include "platform/win32/Win32MessageWindow.h"
 
@@ -23,12 +24,7 @@ class Win32InputHook : public InputHook
     void remove(HookHandle handle) override;
 
   private:
-    // Hands the queued events to the session's procedure; `detached`: the session is being removed.
-    void deliver(Win32CaptureSession &session, bool detached);
-
     std::shared_ptr<const Win32HotkeyRegistry> m_hotkeys;
-    std::unique_ptr<Win32CaptureSession> m_session;
-    HookHandle m_lastHandle = 0;
-    int m_deliveryDepth = 0;
+    CaptureSessions m_sessions;
     Win32MessageWindow m_window; // last: it dispatches into the members above
 };

@@ -1,6 +1,8 @@
 # The Windows backend without the toolkit, relative to this folder: the Qt build adds its adapters, the
 # cross-compiled tests use it as it stands.
 set(TAPSMITH_WIN32_CORE_SOURCES
+    ../CaptureSessions.cpp
+    ../CaptureSessions.h
     Win32Clock.cpp
     Win32Clock.h
     Win32HotkeyCore.cpp

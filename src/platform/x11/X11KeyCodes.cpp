@@ -1,7 +1,7 @@
 #include "X11KeyCodes.h"
 
+#include "core/KeyNames.h"
 #include "platform/Platform.h"
-#include "script/KeyNames.h"
 
 #include <array>
 

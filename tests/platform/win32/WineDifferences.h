@@ -10,7 +10,6 @@ namespace wine
 enum class Difference {
     ScanCodeOfVirtualKeyOnlyInjection, // scan code a hook sees for VK_A injected with scan code 0
     AltDownFlagWithAltHeld,            // LLKHF_ALTDOWN on a key pressed while Alt is held (1 set, 0 not)
-    CursorFollowsInjectedMove,         // the cursor stands where an absolute injected move put it (1 yes)
 };
 
 /// True when the tests run under wine.

@@ -117,7 +117,7 @@ constexpr std::array<KeyEntry, 99> kKeys = {{
 
 // Direct index from key code to table entry: plain codes 0..127 and extended codes 32768..32895.
 struct CodeIndex {
-    std::array<std::int8_t, 256> entry{};
+    std::array<std::int16_t, 256> entry{};
 
     constexpr CodeIndex()
     {
@@ -126,7 +126,7 @@ struct CodeIndex {
         for (std::size_t i = 0; i < kKeys.size(); ++i) {
             for (const std::uint32_t code : {kKeys[i].keyCode, kKeys[i].extendedCode}) {
                 if (code != 0)
-                    entry[slot(code)] = static_cast<std::int8_t>(i);
+                    entry[slot(code)] = static_cast<std::int16_t>(i);
             }
         }
     }

@@ -1,4 +1,4 @@
-#include "script/KeyNames.h"
+#include "core/KeyNames.h"
 
 #include <QSet>
 #include <QTest>
