@@ -3,6 +3,7 @@
 #include "X11ErrorTrap.h"
 #include "X11GrabRegistry.h"
 #include "X11KeyCodes.h"
+#include "X11RecordContext.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -70,13 +71,10 @@ std::optional<EventMsg> mouseButtonEvent(unsigned button, bool press)
 
 } // namespace
 
-struct X11InputHook::Session {
+struct X11InputHook::Session : CaptureSession {
     X11Display data;
     XRecordContext context = 0;
-    HookHandle handle = 0;
-    std::shared_ptr<const HookProc> proc;
     std::shared_ptr<const X11GrabRegistry> grabs;
-    std::vector<EventMsg> pending;
     // Events after a hotkey press wait here until that hotkey's handler has run: if it removes the hook
     // (the stop command) they came after the end of the recording.
     std::vector<EventMsg> held;
@@ -187,16 +185,13 @@ X11InputHook::X11InputHook(X11Display control, std::shared_ptr<const X11GrabRegi
 
 X11InputHook::~X11InputHook()
 {
-    // The procedure may belong to objects already gone, so the last events are not handed to it.
-    ++m_deliveryDepth;
-    if (m_session)
-        remove(m_session->handle);
+    m_sessions.stopDelivering();
+    remove(m_sessions.runningHandle());
 }
 
 HookHandle X11InputHook::install(HookProc proc)
 {
-    if (m_session)
-        remove(m_session->handle);
+    remove(m_sessions.runningHandle());
     if (!m_recordAvailable || !proc)
         return 0;
     Display *const control = m_control.get();
@@ -208,20 +203,7 @@ HookHandle X11InputHook::install(HookProc proc)
         return 0;
     Display *const data = session->data.get();
 
-    XRecordRange *const range = XRecordAllocRange();
-    if (!range)
-        return 0;
-    range->device_events.first = KeyPress;
-    range->device_events.last = MotionNotify;
-    XRecordClientSpec clients = XRecordAllClients;
-    XRecordRange *ranges[] = {range};
-    {
-        X11ErrorTrap trap(control);
-        session->context = XRecordCreateContext(control, 0, &clients, 1, ranges, 1);
-        if (trap.sync() != 0)
-            session->context = 0;
-    }
-    XFree(range);
+    session->context = createRecordContext(control, KeyPress, MotionNotify);
     if (session->context == 0)
         return 0;
 
@@ -243,8 +225,6 @@ HookHandle X11InputHook::install(HookProc proc)
         return 0;
     }
 
-    session->handle = ++m_lastHandle;
-    session->proc = std::make_shared<const HookProc>(std::move(proc));
     session->notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(data), QSocketNotifier::Read);
     QObject::connect(session->notifier.get(), &QSocketNotifier::activated, session->notifier.get(),
                      [this] { processReplies(); });
@@ -257,15 +237,15 @@ HookHandle X11InputHook::install(HookProc proc)
         processReplies();
     });
     session->roundTrip->start();
-    m_session = std::move(session);
-    return m_session->handle;
+    return m_sessions.start(std::move(session), std::move(proc));
 }
 
 void X11InputHook::remove(HookHandle handle)
 {
-    if (!m_session || handle == 0 || handle != m_session->handle)
+    const std::unique_ptr<CaptureSession> taken = m_sessions.take(handle);
+    if (!taken)
         return;
-    const std::unique_ptr<Session> session = std::move(m_session);
+    auto *const session = static_cast<Session *>(taken.get());
     session->roundTrip.reset();
     session->notifier.reset();
     Display *const control = m_control.get();
@@ -287,40 +267,14 @@ void X11InputHook::remove(HookHandle handle)
         session->pending.insert(session->pending.end(), session->held.begin(), session->held.end());
         session->held.clear();
     }
-    if (m_deliveryDepth == 0)
-        deliver(*session, true);
+    m_sessions.finish(*session);
 }
 
 void X11InputHook::processReplies()
 {
-    if (!m_session)
-        return;
-    XRecordProcessReplies(m_session->data.get());
-    deliver(*m_session, false);
-}
-
-void X11InputHook::deliver(Session &session, bool detached)
-{
-    if (!detached)
-        session.releaseHeldWhenDue();
-    if (session.pending.empty())
-        return;
-    // The procedure may remove the hook (and install another), so the session is checked by handle.
-    const HookHandle handle = session.handle;
-    const auto stillCurrent = [&] { return detached || (m_session && m_session->handle == handle); };
-    std::vector<EventMsg> batch;
-    batch.swap(session.pending);
-    const std::shared_ptr<const HookProc> proc = session.proc;
-    ++m_deliveryDepth;
-    for (const EventMsg &event : batch) {
-        if (!stillCurrent())
-            break;
-        (*proc)(HC_ACTION, event);
-    }
-    --m_deliveryDepth;
-    // Hand the buffer back so that its capacity is reused by the next batch.
-    if (stillCurrent() && session.pending.empty()) {
-        batch.clear();
-        session.pending.swap(batch);
+    if (Session *session = m_sessions.current<Session>()) {
+        XRecordProcessReplies(session->data.get());
+        session->releaseHeldWhenDue();
+        m_sessions.deliverCurrent();
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CaptureSessions.h"
 #include "platform/Platform.h"
 #include "platform/x11/X11Display.h"
 
@@ -23,14 +24,11 @@ class X11InputHook : public InputHook
   private:
     struct Session;
 
+    // Reads what the server sent and hands the events to the procedure.
     void processReplies();
-    // Hands the events read so far to the session's procedure; `detached`: the session is being removed.
-    void deliver(Session &session, bool detached);
 
     X11Display m_control;
     std::shared_ptr<const X11GrabRegistry> m_grabs;
     bool m_recordAvailable = false;
-    std::unique_ptr<Session> m_session;
-    HookHandle m_lastHandle = 0;
-    int m_deliveryDepth = 0;
+    CaptureSessions m_sessions;
 };

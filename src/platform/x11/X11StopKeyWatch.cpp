@@ -3,6 +3,7 @@
 #include "X11ErrorTrap.h"
 #include "X11InjectedKeys.h"
 #include "X11KeyCodes.h"
+#include "X11RecordContext.h"
 
 #include <chrono>
 #include <cstdint>
@@ -126,20 +127,7 @@ bool X11StopKeyWatch::start(unsigned modifiers, int virtualKey, std::function<vo
     session->onPress = std::move(onPress);
     session->injected = m_injected.get();
 
-    XRecordRange *const range = XRecordAllocRange();
-    if (!range)
-        return false;
-    range->device_events.first = KeyPress;
-    range->device_events.last = KeyRelease;
-    XRecordClientSpec clients = XRecordAllClients;
-    XRecordRange *ranges[] = {range};
-    {
-        X11ErrorTrap trap(control);
-        session->context = XRecordCreateContext(control, 0, &clients, 1, ranges, 1);
-        if (trap.sync() != 0)
-            session->context = 0;
-    }
-    XFree(range);
+    session->context = createRecordContext(control, KeyPress, KeyRelease);
     if (session->context == 0)
         return false;
 
