@@ -1,12 +1,16 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/CommandLinePlayback.h"
+#include "app/HotkeyBindings.h"
 #include "app/InterfaceLanguage.h"
 #include "app/SettingsFile.h"
 #include "app/SystemDesktop.h"
 #include "app/TFAbout.h"
 #include "app/TFmain.h"
+#include "core/FileSystem.h"
 #include "edit/TFAddEdit.h"
 #include "platform/Platform.h"
+#include "platform/SystemFileSystem.h"
 
 #include <QMessageBox>
 #include <QScreen>
@@ -16,7 +20,11 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+
+#include <shellapi.h>
+#else
 #include "platform/x11/X11Display.h"
 #endif
 
@@ -41,18 +49,77 @@ bool displayReachable()
 #endif
 }
 
+// The arguments as QCoreApplication::arguments() will give them, before there is an application object:
+// --help, --version and bad usage need no display.
+QStringList programArguments(int argc, char **argv)
+{
+    QStringList arguments;
+#ifdef _WIN32
+    // As Qt does on Windows: the wide command line, not the ANSI argv.
+    int count = 0;
+    wchar_t **const wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide != nullptr) {
+        for (int i = 0; i < count; ++i)
+            arguments << QString::fromWCharArray(wide[i]);
+        LocalFree(wide);
+        return arguments;
+    }
+#endif
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+// A program of the GUI subsystem starts without a console: its output is lost unless it is redirected. Run
+// from a console, it prints there.
+void useParentConsole()
+{
+#ifdef _WIN32
+    if (_fileno(stdout) >= 0 && _fileno(stderr) >= 0)
+        return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (_fileno(stdout) < 0)
+        std::freopen("CONOUT$", "w", stdout);
+    if (_fileno(stderr) < 0)
+        std::freopen("CONOUT$", "w", stderr);
+#endif
+}
+
+// tapsmith --play: no window, no tray icon; the exit status says how the run ended.
+int playFromCommandLine(int argc, char **argv, const CommandLine &commandLine)
+{
+    const QCoreApplication app(argc, argv);
+    setFileSystem(createFileSystem());
+    const QSettings settings(SettingsFile::userPath(), QSettings::IniFormat);
+    const HotkeyBindings hotkeys = HotkeyBindings::fromSettings(settings);
+    std::unique_ptr<Platform> platform;
+    try {
+        platform = createPlatform();
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "tapsmith: %s\n", error.what());
+        return EXIT_FAILURE;
+    }
+    return CommandLinePlayback::run(*platform, commandLine.file, *commandLine.play,
+                                    hotkeys.binding(HotkeyBindings::Stop), stdout, stderr);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (!displayReachable())
-        return EXIT_FAILURE;
-    Application app(argc, argv);
-    const CommandLine commandLine = CommandLine::parse(QCoreApplication::arguments());
+    const CommandLine commandLine = CommandLine::parse(programArguments(argc, argv));
+    if (commandLine.exitStatus || commandLine.play)
+        useParentConsole();
     if (commandLine.exitStatus) {
         std::fputs(commandLine.output.toLocal8Bit().constData(), *commandLine.exitStatus == 0 ? stdout : stderr);
         return *commandLine.exitStatus;
     }
+    if (!displayReachable())
+        return EXIT_FAILURE;
+    if (commandLine.play)
+        return playFromCommandLine(argc, argv, commandLine);
+    Application app(argc, argv);
     const QSettings settings(SettingsFile::userPath(), QSettings::IniFormat);
     const QVariant languageSetting = settings.value(QStringLiteral("ui/language"));
     InterfaceLanguage::install(

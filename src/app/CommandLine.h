@@ -7,6 +7,8 @@
 
 // What the command line asks for. Without arguments the program starts as it always does.
 //   tapsmith [--lang en|ru] [FILE.tpx]   starts with the file opened, as Open would
+//   tapsmith --play FILE.tpx [--repeat N] [--interval S | --interval MIN-MAX] [--speed P] [--verbose]
+//                                        plays the file with no window and exits when the run ends
 struct CommandLine {
     // The program ends at once with this status after printing `output` (to stdout for --help and
     // --version, to stderr for a usage error); otherwise it runs.
@@ -14,7 +16,18 @@ struct CommandLine {
     QString output;
 
     std::optional<QString> language; // --lang
-    QString file;                    // the script to open at start
+    QString file;                    // the script to open at start, or to play with --play
+
+    // --play and the playback settings it takes, with the ranges and defaults of the window's own.
+    struct Play {
+        int repeats = 1;
+        int intervalMode = 0; // 0: fixed (first), 1: random (first..second)
+        int first = 1;
+        int second = 1;
+        int speed = 100;
+        bool verbose = false;
+    };
+    std::optional<Play> play;
 
     static constexpr int UsageError = 2;
 

@@ -1,0 +1,97 @@
+#include "CommandLinePlayback.h"
+
+#include "Application.h"
+#include "core/Errors.h"
+#include "platform/Platform.h"
+#include "platform/ProcessState.h"
+#include "play/PlaybackEngine.h"
+#include "play/PlaybackStopKey.h"
+#include "script/ScriptFile.h"
+#include "script/ScriptTable.h"
+
+#include <QCoreApplication>
+#include <QObject>
+
+namespace
+{
+
+void print(std::FILE *stream, const QString &line)
+{
+    std::fputs(line.toLocal8Bit().append('\n').constData(), stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int CommandLinePlayback::run(Platform &platform, const QString &file, const CommandLine::Play &settings,
+                             const std::optional<HotkeyBindings::Binding> &stopKey, std::FILE *output,
+                             std::FILE *errors)
+{
+    ScriptTable table;
+    try {
+        openScript(file, table);
+    } catch (const FileError &error) {
+        print(errors, error.message());
+        print(errors, QStringLiteral("tapsmith: cannot read %1").arg(file));
+        return Unreadable;
+    }
+    if (settings.verbose) {
+        const QString interval = settings.intervalMode == 0
+                                     ? QString::number(settings.first)
+                                     : QStringLiteral("%1-%2").arg(settings.first).arg(settings.second);
+        print(output, QStringLiteral("tapsmith: playing %1: %2 rows, repeats %3, interval %4 s, speed %5%")
+                          .arg(file)
+                          .arg(table.rows() - 1)
+                          .arg(settings.repeats)
+                          .arg(interval)
+                          .arg(settings.speed));
+    }
+
+    // A stop seen between two checks of the engine must survive the engine's clearing of the flag at the
+    // start of a repetition: it is set again after every round of events. A run that got past its last row
+    // has completed, whatever came afterwards.
+    bool stopped = false;
+    if (platform.endRequests) {
+        platform.endRequests->setHandler([&stopped] {
+            stopped = true;
+            StopRequested = true;
+        });
+    }
+    PlaybackEngine engine(table, *platform.injector, *platform.clock,
+                          {[&settings] { return settings.speed; }, [&settings] { return settings.intervalMode; },
+                           [&stopped] {
+                               QCoreApplication::processEvents();
+                               if (stopped)
+                                   StopRequested = true;
+                           },
+                           1000});
+    QObject context;
+    const PlaybackStopKey stopWatch(stopKey ? platform.stopKeyWatch.get() : nullptr, *platform.clock,
+                                    stopKey ? stopKey->modifiers : 0, stopKey ? stopKey->virtualKey : 0, &context,
+                                    [&stopped] { stopped = true; });
+    if (stopKey && !stopWatch.watching() && settings.verbose)
+        print(output, QStringLiteral("tapsmith: %1 cannot be watched; stop with Ctrl+C").arg(stopKey->text));
+
+    int status = Stopped;
+    try {
+        const PlaybackEngine::Outcome outcome = engine.run(settings.repeats, settings.first, settings.second);
+        status = outcome == PlaybackEngine::Outcome::Completed ? Completed : Stopped;
+    } catch (...) {
+        print(errors, Application::currentExceptionMessage());
+        print(errors, QStringLiteral("tapsmith: row %1 of %2").arg(engine.currentRow()).arg(file));
+        status = RowFailed;
+    }
+    if (platform.endRequests)
+        platform.endRequests->setHandler([] { StopRequested = true; });
+    if (settings.verbose) {
+        if (status == Completed)
+            print(output, QStringLiteral("tapsmith: completed"));
+        else if (status == Stopped && engine.currentRow() == 0)
+            print(output, QStringLiteral("tapsmith: stopped before repetition %1").arg(engine.currentRepetition()));
+        else if (status == Stopped)
+            print(output, QStringLiteral("tapsmith: stopped at row %1 of repetition %2")
+                              .arg(engine.currentRow())
+                              .arg(engine.currentRepetition()));
+    }
+    return status;
+}

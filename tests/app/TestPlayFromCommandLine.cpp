@@ -1,0 +1,251 @@
+// `tapsmith --play` as a real process on the private X server: every exit status, the played events as an
+// independent client sees them, no window, and the stops (the stop hotkey while another Tapsmith holds it,
+// SIGINT, SIGTERM) that let go of what the script held down.
+
+#include "platform/XRecordObserver.h"
+#include "platform/XTestDriver.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <csignal>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace
+{
+
+class Tapsmith
+{
+  public:
+    explicit Tapsmith(const QString &configFolder)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder);
+        process.setProcessEnvironment(environment);
+    }
+    ~Tapsmith()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+    Tapsmith(const Tapsmith &) = delete;
+    Tapsmith &operator=(const Tapsmith &) = delete;
+
+    void start(const QStringList &arguments) { process.start(QStringLiteral(TAPSMITH_EXECUTABLE), arguments); }
+    int finish(int timeoutMs = 30000)
+    {
+        if (process.state() != QProcess::NotRunning && !process.waitForFinished(timeoutMs))
+            return -1;
+        errors = QString::fromLocal8Bit(process.readAllStandardError());
+        output = QString::fromLocal8Bit(process.readAllStandardOutput());
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    }
+
+    QProcess process;
+    QString errors;
+    QString output;
+};
+
+// Windows of `pid` (by _NET_WM_PID) that are mapped and viewable, under `window`; a window manager puts
+// the top-level windows into frames of its own.
+int mappedWindowsOf(Display *display, qint64 pid, Window window = 0)
+{
+    if (window == 0)
+        window = DefaultRootWindow(display);
+    const Atom wmPid = XInternAtom(display, "_NET_WM_PID", False);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    int mapped = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0)
+        return 0;
+    for (unsigned i = 0; i < count; ++i) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char *data = nullptr;
+        XWindowAttributes attributes;
+        if (XGetWindowProperty(display, children[i], wmPid, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
+                               &data) == Success &&
+            data != nullptr && items == 1 && qint64(*reinterpret_cast<unsigned long *>(data)) == pid &&
+            XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable)
+            ++mapped;
+        else if (window == DefaultRootWindow(display))
+            mapped += mappedWindowsOf(display, pid, children[i]);
+        XFree(data);
+    }
+    XFree(children);
+    return mapped;
+}
+
+// A script file of these lines, CR LF ended.
+QString writeScript(const QTemporaryDir &folder, const QString &name, const QList<QByteArray> &lines)
+{
+    const QString path = folder.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    for (const QByteArray &line : lines)
+        file.write(line + "\r\n");
+    return path;
+}
+
+} // namespace
+
+class TestPlayFromCommandLine : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    void initTestCase();
+    void playsTheFileWithNoWindowAndExits0();
+    void failedRowExits1WithTheRowAndTheFile();
+    void badUsageAndUnreadableFilesExit2_data();
+    void badUsageAndUnreadableFilesExit2();
+    void stopsExit130AndLetGoOfHeldKeys_data();
+    void stopsExit130AndLetGoOfHeldKeys();
+
+  private:
+    QTemporaryDir m_folder;
+    XTestDriver m_user;
+};
+
+void TestPlayFromCommandLine::initTestCase()
+{
+    QVERIFY(m_folder.isValid());
+    QVERIFY2(m_user.isOpen(), "no X display");
+}
+
+void TestPlayFromCommandLine::playsTheFileWithNoWindowAndExits0()
+{
+    const QString script = writeScript(m_folder, QStringLiteral("a.tpx"),
+                                       {"Move()|123;234;0", "KeyDown()|VK_A;30;300", "KeyUp()|VK_A;30;300"});
+    XRecordObserver observer;
+    QVERIFY(observer.start());
+    Tapsmith program(m_folder.path());
+    program.start({QStringLiteral("--play"), script, QStringLiteral("--repeat"), QStringLiteral("2"),
+                   QStringLiteral("--interval"), QStringLiteral("1"), QStringLiteral("--speed"), QStringLiteral("50")});
+    QVERIFY(program.process.waitForStarted());
+    // While it plays (about 1.6 s), nothing of it is on the screen.
+    int mappedWhilePlaying = 0;
+    while (!program.process.waitForFinished(100))
+        mappedWhilePlaying += mappedWindowsOf(m_user.display(), program.process.processId());
+    QCOMPARE(program.finish(), 0);
+    QCOMPARE(mappedWhilePlaying, 0);
+    QVERIFY2(program.errors.isEmpty(), qPrintable(program.errors));
+    QVERIFY2(program.output.isEmpty(), qPrintable(program.output)); // silent without --verbose
+    observer.stop();
+
+    const std::vector<XRecordObserver::Event> events = observer.events();
+    QStringList seen;
+    for (const XRecordObserver::Event &event : events) {
+        if (event.type == MotionNotify && event.x == 123 && event.y == 234)
+            seen << QStringLiteral("move");
+        else if ((event.type == KeyPress || event.type == KeyRelease) && event.detail == Keycode::A)
+            seen << (event.type == KeyPress ? QStringLiteral("A down") : QStringLiteral("A up"));
+    }
+    seen.removeDuplicates(); // the second repetition's move goes where the cursor already is
+    QCOMPARE(seen, (QStringList{"move", "A down", "A up"}));
+    const auto presses = std::count_if(events.cbegin(), events.cend(), [](const auto &event) {
+        return event.type == KeyPress && event.detail == Keycode::A;
+    });
+    QCOMPARE(presses, 2);
+
+    // An empty script plays nothing and completes.
+    Tapsmith empty(m_folder.path());
+    empty.start({QStringLiteral("--play"), writeScript(m_folder, QStringLiteral("empty.tpx"), {}),
+                 QStringLiteral("--verbose")});
+    QCOMPARE(empty.finish(), 0);
+    QVERIFY2(empty.output.contains(QLatin1String("completed")), qPrintable(empty.output));
+}
+
+void TestPlayFromCommandLine::failedRowExits1WithTheRowAndTheFile()
+{
+    const QString script = writeScript(m_folder, QStringLiteral("bad.tpx"),
+                                       {"KeyDown()|VK_SHIFT;42;0", "Move()|10;20;0", "Move()|10;2x;0"});
+    Tapsmith program(m_folder.path());
+    program.start({QStringLiteral("--play"), script});
+    QCOMPARE(program.finish(), 1);
+    QVERIFY2(program.errors.startsWith(QLatin1String("'2x' is not a valid integer value\n")),
+             qPrintable(program.errors));
+    QVERIFY2(program.errors.contains(QStringLiteral("row 3 of ") + script), qPrintable(program.errors));
+    m_user.sync();
+    QVERIFY(!m_user.isKeyDown(Keycode::ShiftLeft));
+}
+
+void TestPlayFromCommandLine::badUsageAndUnreadableFilesExit2_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("no file") << QStringList{"--play"} << "needs a script file";
+    QTest::newRow("repeat out of range") << QStringList{"--play", "a.tpx", "--repeat", "1001"} << "--repeat";
+    QTest::newRow("speed out of range") << QStringList{"--play", "a.tpx", "--speed", "0"} << "--speed";
+    QTest::newRow("interval bounds reversed") << QStringList{"--play", "a.tpx", "--interval", "5-3"} << "MIN";
+    QTest::newRow("interval not a number") << QStringList{"--play", "a.tpx", "--interval", "x"} << "--interval";
+    QTest::newRow("setting without --play") << QStringList{"a.tpx", "--speed", "50"} << "goes with --play";
+    QTest::newRow("missing file") << QStringList{"--play", "missing.tpx"} << "File not found";
+    QTest::newRow("a folder") << QStringList{"--play", "."} << "cannot read";
+}
+
+void TestPlayFromCommandLine::badUsageAndUnreadableFilesExit2()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    Tapsmith program(m_folder.path());
+    program.process.setWorkingDirectory(m_folder.path());
+    program.start(arguments);
+    QCOMPARE(program.finish(), 2);
+    QVERIFY2(program.errors.contains(said), qPrintable(program.errors));
+}
+
+void TestPlayFromCommandLine::stopsExit130AndLetGoOfHeldKeys_data()
+{
+    QTest::addColumn<QString>("stop");
+    QTest::newRow("the stop hotkey, held by another Tapsmith") << "hotkey";
+    QTest::newRow("SIGINT") << "SIGINT";
+    QTest::newRow("SIGTERM") << "SIGTERM";
+}
+
+void TestPlayFromCommandLine::stopsExit130AndLetGoOfHeldKeys()
+{
+    QFETCH(QString, stop);
+    // Shift goes down at once, then a wait of a minute.
+    const QString script =
+        writeScript(m_folder, QStringLiteral("long.tpx"), {"KeyDown()|VK_SHIFT;42;0", "Move()|50;60;60000"});
+
+    Tapsmith other(m_folder.path());
+    if (stop == QLatin1String("hotkey")) {
+        other.start({});
+        QVERIFY(other.process.waitForStarted());
+        // Its hotkeys are in place once its window shows.
+        QTRY_VERIFY_WITH_TIMEOUT(mappedWindowsOf(m_user.display(), other.process.processId()) > 0, 20000);
+        QVERIFY(!m_user.grabKey(Keycode::F10, Mod1Mask));
+    }
+
+    Tapsmith program(m_folder.path());
+    program.start({QStringLiteral("--play"), script});
+    QVERIFY(program.process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(m_user.isKeyDown(Keycode::ShiftLeft), 20000);
+
+    QElapsedTimer stopping;
+    stopping.start();
+    if (stop == QLatin1String("hotkey"))
+        m_user.chord({Keycode::AltLeft}, Keycode::F10);
+    else
+        ::kill(pid_t(program.process.processId()), stop == QLatin1String("SIGINT") ? SIGINT : SIGTERM);
+    QCOMPARE(program.finish(), 130);
+    QVERIFY2(stopping.elapsed() < 10000, qPrintable(QString::number(stopping.elapsed())));
+    QVERIFY2(program.errors.isEmpty(), qPrintable(program.errors));
+    m_user.sync();
+    QVERIFY(!m_user.isKeyDown(Keycode::ShiftLeft));
+}
+
+QTEST_GUILESS_MAIN(TestPlayFromCommandLine)
+#include "TestPlayFromCommandLine.moc"
