@@ -5,6 +5,7 @@
 #include "Win32Hotkeys.h"
 #include "Win32Injector.h"
 #include "Win32InputHook.h"
+#include "Win32StopKeyWatch.h"
 
 // Qt has no application window apart from the main window on Windows, so hiding or restoring "the
 // application window" comes down to hiding the main window or restoring it from minimised, as on X11.
@@ -17,5 +18,6 @@ std::unique_ptr<Platform> createPlatform()
     platform->inputHook = std::make_unique<Win32InputHook>(hotkeys);
     platform->injector = std::make_unique<Win32Injector>();
     platform->clock = std::make_unique<Win32Clock>();
+    platform->stopKeyWatch = std::make_unique<Win32StopKeyWatch>();
     return platform;
 }

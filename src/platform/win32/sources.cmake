@@ -15,6 +15,8 @@ set(TAPSMITH_WIN32_CORE_SOURCES
     Win32Injector.h
     Win32MessageWindow.cpp
     Win32MessageWindow.h
+    Win32StopKeyWatch.cpp
+    Win32StopKeyWatch.h
 )
 set(TAPSMITH_WIN32_DEFINITIONS NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0A00)
 set(TAPSMITH_WIN32_LIBRARIES user32 winmm)
