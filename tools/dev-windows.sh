@@ -64,24 +64,36 @@ windows_qt() {
         return 0
     fi
     windows_enable_deb_src
-    local work="$dir.work" log="$dir.log"
-    rm -rf "$work" "$dir.partial"
-    mkdir -p "$work"
-    say "building the static Windows Qt $windows_qt_version into $dir (about 20-30 minutes; log: $log)"
-    local start=$SECONDS
-    (
-        set -e
-        cd "$work"
-        apt-get source -qq "qt6-base=$windows_qt_version*" >/dev/null 2>&1 || apt-get source -qq qt6-base
-        cd qt6-base-"$windows_qt_version"*/
-        windows_qt_patch
-        mkdir build && cd build
-        ../configure -prefix "$dir.partial" "${windows_qt_flags[@]}" -qt-host-path /usr -- \
-            -DCMAKE_TOOLCHAIN_FILE="$windows_toolchain" \
-            -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
-        nice -n 10 cmake --build . --parallel "$(nproc)"
-        cmake --install .
-    ) >"$log" 2>&1 || { tail -n 40 "$log" >&2; say "Windows Qt build failed (log: $log)"; exit 1; }
+    local work="$dir.work" log="$dir.log" start=$SECONDS build
+    # An interrupted build (a closed terminal, a reboot) goes on where it stopped: its folder is keyed like
+    # the cache, so it was configured with the same flags.
+    build=$(find "$work" -mindepth 2 -maxdepth 2 -name build -type d 2>/dev/null | head -n 1)
+    if [ -n "$build" ] && [ -f "$build/build.ninja" ]; then
+        say "resuming the static Windows Qt build in $build (log: $log)"
+        (
+            set -e
+            cd "$build"
+            nice -n 10 cmake --build . --parallel "$(nproc)"
+            cmake --install .
+        ) >>"$log" 2>&1 || { tail -n 40 "$log" >&2; say "Windows Qt build failed (log: $log)"; exit 1; }
+    else
+        rm -rf "$work" "$dir.partial"
+        mkdir -p "$work"
+        say "building the static Windows Qt $windows_qt_version into $dir (about 20-30 minutes; log: $log)"
+        (
+            set -e
+            cd "$work"
+            apt-get source -qq "qt6-base=$windows_qt_version*" >/dev/null 2>&1 || apt-get source -qq qt6-base
+            cd qt6-base-"$windows_qt_version"*/
+            windows_qt_patch
+            mkdir build && cd build
+            ../configure -prefix "$dir.partial" "${windows_qt_flags[@]}" -qt-host-path /usr -- \
+                -DCMAKE_TOOLCHAIN_FILE="$windows_toolchain" \
+                -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+            nice -n 10 cmake --build . --parallel "$(nproc)"
+            cmake --install .
+        ) >"$log" 2>&1 || { tail -n 40 "$log" >&2; say "Windows Qt build failed (log: $log)"; exit 1; }
+    fi
     mv "$dir.partial" "$dir"
     rm -rf "$work"
     say "Windows Qt built in $(((SECONDS - start) / 60)) min: $dir"
