@@ -15,12 +15,12 @@ finish() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
-    [ -n "${keep:-}" ] || rm -rf "$work"
+    [ -f "$work/failure.png" ] || rm -rf "$work"
 }
 trap finish EXIT
 fail() {
     echo "e2e-test: FAIL: $*" >&2
-    import -window root "$work/failure.png" 2>/dev/null && keep=1 && echo "e2e-test: screen: $work/failure.png" >&2
+    import -window root "$work/failure.png" 2>/dev/null && echo "e2e-test: screen: $work/failure.png" >&2
     exit 1
 }
 step() { echo "e2e-test: $*" >&2; }
@@ -40,11 +40,20 @@ window() { timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -n 
 # notepad's text, through its own Save As into a file in the prefix's temporary folder.
 notepad_text() {
     local id=$1 name=$2
-    xdotool windowactivate --sync "$id" key --clearmodifiers ctrl+s
-    sleep 1
+    local dialog="" attempt
+    # Escape first: the Alt release of a hotkey may have left notepad in its menu bar.
+    for attempt in 1 2 3; do
+        xdotool windowactivate --sync "$id"
+        sleep 0.5
+        xdotool key Escape key ctrl+s
+        dialog=$(timeout 5 xdotool search --sync --onlyvisible --name '^Save As$' | head -n 1) && break
+    done
+    [ -n "$dialog" ] || fail "notepad's Save As did not come up"
     xdotool type --delay 50 "Z:${work//\//\\}\\$name"
     xdotool key Return
-    sleep 1
+    for attempt in $(seq 20); do [ -f "$work/$name" ] && break; sleep 0.25; done
+    sleep 0.5
+    [ -f "$work/$name" ] || fail "notepad did not save $name"
     tr -d '\r' <"$work/$name"
 }
 
@@ -62,6 +71,10 @@ xdotool windowactivate --sync "$pad"
 sleep 0.5
 xdotool key --clearmodifiers alt+F9
 sleep 1
+# Wine hands notepad the Alt press and release of the hotkey without the F9 between them, and notepad then
+# enters its menu bar: Escape (recorded too, so the playback leaves the menu bar the same way) ends that.
+xdotool key Escape
+sleep 0.3
 xdotool type --delay 80 'abc def'
 # A click at the start of the text moves the caret there: what follows lands before "abc".
 eval "$(xdotool getwindowgeometry --shell "$pad")"
@@ -92,7 +105,8 @@ tr -d '\r' <"$work/macro.tpx" >"$work/rows.txt"
 grep -q '^KeyDown()|VK_A;30;' "$work/rows.txt" || fail "no VK_A row with scan code 30: $(cat "$work/rows.txt")"
 grep -q '^KeyDown()|VK_SPACE;57;' "$work/rows.txt" || fail "no VK_SPACE row with scan code 57"
 grep -q '^LDown()|' "$work/rows.txt" || fail "the click was not recorded"
-grep -q 'VK_F9\|VK_F10' "$work/rows.txt" && fail "a hotkey press was recorded"
+# The hotkeys' releases after Alt+F9 are recorded, their presses never.
+grep -q '^KeyDown()|VK_F9;\|^KeyDown()|VK_F10;' "$work/rows.txt" && fail "a hotkey press was recorded"
 button 3
 sleep 0.5
 button 5
