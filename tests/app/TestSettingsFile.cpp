@@ -6,8 +6,20 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+namespace
+{
+
+#ifdef Q_OS_WIN
+const QString kFileName = QStringLiteral("Tapsmith/tapsmith.ini");
+#else
+const QString kFileName = QStringLiteral("Tapsmith/tapsmith.conf");
+#endif
+
+} // namespace
 
 class TestSettingsFile : public QObject
 {
@@ -33,7 +45,11 @@ class TestSettingsFile : public QObject
 void TestSettingsFile::initTestCase()
 {
     QVERIFY(m_config.isValid());
+#ifdef Q_OS_WIN
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
+#else
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+#endif
     m_path = SettingsFile::userPath();
 }
 
@@ -53,7 +69,7 @@ void TestSettingsFile::write(const QByteArray &contents)
 
 void TestSettingsFile::livesInTheUserConfigurationFolder()
 {
-    QCOMPARE(m_path, m_config.filePath(QStringLiteral("Tapsmith/tapsmith.conf")));
+    QCOMPARE(m_path, m_config.filePath(kFileName));
 }
 
 void TestSettingsFile::withoutFileOrKeyTheBuildDefaultsStay()
@@ -107,7 +123,8 @@ void TestSettingsFile::readingNeverWrites()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), contents);
     QCOMPARE(QFileInfo(m_path).lastModified(), modified);
-    QCOMPARE(QDir(QFileInfo(m_path).path()).entryList(QDir::Files | QDir::Hidden), QStringList{"tapsmith.conf"});
+    QCOMPARE(QDir(QFileInfo(m_path).path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QFileInfo(kFileName).fileName()});
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)

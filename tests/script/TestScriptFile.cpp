@@ -299,7 +299,9 @@ void TestScriptFile::openFailuresLeaveTableUnchanged_data()
                                          << "File not found";
     QTest::newRow("folder given as file") << "folder.tpx"
                                           << "File access denied";
+#ifndef Q_OS_WIN // PlatformDifferences::longNameError
     QTest::newRow("name too long") << QString(300, 'n') << "Invalid filename";
+#endif
     QTest::newRow("nul in name") << QStringLiteral("a\u0000b") << "Invalid filename";
 }
 
@@ -324,7 +326,12 @@ void TestScriptFile::saveFailuresKeepOldFileAndLeaveNoTemporary()
     QCOMPARE(errorOf([&] { saveScript(table, path("nowhere/x.tpx")); }), QStringLiteral("File not found"));
     QCOMPARE(errorOf([&] { saveScript(table, path("keep.tpx/x.tpx")); }), QStringLiteral("File not found"));
     QCOMPARE(errorOf([&] { saveScript(table, path("folder.tpx")); }), QStringLiteral("File access denied"));
+#ifdef Q_OS_WIN
+    QVERIFY2(!errorOf([&] { saveScript(table, path(QString(300, 'n'))); }).isEmpty(),
+             PlatformDifferences::longNameError);
+#else
     QCOMPARE(errorOf([&] { saveScript(table, path(QString(300, 'n'))); }), QStringLiteral("Invalid filename"));
+#endif
     QCOMPARE(errorOf([&] { saveScript(table, QString()); }), QStringLiteral("Invalid filename"));
     QCOMPARE(readBytes(path("keep.tpx")), QByteArray("old|content\r\n"));
     QCOMPARE(folderEntries(), (QStringList{"folder.tpx", "keep.tpx"}));
