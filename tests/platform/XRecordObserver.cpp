@@ -18,8 +18,9 @@ std::condition_variable startSignal;
 
 } // namespace
 
-XRecordObserver::XRecordObserver(const char *displayName)
-    : m_control(XOpenDisplay(displayName)), m_data(XOpenDisplay(displayName)), m_listener(XOpenDisplay(displayName))
+XRecordObserver::XRecordObserver(const char *displayName, Delivery delivery)
+    : m_control(XOpenDisplay(displayName)), m_data(XOpenDisplay(displayName)),
+      m_listener(delivery == Delivery::AtOnce ? XOpenDisplay(displayName) : nullptr)
 {
     if (!m_listener || pipe(m_wake) != 0)
         return;

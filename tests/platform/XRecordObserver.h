@@ -21,7 +21,13 @@ class XRecordObserver
         std::int64_t receivedMicros = 0; // CLOCK_MONOTONIC
     };
 
-    explicit XRecordObserver(const char *displayName = nullptr);
+    // AtOnce: a listener on the root window makes the server flush after every event, so each one arrives
+    // the moment it happens (for timing), at the cost of a delivery of every event to one more client.
+    // Batched: only the RECORD connections, which the server writes to when its buffer fills, at the end
+    // of a burst and at stop(); what a plain RECORD client costs the server.
+    enum class Delivery { AtOnce, Batched };
+
+    explicit XRecordObserver(const char *displayName = nullptr, Delivery delivery = Delivery::AtOnce);
     ~XRecordObserver();
     XRecordObserver(const XRecordObserver &) = delete;
     XRecordObserver &operator=(const XRecordObserver &) = delete;
