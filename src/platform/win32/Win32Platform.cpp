@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "Win32Clock.h"
+#include "Win32EndRequests.h"
 #include "Win32HotkeyRegistry.h"
 #include "Win32Hotkeys.h"
 #include "Win32Injector.h"
@@ -19,5 +20,6 @@ std::unique_ptr<Platform> createPlatform()
     platform->injector = std::make_unique<Win32Injector>();
     platform->clock = std::make_unique<Win32Clock>();
     platform->stopKeyWatch = std::make_unique<Win32StopKeyWatch>();
+    platform->endRequests = std::make_unique<Win32EndRequests>(*platform->clock);
     return platform;
 }
