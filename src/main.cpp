@@ -10,6 +10,7 @@
 #include "core/FileSystem.h"
 #include "edit/TFAddEdit.h"
 #include "platform/Platform.h"
+#include "platform/ProgramStart.h"
 #include "platform/SystemFileSystem.h"
 
 #include <QMessageBox>
@@ -20,11 +21,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#ifdef _WIN32
-#include <windows.h>
-
-#include <shellapi.h>
-#else
+#ifndef _WIN32
 #include "platform/x11/X11Display.h"
 #endif
 
@@ -46,43 +43,6 @@ bool displayReachable()
     else
         std::fprintf(stderr, "Tapsmith needs an X11 display and cannot open the display \"%s\".\n", name);
     return false;
-#endif
-}
-
-// The arguments as QCoreApplication::arguments() will give them, before there is an application object:
-// --help, --version and bad usage need no display.
-QStringList programArguments(int argc, char **argv)
-{
-    QStringList arguments;
-#ifdef _WIN32
-    // As Qt does on Windows: the wide command line, not the ANSI argv.
-    int count = 0;
-    wchar_t **const wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (wide != nullptr) {
-        for (int i = 0; i < count; ++i)
-            arguments << QString::fromWCharArray(wide[i]);
-        LocalFree(wide);
-        return arguments;
-    }
-#endif
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
-}
-
-// A program of the GUI subsystem starts without a console: its output is lost unless it is redirected. Run
-// from a console, it prints there.
-void useParentConsole()
-{
-#ifdef _WIN32
-    if (_fileno(stdout) >= 0 && _fileno(stderr) >= 0)
-        return;
-    if (!AttachConsole(ATTACH_PARENT_PROCESS))
-        return;
-    if (_fileno(stdout) < 0)
-        std::freopen("CONOUT$", "w", stdout);
-    if (_fileno(stderr) < 0)
-        std::freopen("CONOUT$", "w", stderr);
 #endif
 }
 

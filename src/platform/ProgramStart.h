@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QStringList>
+
+// What the program needs of its process before there is an application object.
+
+// The arguments as QCoreApplication::arguments() will give them (on Windows: the wide command line, not
+// the ANSI argv), so that --help, --version and bad usage need no display.
+QStringList programArguments(int argc, char **argv);
+
+// A program of the GUI subsystem (Windows) starts without a console, and its output is lost unless it is
+// redirected: run from a console, it then prints there and hears that console's Ctrl+C. Elsewhere nothing
+// to do.
+void useParentConsole();
