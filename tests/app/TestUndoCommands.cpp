@@ -2,6 +2,7 @@
 // with its caption, and a recording as one step.
 
 #include "MainWindowFixture.h"
+#include "ScriptContents.h"
 #include "edit/ScriptEditor.h"
 
 #include <QAction>
@@ -13,20 +14,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-
-namespace
-{
-
-QString contents(const ScriptTable &table)
-{
-    QStringList rows;
-    for (int row = 1; row < table.rows(); ++row)
-        rows << table.cellText(ScriptTable::ActionColumn, row) + u'|' +
-                    table.cellText(ScriptTable::ParametersColumn, row);
-    return rows.join(u',');
-}
-
-} // namespace
 
 class TestUndoCommands : public QObject
 {
@@ -63,29 +50,29 @@ void TestUndoCommands::shortcutsUndoAndRedoWhileTheWindowHasFocus()
     m_fixture.row("Move()", "1;1;1");
     m_fixture.row("Move()", "2;2;2");
     m_fixture.row("Move()", "3;3;3");
-    const QString start = contents(*window.Script);
+    const QString start = scriptContents(*window.Script);
     window.editor().StringGrid1SelectCell(0, 1);
     window.ToolButton7Click();
     window.ToolButton7Click();
-    const QString moved = contents(*window.Script);
+    const QString moved = scriptContents(*window.Script);
     QCOMPARE(moved, QStringLiteral("Move()|2;2;2,Move()|3;3;3,Move()|1;1;1,|"));
 
     QTest::keyClick(window.StringGrid1, Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(window.StringGrid1, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(contents(*window.Script), start);
+    QCOMPARE(scriptContents(*window.Script), start);
     QCOMPARE(window.editor().selectedRow(), 1);
     QVERIFY(!window.undoAction->isEnabled());
     QTest::keyClick(window.StringGrid1, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QTest::keyClick(window.StringGrid1, Qt::Key_Y, Qt::ControlModifier);
-    QCOMPARE(contents(*window.Script), moved);
+    QCOMPARE(scriptContents(*window.Script), moved);
     QVERIFY(!window.redoAction->isEnabled());
 
     // Clear is undone too, caption and all.
     window.setWindowTitle(QStringLiteral("Tapsmith - /some.tpx"));
     window.ToolButton4Click();
-    QCOMPARE(contents(*window.Script), QStringLiteral("|"));
+    QCOMPARE(scriptContents(*window.Script), QStringLiteral("|"));
     QTest::keyClick(window.StringGrid1, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(contents(*window.Script), moved);
+    QCOMPARE(scriptContents(*window.Script), moved);
     QCOMPARE(window.windowTitle(), QStringLiteral("Tapsmith - /some.tpx"));
 }
 
@@ -110,10 +97,10 @@ void TestUndoCommands::contextMenuHoldsUndoRedoAndTheRowCommands()
         menu->close();
     });
     emit window.StringGrid1->customContextMenuRequested(second.center());
-    QTRY_COMPARE(contents(*window.Script), QStringLiteral("Move()|1;1;1,|,Move()|2;2;2"));
+    QTRY_COMPARE(scriptContents(*window.Script), QStringLiteral("Move()|1;1;1,|,Move()|2;2;2"));
     QCOMPARE(window.editor().selectedRow(), 3);
     window.scriptContextMenu->actions().at(0)->trigger();
-    QCOMPARE(contents(*window.Script), QStringLiteral("Move()|1;1;1,Move()|2;2;2,|"));
+    QCOMPARE(scriptContents(*window.Script), QStringLiteral("Move()|1;1;1,Move()|2;2;2,|"));
 }
 
 void TestUndoCommands::openIsOneStepWithItsCaption()
@@ -126,19 +113,19 @@ void TestUndoCommands::openIsOneStepWithItsCaption()
     file.write("Move()|7;7;7\r\n|\r\n");
     file.close();
     m_fixture.row("Move()", "1;1;1");
-    const QString start = contents(*window.Script);
+    const QString start = scriptContents(*window.Script);
     QTimer::singleShot(0, window.OpenDialog1, [&window, path] {
         window.OpenDialog1->selectFile(path);
         static_cast<QDialog *>(window.OpenDialog1)->accept();
     });
     window.ToolButton6Click();
-    QCOMPARE(contents(*window.Script), QStringLiteral("Move()|7;7;7,|"));
+    QCOMPARE(scriptContents(*window.Script), QStringLiteral("Move()|7;7;7,|"));
 
     window.undoAction->trigger();
-    QCOMPARE(contents(*window.Script), start);
+    QCOMPARE(scriptContents(*window.Script), start);
     QCOMPARE(window.windowTitle(), QStringLiteral("Tapsmith"));
     window.redoAction->trigger();
-    QCOMPARE(contents(*window.Script), QStringLiteral("Move()|7;7;7,|"));
+    QCOMPARE(scriptContents(*window.Script), QStringLiteral("Move()|7;7;7,|"));
     QCOMPARE(window.windowTitle(), QStringLiteral("Tapsmith - ") + path);
     // The file itself is left alone.
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -150,7 +137,7 @@ void TestUndoCommands::aRecordingIsOneStepAndWaitsForItsStop()
     TFmain &window = *m_fixture.window;
     FakeInputHook &hook = *m_fixture.fakes->hook;
     m_fixture.row("Move()", "1;1;1");
-    const QString start = contents(*window.Script);
+    const QString start = scriptContents(*window.Script);
     window.ToolButton1Click();
     for (std::uint32_t i = 0; i < 5; ++i)
         hook.deliver({InputMessage::MouseMove, 10 + i, 20, 100 + i * 10});
@@ -158,13 +145,13 @@ void TestUndoCommands::aRecordingIsOneStepAndWaitsForItsStop()
     window.undoAction->trigger();
     QCOMPARE(window.Script->rows(), 8);
     window.ToolButton2Click();
-    const QString recorded = contents(*window.Script);
+    const QString recorded = scriptContents(*window.Script);
     QCOMPARE(window.editor().history().stack().count(), 1);
 
     window.undoAction->trigger();
-    QCOMPARE(contents(*window.Script), start);
+    QCOMPARE(scriptContents(*window.Script), start);
     window.redoAction->trigger();
-    QCOMPARE(contents(*window.Script), recorded);
+    QCOMPARE(scriptContents(*window.Script), recorded);
 
     // A stop without a recording adds no step.
     window.ToolButton2Click();

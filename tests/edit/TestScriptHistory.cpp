@@ -1,3 +1,4 @@
+#include "ScriptContents.h"
 #include "edit/ScriptEditor.h"
 #include "edit/ScriptHistory.h"
 #include "script/ScriptTable.h"
@@ -19,16 +20,6 @@ void fill(ScriptTable &table, int count, int padding = 0)
         table.setCell(ScriptTable::ActionColumn, row, padding > 0 ? QByteArray("Move()") : QByteArray("A" + n));
         table.setCell(ScriptTable::ParametersColumn, row, QByteArray(n + ';' + n + ';' + n + pad));
     }
-}
-
-// "Action|Parameters" of every action row, joined by ",".
-QString contents(const ScriptTable &table)
-{
-    QStringList rows;
-    for (int row = 1; row < table.rows(); ++row)
-        rows << table.cellText(ScriptTable::ActionColumn, row) + u'|' +
-                    table.cellText(ScriptTable::ParametersColumn, row);
-    return rows.join(u',');
 }
 
 } // namespace
@@ -54,39 +45,39 @@ void TestScriptHistory::rowCommandsUndoAndRedoInTurn()
     fill(table, 5);
     ScriptEditor editor(table);
     QUndoStack &stack = editor.history().stack();
-    const QString start = contents(table);
+    const QString start = scriptContents(table);
     QStringList states{start};
 
     editor.StringGrid1SelectCell(0, 2);
     editor.moveDown(); // A2 to row 3, selected
-    states << contents(table);
+    states << scriptContents(table);
     QCOMPARE(editor.selectedRow(), 3);
     editor.moveUp();
-    states << contents(table);
+    states << scriptContents(table);
     editor.moveUp(); // A2 to row 1
-    states << contents(table);
+    states << scriptContents(table);
     editor.StringGrid1SelectCell(0, 5);
     editor.deleteSelected(); // the last row: A4 becomes the selected last row
-    states << contents(table);
+    states << scriptContents(table);
     QCOMPARE(editor.selectedRow(), 4);
     editor.StringGrid1SelectCell(0, 2);
     editor.deleteSelected(); // a middle row
-    states << contents(table);
+    states << scriptContents(table);
     editor.clear();
-    states << contents(table);
-    QCOMPARE(contents(table), QStringLiteral("|"));
+    states << scriptContents(table);
+    QCOMPARE(scriptContents(table), QStringLiteral("|"));
     QCOMPARE(stack.count(), 6);
 
     for (int step = 6; step > 0; --step) {
         stack.undo();
-        QCOMPARE(contents(table), states[step - 1]);
+        QCOMPARE(scriptContents(table), states[step - 1]);
     }
-    QCOMPARE(contents(table), start);
+    QCOMPARE(scriptContents(table), start);
     QCOMPARE(editor.selectedRow(), 2); // the first move, taken back, leaves its row where it was
     QVERIFY(!stack.canUndo());
     for (int step = 1; step <= 6; ++step) {
         stack.redo();
-        QCOMPARE(contents(table), states[step]);
+        QCOMPARE(scriptContents(table), states[step]);
     }
     QVERIFY(!stack.canRedo());
 
@@ -106,9 +97,9 @@ void TestScriptHistory::deleteOfTheOnlyRowComesBack()
     ScriptEditor editor(table);
     editor.StringGrid1SelectCell(0, 1);
     editor.deleteSelected();
-    QCOMPARE(contents(table), QStringLiteral("|"));
+    QCOMPARE(scriptContents(table), QStringLiteral("|"));
     editor.history().stack().undo();
-    QCOMPARE(contents(table), QStringLiteral("A1|1;1;1"));
+    QCOMPARE(scriptContents(table), QStringLiteral("A1|1;1;1"));
     QCOMPARE(table.rows(), 2);
 }
 
@@ -124,11 +115,11 @@ void TestScriptHistory::editsAreStepsOnlyWhenTheyChangeTheRow()
     table.setCell(ScriptTable::ActionColumn, 2, "Move()");
     table.setCell(ScriptTable::ParametersColumn, 2, "7;8;9");
     history.rowEdited(2, before, ScriptHistory::rowTexts(table, 2));
-    QCOMPARE(contents(table), QStringLiteral("A1|1;1;1,Move()|7;8;9,A3|3;3;3")); // recording it changes nothing
+    QCOMPARE(scriptContents(table), QStringLiteral("A1|1;1;1,Move()|7;8;9,A3|3;3;3")); // recording it changes nothing
     history.stack().undo();
-    QCOMPARE(contents(table), QStringLiteral("A1|1;1;1,A2|2;2;2,A3|3;3;3"));
+    QCOMPARE(scriptContents(table), QStringLiteral("A1|1;1;1,A2|2;2;2,A3|3;3;3"));
     history.stack().redo();
-    QCOMPARE(contents(table), QStringLiteral("A1|1;1;1,Move()|7;8;9,A3|3;3;3"));
+    QCOMPARE(scriptContents(table), QStringLiteral("A1|1;1;1,Move()|7;8;9,A3|3;3;3"));
 }
 
 void TestScriptHistory::replacedRowsGoBackAndForthWithTheCaption()
@@ -146,21 +137,21 @@ void TestScriptHistory::replacedRowsGoBackAndForthWithTheCaption()
     table.setCell(ScriptTable::ActionColumn, 2, "");
     caption = QStringLiteral("Tapsmith - /b.tpx");
     history.rowsReplaced(1, before, captionBefore);
-    QCOMPARE(contents(table), QStringLiteral("A1|1;1;1,|2;2;2"));
+    QCOMPARE(scriptContents(table), QStringLiteral("A1|1;1;1,|2;2;2"));
 
     history.stack().undo();
-    QCOMPARE(contents(table), QStringLiteral("A1|1;1;1,A2|2;2;2,A3|3;3;3,A4|4;4;4"));
+    QCOMPARE(scriptContents(table), QStringLiteral("A1|1;1;1,A2|2;2;2,A3|3;3;3,A4|4;4;4"));
     QCOMPARE(caption, QStringLiteral("Tapsmith - /a.tpx"));
     history.stack().redo();
-    QCOMPARE(contents(table), QStringLiteral("A1|1;1;1,|2;2;2"));
+    QCOMPARE(scriptContents(table), QStringLiteral("A1|1;1;1,|2;2;2"));
     QCOMPARE(caption, QStringLiteral("Tapsmith - /b.tpx"));
 
     // Clear: the caption it leaves is set by its caller after it.
     history.replaceRows(1, TableRows::oneEmptyRow());
     caption = QStringLiteral("Tapsmith");
-    QCOMPARE(contents(table), QStringLiteral("|"));
+    QCOMPARE(scriptContents(table), QStringLiteral("|"));
     history.stack().undo();
-    QCOMPARE(contents(table), QStringLiteral("A1|1;1;1,|2;2;2"));
+    QCOMPARE(scriptContents(table), QStringLiteral("A1|1;1;1,|2;2;2"));
     QCOMPARE(caption, QStringLiteral("Tapsmith - /b.tpx"));
     history.stack().redo();
     QCOMPARE(caption, QStringLiteral("Tapsmith"));
@@ -173,21 +164,21 @@ void TestScriptHistory::aRecordingIsOneStep()
     table.setRows(4); // an open row, which the recording writes first
     ScriptEditor editor(table);
     editor.StringGrid1SelectCell(0, 3);
-    const QString start = contents(table);
+    const QString start = scriptContents(table);
     const int openRow = table.rows() - 1;
     const TableRows before = TableRows::capture(table, openRow);
     for (int event = 0; event < 100; ++event)
         table.appendToLastRow(RecordedAction::Move, QByteArray::number(event) + ";0;1");
     table.setRows(table.rows() - 3); // the stop removes some rows at the end
-    const QString recorded = contents(table);
+    const QString recorded = scriptContents(table);
     editor.history().rowsReplaced(openRow, before);
 
     QCOMPARE(editor.history().stack().count(), 1);
     editor.history().stack().undo();
-    QCOMPARE(contents(table), start);
+    QCOMPARE(scriptContents(table), start);
     QCOMPARE(editor.selectedRow(), 3);
     editor.history().stack().redo();
-    QCOMPARE(contents(table), recorded);
+    QCOMPARE(scriptContents(table), recorded);
 }
 
 void TestScriptHistory::oldestStepsGoBeyondTheLimit()
@@ -199,19 +190,19 @@ void TestScriptHistory::oldestStepsGoBeyondTheLimit()
     for (int round = 0; round < 4; ++round) {
         fill(table, 3000, 100);
         table.setCell(ScriptTable::ActionColumn, 1, QByteArray("round") + QByteArray::number(round));
-        cleared << contents(table);
+        cleared << scriptContents(table);
         history.replaceRows(1, TableRows::oneEmptyRow());
         QVERIFY(history.memoryUsage() <= 1'000'000);
     }
     QCOMPARE(history.stack().count(), 2);
     history.stack().undo();
-    QCOMPARE(contents(table), cleared[3]);
+    QCOMPARE(scriptContents(table), cleared[3]);
     history.stack().undo();
-    QCOMPARE(contents(table), cleared[2]);
+    QCOMPARE(scriptContents(table), cleared[2]);
     QVERIFY(!history.stack().canUndo());
     history.stack().redo();
     history.stack().redo();
-    QCOMPARE(contents(table), QStringLiteral("|"));
+    QCOMPARE(scriptContents(table), QStringLiteral("|"));
 }
 
 void TestScriptHistory::aStepLargerThanTheLimitIsNotKept()
@@ -223,7 +214,7 @@ void TestScriptHistory::aStepLargerThanTheLimitIsNotKept()
     history.moveRow(1, 2);
     fill(table, 3000, 100);
     history.replaceRows(1, TableRows::oneEmptyRow());
-    QCOMPARE(contents(table), QStringLiteral("|"));
+    QCOMPARE(scriptContents(table), QStringLiteral("|"));
     QCOMPARE(history.stack().count(), 0);
     QVERIFY(!history.stack().canUndo());
     QCOMPARE(history.memoryUsage(), std::size_t(0));
