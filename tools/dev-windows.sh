@@ -67,7 +67,8 @@ windows_qt() {
     local work="$dir.work" log="$dir.log" start=$SECONDS build
     # An interrupted build (a closed terminal, a reboot) goes on where it stopped: its folder is keyed like
     # the cache, so it was configured with the same flags.
-    build=$(find "$work" -mindepth 2 -maxdepth 2 -name build -type d 2>/dev/null | head -n 1)
+    build=""
+    [ -d "$work" ] && build=$(find "$work" -mindepth 2 -maxdepth 2 -name build -type d | head -n 1)
     if [ -n "$build" ] && [ -f "$build/build.ninja" ]; then
         say "resuming the static Windows Qt build in $build (log: $log)"
         (
