@@ -106,6 +106,11 @@ windows_qt() {
 windows_configure() {
     local dir=$1 testing=$2 qt
     qt=$(windows_qt_dir)
+    # A build folder keeps the toolchain it was first configured with: one made against another Qt (its
+    # cache key changed, or another cache folder) starts afresh.
+    if [ -f "$dir/CMakeCache.txt" ] && ! grep -qxF "Qt6_DIR:PATH=$qt/lib/cmake/Qt6" "$dir/CMakeCache.txt"; then
+        rm -rf "$dir"
+    fi
     cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DWARNINGS_AS_ERRORS=ON \
         -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
         -DQT_CHAINLOAD_TOOLCHAIN_FILE="$windows_toolchain" -DBUILD_TESTING="$testing" >/dev/null
