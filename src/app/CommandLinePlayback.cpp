@@ -81,8 +81,9 @@ int CommandLinePlayback::run(Platform &platform, const QString &file, const Comm
         print(errors, QStringLiteral("tapsmith: row %1 of %2").arg(engine.currentRow()).arg(file));
         status = RowFailed;
     }
+    // The handler above refers to this call's state.
     if (platform.endRequests)
-        platform.endRequests->setHandler([] { StopRequested = true; });
+        platform.endRequests->setHandler(nullptr);
     if (settings.verbose) {
         if (status == Completed)
             print(output, QStringLiteral("tapsmith: completed"));

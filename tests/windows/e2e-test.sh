@@ -37,6 +37,11 @@ wineboot -i >/dev/null 2>&1
 
 # Waits for a window whose title matches; prints its id.
 window() { timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+# Types the path of `name` in the work folder, as wine sees it, into the file dialog in front, and accepts it.
+type_path() {
+    xdotool type --delay 50 "Z:${work//\//\\}\\$1"
+    xdotool key Return
+}
 # notepad's text, through its own Save As into a file in the prefix's temporary folder.
 notepad_text() {
     local id=$1 name=$2
@@ -49,8 +54,7 @@ notepad_text() {
         dialog=$(timeout 5 xdotool search --sync --onlyvisible --name '^Save As$' | head -n 1) && break
     done
     [ -n "$dialog" ] || fail "notepad's Save As did not come up"
-    xdotool type --delay 50 "Z:${work//\//\\}\\$name"
-    xdotool key Return
+    type_path "$name"
     for attempt in $(seq 20); do [ -f "$work/$name" ] && break; sleep 0.25; done
     sleep 0.5
     [ -f "$work/$name" ] || fail "notepad did not save $name"
@@ -97,8 +101,7 @@ button() {
 }
 button 4
 sleep 1.5
-xdotool type --delay 50 "Z:${work//\//\\}\\macro"
-xdotool key Return
+type_path macro
 sleep 1
 [ -f "$work/macro.tpx" ] || fail "no macro.tpx saved"
 tr -d '\r' <"$work/macro.tpx" >"$work/rows.txt"
@@ -111,8 +114,7 @@ button 3
 sleep 0.5
 button 5
 sleep 1.5
-xdotool type --delay 50 "Z:${work//\//\\}\\macro.tpx"
-xdotool key Return
+type_path macro.tpx
 sleep 1
 xdotool search --name "Tapsmith - .*macro.tpx" >/dev/null || fail "the caption does not name the opened file"
 
