@@ -167,9 +167,8 @@ windows_tests() {
     local status=0
     (
         export WINEPREFIX="$dir/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-        rm -rf "$WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
         trap 'wineserver -k 2>/dev/null || true' EXIT
+        "$root/tools/wine-prefix.sh" "$WINEPREFIX" || exit 1
         cd "$dir" && ctest --output-on-failure -L 'unit|gui'
     ) || status=1
     local version

@@ -33,7 +33,7 @@ read -r display <"$fifo"
 export DISPLAY=":$display"
 openbox >/dev/null 2>&1 &
 pids+=($!)
-wineboot -i >/dev/null 2>&1
+"$(dirname "$0")/../../tools/wine-prefix.sh" "$WINEPREFIX" || fail "wine made no working prefix"
 
 # Waits for a window whose title matches; prints its id.
 window() { timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }

@@ -21,7 +21,7 @@ trap finish EXIT
 fail() { echo "installer-test: FAIL: $*" >&2; exit 1; }
 step() { echo "installer-test: $*" >&2; }
 
-wineboot -i >/dev/null 2>&1
+"$(dirname "$0")/../../tools/wine-prefix.sh" "$WINEPREFIX" || fail "wine made no working prefix"
 user_dir=$(echo "$WINEPREFIX"/drive_c/users/*/AppData/Local | cut -d' ' -f1)
 [ -d "$user_dir" ] || user_dir="$WINEPREFIX/drive_c/users/$USER/AppData/Local"
 installed="$user_dir/Programs/Tapsmith"
