@@ -14,6 +14,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 
 find_program(WINE_PROGRAM NAMES wine wine64 PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(WINE_PROGRAM)
-    # Through a wrapper that gives wine a second try when it fails to start at all.
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_PROGRAM})
 endif()
