@@ -27,6 +27,7 @@ class TestUndoCommands : public QObject
     void contextMenuHoldsUndoRedoAndTheRowCommands();
     void openIsOneStepWithItsCaption();
     void aRecordingIsOneStepAndWaitsForItsStop();
+    void theHighlightedRowIsTheSelectedRowAfterEveryStep();
 
   private:
     MainWindowFixture m_fixture;
@@ -156,6 +157,30 @@ void TestUndoCommands::aRecordingIsOneStepAndWaitsForItsStop()
     // A stop without a recording adds no step.
     window.ToolButton2Click();
     QCOMPARE(window.editor().history().stack().count(), 1);
+}
+
+void TestUndoCommands::theHighlightedRowIsTheSelectedRowAfterEveryStep()
+{
+    // Clear, Open and their undo and redo replace the rows wholesale; the table's current row must still be
+    // the row that the row commands work on, or Delete would remove a row the user cannot see chosen.
+    TFmain &window = *m_fixture.window;
+    m_fixture.row("Move()", "1;1;1");
+    m_fixture.row("Move()", "2;2;2");
+    m_fixture.row("Move()", "3;3;3");
+    const auto highlighted = [&window] {
+        const QModelIndex current = window.StringGrid1->currentIndex();
+        return current.isValid() ? current.row() + 1 : 0;
+    };
+    window.editor().StringGrid1SelectCell(0, 3);
+    QCOMPARE(highlighted(), 3);
+    window.ToolButton4Click();
+    QCOMPARE(window.editor().selectedRow(), 1);
+    QCOMPARE(highlighted(), 1);
+    window.undoAction->trigger();
+    QCOMPARE(scriptContents(*window.Script), QStringLiteral("Move()|1;1;1,Move()|2;2;2,Move()|3;3;3,|"));
+    QCOMPARE(highlighted(), window.editor().selectedRow());
+    window.redoAction->trigger();
+    QCOMPARE(highlighted(), window.editor().selectedRow());
 }
 
 QTEST_MAIN(TestUndoCommands)
