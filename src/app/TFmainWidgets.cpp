@@ -206,6 +206,10 @@ void TFmain::buildScriptView()
                     m_editor->StringGrid1SelectCell(current.column(), current.row() + 1);
             });
     connect(m_editor, &ScriptEditor::selectedRowChanged, this, &TFmain::selectGridRow);
+    // Rows replaced wholesale (Open, Clear, and the undo and redo of either) reset the view and its current
+    // row with it; the highlight goes back to the selected row, which a reset leaves alone (or narrows to the
+    // rows that remain, which reaches selectGridRow above).
+    connect(Script, &QAbstractItemModel::modelReset, this, [this] { selectGridRow(m_editor->selectedRow()); });
     connect(StringGrid1, &QTableView::doubleClicked, this, &TFmain::StringGrid1DblClick);
 
     ToolBar2 = new QToolBar(this);
