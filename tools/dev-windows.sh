@@ -71,12 +71,6 @@ windows_qt() {
     [ -d "$work" ] && build=$(find "$work" -mindepth 2 -maxdepth 2 -name build -type d | head -n 1)
     if [ -n "$build" ] && [ -f "$build/build.ninja" ]; then
         say "resuming the static Windows Qt build in $build (log: $log)"
-        (
-            set -e
-            cd "$build"
-            nice -n 10 cmake --build . --parallel "$(nproc)"
-            cmake --install .
-        ) >>"$log" 2>&1 || { tail -n 40 "$log" >&2; say "Windows Qt build failed (log: $log)"; exit 1; }
     else
         rm -rf "$work" "$dir.partial"
         mkdir -p "$work"
@@ -91,10 +85,15 @@ windows_qt() {
             ../configure -prefix "$dir.partial" "${windows_qt_flags[@]}" -qt-host-path /usr -- \
                 -DCMAKE_TOOLCHAIN_FILE="$windows_toolchain" \
                 -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
-            nice -n 10 cmake --build . --parallel "$(nproc)"
-            cmake --install .
-        ) >"$log" 2>&1 || { tail -n 40 "$log" >&2; say "Windows Qt build failed (log: $log)"; exit 1; }
+        ) >"$log" 2>&1 || { tail -n 40 "$log" >&2; say "Windows Qt configure failed (log: $log)"; exit 1; }
+        build=$(echo "$work"/qt6-base-"$windows_qt_version"*/build)
     fi
+    (
+        set -e
+        cd "$build"
+        nice -n 10 cmake --build . --parallel "$(nproc)"
+        cmake --install .
+    ) >>"$log" 2>&1 || { tail -n 40 "$log" >&2; say "Windows Qt build failed (log: $log)"; exit 1; }
     mv "$dir.partial" "$dir"
     rm -rf "$work"
     say "Windows Qt built in $(((SECONDS - start) / 60)) min: $dir"

@@ -46,7 +46,6 @@ for attempt in $(seq 1 $attempts); do
         # (less Debian's hint about the 32-bit wine, which these 64-bit programs do not need)
         grep -v -e 'wine32' -e 'multiarch' -e 'apt-get' "$log" | tail -n 40 | sed 's/^/    /'
     } >&2
-    end_server
     sleep 2
 done
 exit 1
