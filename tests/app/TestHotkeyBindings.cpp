@@ -28,6 +28,8 @@ class TestHotkeyBindings : public QObject
     void settingsFileOverridesSomeCommands();
     void defaultsKeepEveryText();
     void customHotkeysDriveTheWindow();
+    void unusableOrRepeatedKeysLeaveTheirCommandWithout_data();
+    void unusableOrRepeatedKeysLeaveTheirCommandWithout();
 
   private:
     MainWindowFixture m_ui;
@@ -132,7 +134,9 @@ void TestHotkeyBindings::customHotkeysDriveTheWindow()
     QCOMPARE(window.N1->text(), QStringLiteral("Запись (Ctrl+Alt+R)"));
     QCOMPARE(window.N2->text(), QStringLiteral("Стоп (Ctrl+Shift+F12)"));
     QCOMPARE(window.ToolButton2->toolTip(), QStringLiteral("Ctrl+Shift+F12"));
-    QCOMPARE(window.N3->text(), QStringLiteral("Вопроизвести (Alt+F11)"));
+    // No combination is named for it: Alt+F11 does nothing now.
+    QCOMPARE(window.N3->text(), QStringLiteral("Вопроизвести"));
+    QCOMPARE(window.ToolButton3->toolTip(), QString());
 
     // The default record hotkey does nothing now; the custom one records.
     m_ui.fakes->hotkeys->press(MOD_ALT, VK_F9);
@@ -153,6 +157,61 @@ void TestHotkeyBindings::customHotkeysDriveTheWindow()
     for (int row = 1; row < window.Script->rows(); ++row)
         parameters << window.Script->cellText(ScriptTable::ParametersColumn, row).section(u';', 0, 0);
     QCOMPARE(parameters, (QStringList{"VK_A", "VK_A", "VK_MENU", ""})); // and the open row
+    m_ui.close();
+}
+
+void TestHotkeyBindings::unusableOrRepeatedKeysLeaveTheirCommandWithout_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("menu");
+    QTest::addColumn<int>("registered");
+    QTest::newRow("unreadable") << QByteArray("[hotkeys]\nrecord=Foo+Bar\n")
+                                << QStringList{"Запись", "Стоп (Alt+F10)", "Вопроизвести (Alt+F11)",
+                                               "Окно (Alt+Shift+F9)"}
+                                << 3;
+    QTest::newRow("empty") << QByteArray("[hotkeys]\nstop=\n")
+                           << QStringList{"Запись (Alt+F9)", "Стоп", "Вопроизвести (Alt+F11)", "Окно (Alt+Shift+F9)"}
+                           << 3;
+    // The later command loses the key; the earlier one keeps it, here Record's own default.
+    QTest::newRow("the record key again")
+        << QByteArray("[hotkeys]\nstop=Alt+F9\n")
+        << QStringList{"Запись (Alt+F9)", "Стоп", "Вопроизвести (Alt+F11)", "Окно (Alt+Shift+F9)"} << 3;
+    QTest::newRow("a later default taken")
+        << QByteArray("[hotkeys]\nrecord=Alt+F10\n")
+        << QStringList{"Запись (Alt+F10)", "Стоп", "Вопроизвести (Alt+F11)", "Окно (Alt+Shift+F9)"} << 3;
+    QTest::newRow("the same key written twice")
+        << QByteArray("[hotkeys]\nplay=Ctrl+P\nshow=ctrl+p\n")
+        << QStringList{"Запись (Alt+F9)", "Стоп (Alt+F10)", "Вопроизвести", "Окно (Ctrl+P)"} << 3;
+}
+
+void TestHotkeyBindings::unusableOrRepeatedKeysLeaveTheirCommandWithout()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, menu);
+    QFETCH(int, registered);
+    QTemporaryDir config;
+    const QString path = config.filePath(QStringLiteral("tapsmith.conf"));
+    QFile settings(path);
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write(file);
+    settings.close();
+
+    RecordHook = 0;
+    StopRequested = false;
+    m_ui.fakes = std::make_unique<FakePlatform>();
+    m_ui.desktop = std::make_unique<FakeDesktop>();
+    m_ui.window = std::make_unique<TFmain>(m_ui.fakes->platform, *m_ui.desktop, offlineUpdateSettings(), nullptr,
+                                           HotkeyBindings::fromSettings(QSettings(path, QSettings::IniFormat)));
+    TFmain &window = *m_ui.window;
+    QCOMPARE((QStringList{window.N1->text(), window.N2->text(), window.N3->text(), window.N4->text()}), menu);
+    QCOMPARE(int(m_ui.fakes->hotkeys->registrations.size()), registered);
+    // Each registered combination does one thing.
+    for (const auto &registration : m_ui.fakes->hotkeys->registrations) {
+        int commands = 0;
+        for (const auto &other : m_ui.fakes->hotkeys->registrations)
+            commands += other.modifiers == registration.modifiers && other.virtualKey == registration.virtualKey;
+        QCOMPARE(commands, 1);
+    }
     m_ui.close();
 }
 

@@ -37,7 +37,7 @@ class TestPlayCommand : public QObject
     void countOfZeroStillReportsCompletion();
     void emptyFirstRowAsksForAScriptFirst();
     void completedRunHidesAndReports();
-    void failedRowKeepsThePlayingState();
+    void failedRowEndsInTheIdleState();
     void stopHotkeyEndsTheWaitingRow();
     void stopKeySeenAnywhereEndsTheRunAtOnce();
     void secondPlayDuringARunIsIgnored();
@@ -91,8 +91,8 @@ void TestPlayCommand::endsARecordingWithoutTheAltCleanUp()
     QCOMPARE(RecordHook, HookHandle(0));
     QCOMPARE(w.windowTitle(), caption);
     QCOMPARE(w.Script->rows(), rows);
-    // The recorded rows were played, trailing Alt presses included, and the run held nothing at its end.
-    QCOMPARE(m_ui.fakes->injector->calls, (QStringList{"key 65 0", "key 18 0", "key 18 0"}));
+    // The recorded rows were played, trailing Alt presses included; at its end the run let go of what it held.
+    QCOMPARE(m_ui.fakes->injector->calls, (QStringList{"key 65 0", "key 18 0", "key 18 0", "key 18 2", "key 65 2"}));
 }
 
 void TestPlayCommand::settingThatIsNotANumberRefusesTheRun_data()
@@ -213,8 +213,9 @@ void TestPlayCommand::completedRunHidesAndReports()
     QVERIFY(!w.isPlaying());
 }
 
-void TestPlayCommand::failedRowKeepsThePlayingState()
+void TestPlayCommand::failedRowEndsInTheIdleState()
 {
+    // The icon no longer says Playing once the run has ended, whatever ended it.
     TFmain &w = *m_ui.window;
     row("Move()", "1;1;0");
     row("Move()", "100;200");
@@ -222,7 +223,7 @@ void TestPlayCommand::failedRowKeepsThePlayingState()
     QVERIFY_THROWS_EXCEPTION(ConversionError, w.ToolButton3Click());
     QCOMPARE(m_ui.fakes->injector->calls, QStringList{"cursor 1 1"});
     QVERIFY(!w.isVisible());
-    QCOMPARE(w.trayImage(), 1);
+    QCOMPARE(w.trayImage(), 7);
     QCOMPARE(m_balloons->count(), 0);
     QVERIFY(!w.isPlaying());
 }

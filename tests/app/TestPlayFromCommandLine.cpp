@@ -111,6 +111,9 @@ class TestPlayFromCommandLine : public QObject
     void badUsageAndUnreadableFilesExit2();
     void stopsExit130AndLetGoOfHeldKeys_data();
     void stopsExit130AndLetGoOfHeldKeys();
+    void completedRunLetsGoOfWhatTheScriptLeftDown();
+    void hugeNumberFieldIsReportedShort();
+    void verboseCountsTheScriptRows();
 
   private:
     QTemporaryDir m_folder;
@@ -245,6 +248,74 @@ void TestPlayFromCommandLine::stopsExit130AndLetGoOfHeldKeys()
     QVERIFY2(program.errors.isEmpty(), qPrintable(program.errors));
     m_user.sync();
     QVERIFY(!m_user.isKeyDown(Keycode::ShiftLeft));
+}
+
+void TestPlayFromCommandLine::completedRunLetsGoOfWhatTheScriptLeftDown()
+{
+    // A key-down and a button-down without their ups: once the run has completed, the server must not see
+    // them held, or auto-repeat goes on typing into whatever has the focus.
+    const QString script = writeScript(m_folder, QStringLiteral("held.tpx"),
+                                       {"KeyDown()|VK_A;30;5", "KeyDown()|VK_SHIFT;42;0", "MDown()|40;40;0"});
+    XRecordObserver observer;
+    QVERIFY(observer.start());
+    Tapsmith program(m_folder.path());
+    program.start({QStringLiteral("--play"), script, QStringLiteral("--repeat"), QStringLiteral("2")});
+    QCOMPARE(program.finish(), 0);
+    m_user.sync();
+    observer.stop();
+    QVERIFY(!m_user.isKeyDown(Keycode::A));
+    QVERIFY(!m_user.isKeyDown(Keycode::ShiftLeft));
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned mask = 0;
+    XQueryPointer(m_user.display(), DefaultRootWindow(m_user.display()), &root, &child, &rootX, &rootY, &x, &y, &mask);
+    QCOMPARE(mask & Button2Mask, 0u);
+
+    // The release came from the run, as its last event of the key (the server's auto-repeat may add presses
+    // while the key is held between the repetitions).
+    QStringList seen;
+    for (const XRecordObserver::Event &event : observer.events()) {
+        if ((event.type == KeyPress || event.type == KeyRelease) && event.detail == Keycode::A)
+            seen << (event.type == KeyPress ? QStringLiteral("A down") : QStringLiteral("A up"));
+    }
+    QVERIFY(!seen.isEmpty());
+    QCOMPARE(seen.first(), QStringLiteral("A down"));
+    QCOMPARE(seen.last(), QStringLiteral("A up"));
+}
+
+void TestPlayFromCommandLine::hugeNumberFieldIsReportedShort()
+{
+    // A megabyte of digits: the message shows the beginning of the text, not all of it.
+    const QByteArray digits(1 << 20, '1');
+    const QString script = writeScript(m_folder, QStringLiteral("huge.tpx"), {"Move()|10;20;" + digits});
+    Tapsmith program(m_folder.path());
+    program.start({QStringLiteral("--play"), script});
+    QCOMPARE(program.finish(), 1);
+    const QString expected =
+        QStringLiteral("'") + QString(64, u'1') + QStringLiteral("…' is not a valid integer value\n");
+    QVERIFY2(program.errors.startsWith(expected), qPrintable(program.errors.left(300)));
+    QVERIFY2(program.errors.size() < 1000, qPrintable(QString::number(program.errors.size())));
+}
+
+void TestPlayFromCommandLine::verboseCountsTheScriptRows()
+{
+    const struct {
+        QList<QByteArray> lines;
+        const char *said;
+    } cases[] = {
+        {{}, "0 rows,"},
+        {{"|"}, "0 rows,"},
+        {{"Move()|1;1;0"}, "1 row,"},
+        {{"Move()|1;1;0", "|"}, "1 row,"},
+        {{"Move()|1;1;0", "Move()|2;2;0", "|"}, "2 rows,"},
+    };
+    for (const auto &example : cases) {
+        Tapsmith program(m_folder.path());
+        program.start({QStringLiteral("--play"), writeScript(m_folder, QStringLiteral("count.tpx"), example.lines),
+                       QStringLiteral("--verbose")});
+        QCOMPARE(program.finish(), 0);
+        QVERIFY2(program.output.contains(QLatin1String(example.said)), qPrintable(program.output));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPlayFromCommandLine)

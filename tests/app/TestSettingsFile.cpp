@@ -10,6 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace
 {
 
@@ -34,6 +38,7 @@ class TestSettingsFile : public QObject
     void updateUrlComesFromTheFile_data();
     void updateUrlComesFromTheFile();
     void readingNeverWrites();
+    void onlyARegularFileIsRead();
 
   private:
     void write(const QByteArray &contents);
@@ -125,6 +130,33 @@ void TestSettingsFile::readingNeverWrites()
     QCOMPARE(QFileInfo(m_path).lastModified(), modified);
     QCOMPARE(QDir(QFileInfo(m_path).path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QFileInfo(kFileName).fileName()});
+}
+
+void TestSettingsFile::onlyARegularFileIsRead()
+{
+    // Absent, or a regular file (also through a symbolic link): read.
+    QCOMPARE(SettingsFile::readablePath(), m_path);
+    write("[update]\nurl=http://127.0.0.1/r\n");
+    QCOMPARE(SettingsFile::readablePath(), m_path);
+#ifdef Q_OS_UNIX
+    const QString target = m_config.filePath(QStringLiteral("elsewhere.conf"));
+    QVERIFY(QFile::rename(m_path, target));
+    QVERIFY(QFile::link(target, m_path));
+    QCOMPARE(SettingsFile::readablePath(), m_path);
+    QCOMPARE(SettingsFile(SettingsFile::readablePath()).updateUrl(), std::optional<QString>("http://127.0.0.1/r"));
+    QVERIFY(QFile::remove(m_path));
+
+    // A pipe nobody writes to would hold the start for ever: it is not read, and the defaults hold.
+    QCOMPARE(::mkfifo(QFile::encodeName(m_path).constData(), 0600), 0);
+    QCOMPARE(SettingsFile::readablePath(), QString());
+    QCOMPARE(SettingsFile(SettingsFile::readablePath()).updateUrl(), std::nullopt);
+    const QSettings settings(SettingsFile::readablePath(), QSettings::IniFormat);
+    QVERIFY(settings.allKeys().isEmpty());
+    QVERIFY(QFile::remove(m_path));
+#endif
+    // A folder in its place is no settings file either.
+    QVERIFY(QDir().mkpath(m_path));
+    QCOMPARE(SettingsFile::readablePath(), QString());
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)

@@ -27,6 +27,8 @@ class TestUndoCommands : public QObject
     void contextMenuHoldsUndoRedoAndTheRowCommands();
     void openIsOneStepWithItsCaption();
     void aRecordingIsOneStepAndWaitsForItsStop();
+    void aRecordingKeepsTheLastRowOfAScriptWithoutOpenRow();
+    void undoAndRedoWaitWhileAPlaybackRuns();
     void theHighlightedRowIsTheSelectedRowAfterEveryStep();
 
   private:
@@ -157,6 +159,83 @@ void TestUndoCommands::aRecordingIsOneStepAndWaitsForItsStop()
     // A stop without a recording adds no step.
     window.ToolButton2Click();
     QCOMPARE(window.editor().history().stack().count(), 1);
+}
+
+void TestUndoCommands::aRecordingKeepsTheLastRowOfAScriptWithoutOpenRow()
+{
+    TFmain &window = *m_fixture.window;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("by-hand.tpx"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Move()|7;7;7\r\nKeyDown()|VK_A;30;5");
+    file.close();
+    window.openScriptFile(path);
+    const QString opened = scriptContents(*window.Script);
+    QCOMPARE(opened, QStringLiteral("Move()|7;7;7,KeyDown()|VK_A;30;5"));
+
+    FakeInputHook &hook = *m_fixture.fakes->hook;
+    window.ToolButton1Click();
+    QCOMPARE(window.progressText(), QStringLiteral("Запись: строк записано 0"));
+    hook.deliver({InputMessage::MouseMove, 10, 20, 3314910});
+    hook.deliver({InputMessage::MouseMove, 11, 20, 3314950});
+    QCOMPARE(window.progressText(), QStringLiteral("Запись: строк записано 2"));
+    window.ToolButton2Click();
+    QCOMPARE(scriptContents(*window.Script), opened + QStringLiteral(",Move()|10;20;1,Move()|11;20;40,|"));
+
+    window.undoAction->trigger();
+    QCOMPARE(scriptContents(*window.Script), opened);
+    window.redoAction->trigger();
+    QCOMPARE(scriptContents(*window.Script), opened + QStringLiteral(",Move()|10;20;1,Move()|11;20;40,|"));
+
+    // A recording that makes no row leaves the table and the history as they were.
+    window.undoAction->trigger();
+    const int steps = window.editor().history().stack().count();
+    window.ToolButton1Click();
+    hook.deliver({InputMessage::MouseWheel, 0, 0, 3400000});
+    window.ToolButton2Click();
+    QCOMPARE(scriptContents(*window.Script), opened);
+    QCOMPARE(window.editor().history().stack().count(), steps);
+}
+
+void TestUndoCommands::undoAndRedoWaitWhileAPlaybackRuns()
+{
+    // With the window brought back during a playback, Ctrl+Z must not change the rows being played.
+    TFmain &window = *m_fixture.window;
+    m_fixture.row("Move()", "1;1;10");
+    m_fixture.row("Move()", "2;2;10");
+    m_fixture.row("Move()", "3;3;10");
+    window.editor().StringGrid1SelectCell(0, 3);
+    window.ToolButton8Click(); // one step to undo
+    window.ToolButton8Click();
+    window.undoAction->trigger(); // and one to redo
+    const QString played = scriptContents(*window.Script);
+    QVERIFY(window.undoAction->isEnabled());
+    QVERIFY(window.redoAction->isEnabled());
+
+    bool enabledDuringRun = false;
+    m_fixture.fakes->clock->onSleep = [&] {
+        enabledDuringRun = enabledDuringRun || window.undoAction->isEnabled() || window.redoAction->isEnabled();
+        window.show();
+        QTest::keyClick(window.StringGrid1, Qt::Key_Z, Qt::ControlModifier);
+        QTest::keyClick(window.StringGrid1, Qt::Key_Y, Qt::ControlModifier);
+        window.undoAction->trigger();
+        window.redoAction->trigger();
+    };
+    window.ToolButton3Click();
+    m_fixture.fakes->clock->onSleep = nullptr;
+    QVERIFY(!enabledDuringRun);
+    QCOMPARE(scriptContents(*window.Script), played);
+    QCOMPARE(m_fixture.fakes->injector->calls, (QStringList{"cursor 1 1", "cursor 3 3", "cursor 2 2"}));
+    QVERIFY(window.undoAction->isEnabled());
+    QVERIFY(window.redoAction->isEnabled());
+
+    // During a recording the entries are disabled as well.
+    window.ToolButton1Click();
+    QVERIFY(!window.undoAction->isEnabled());
+    QVERIFY(!window.redoAction->isEnabled());
+    window.ToolButton2Click();
+    QVERIFY(window.undoAction->isEnabled());
 }
 
 void TestUndoCommands::theHighlightedRowIsTheSelectedRowAfterEveryStep()

@@ -58,7 +58,7 @@ class TestPlaybackEngine : public QObject
 
     void interruptedRunReleasesWhatItHolds();
     void failedRunReleasesWhatItHolds();
-    void completedRunLeavesTheDesktopAsItsRowsDid();
+    void completedRunReleasesWhatItHolds();
 
     void waitsForModifiersBeforeTheFirstEvent();
     void aModifierThatStaysDownDelaysTheRunOnlySoLong();
@@ -280,22 +280,25 @@ void TestPlaybackEngine::rowKinds_data()
     QTest::newRow("Move") << QByteArray("Move()") << QByteArray("100;200;40")
                           << QStringList{"sleep 40", "cursor 100 200"};
     QTest::newRow("LDown without wait") << QByteArray("LDown()") << QByteArray("10;20;0")
-                                        << QStringList{"cursor 10 20", "mouse 32770"};
+                                        << QStringList{"cursor 10 20", "mouse 32770", "mouse 32772"};
     QTest::newRow("LUp") << QByteArray("LUp()") << QByteArray("1;2;0") << QStringList{"cursor 1 2", "mouse 32772"};
-    QTest::newRow("RDown") << QByteArray("RDown()") << QByteArray("1;2;0") << QStringList{"cursor 1 2", "mouse 32776"};
+    QTest::newRow("RDown") << QByteArray("RDown()") << QByteArray("1;2;0")
+                           << QStringList{"cursor 1 2", "mouse 32776", "mouse 32784"};
     QTest::newRow("RUp") << QByteArray("RUp()") << QByteArray("1;2;0") << QStringList{"cursor 1 2", "mouse 32784"};
-    QTest::newRow("MDown") << QByteArray("MDown()") << QByteArray("1;2;0") << QStringList{"cursor 1 2", "mouse 32800"};
+    QTest::newRow("MDown") << QByteArray("MDown()") << QByteArray("1;2;0")
+                           << QStringList{"cursor 1 2", "mouse 32800", "mouse 32832"};
     QTest::newRow("MUp") << QByteArray("MUp()") << QByteArray("1;2;0") << QStringList{"cursor 1 2", "mouse 32832"};
     QTest::newRow("word inside other text")
-        << QByteArray("xLDowny") << QByteArray("5;6;0") << QStringList{"cursor 5 6", "mouse 32770"};
+        << QByteArray("xLDowny") << QByteArray("5;6;0") << QStringList{"cursor 5 6", "mouse 32770", "mouse 32772"};
     QTest::newRow("negative coordinates")
         << QByteArray("Move()") << QByteArray("-1280;-3;0") << QStringList{"cursor -1280 -3"};
     QTest::newRow("KeyDown") << QByteArray("KeyDown()") << QByteArray("VK_A;30;15")
-                             << QStringList{"sleep 15", QStringLiteral("key %1 0").arg(VK_A)};
+                             << QStringList{"sleep 15", QStringLiteral("key %1 0").arg(VK_A),
+                                            QStringLiteral("key %1 2").arg(VK_A)};
     QTest::newRow("KeyUp") << QByteArray("KeyUp()") << QByteArray("VK_A;30;15")
                            << QStringList{"sleep 15", QStringLiteral("key %1 2").arg(VK_A)};
     QTest::newRow("extended code plays the plain key")
-        << QByteArray("KeyDown()") << QByteArray("VK_RETURN;32796;0") << QStringList{"key 13 0"};
+        << QByteArray("KeyDown()") << QByteArray("VK_RETURN;32796;0") << QStringList{"key 13 0", "key 13 2"};
     QTest::newRow("unknown name waits only")
         << QByteArray("KeyDown()") << QByteArray("VK_a;30;15") << QStringList{"sleep 15"};
     QTest::newRow("empty name waits only")
@@ -315,7 +318,7 @@ void TestPlaybackEngine::rowKinds()
     QFETCH(QStringList, expected);
     row(action.constData(), parameters.constData());
     QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
-    // One row waits once, then injects: the sleeps come first.
+    // One row waits once, then injects: the sleeps come first. What a row leaves pressed is let go at the end.
     QCOMPARE(log() + m_fakes->injector->calls, expected);
 }
 
@@ -535,7 +538,8 @@ void TestPlaybackEngine::editsDuringARunTakeEffectAtTheNextRow()
     };
     run();
     QCOMPARE(m_fakes->injector->calls,
-             (QStringList{"cursor 1 1", "cursor 5 5", "mouse 32770", QStringLiteral("key %1 0").arg(VK_A)}));
+             (QStringList{"cursor 1 1", "cursor 5 5", "mouse 32770", QStringLiteral("key %1 0").arg(VK_A),
+                          QStringLiteral("key %1 2").arg(VK_A), "mouse 32772"}));
 }
 
 void TestPlaybackEngine::rightAltAndRightCtrlPlayAsTheRightHandKeys()
@@ -600,13 +604,21 @@ void TestPlaybackEngine::failedRunReleasesWhatItHolds()
     QVERIFY(m_fakes->injector->allFlushed());
 }
 
-void TestPlaybackEngine::completedRunLeavesTheDesktopAsItsRowsDid()
+void TestPlaybackEngine::completedRunReleasesWhatItHolds()
 {
+    // Between repetitions the script's held input stays as the script leaves it; after the last one the
+    // run lets go of it, or auto-repeat would go on typing into whatever has the focus.
     row("KeyDown()", "VK_SHIFT;42;0");
     row("LDown()", "1;1;0");
-    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
+    auto run = makeEngine();
+    QCOMPARE(run->run(2, 1, 1), PlaybackEngine::Outcome::Completed);
+    const QString shiftDown = QStringLiteral("key %1 0").arg(VK_SHIFT);
     QCOMPARE(m_fakes->injector->calls,
-             (QStringList{QStringLiteral("key %1 0").arg(VK_SHIFT), "cursor 1 1", "mouse 32770"}));
+             (QStringList{shiftDown, "cursor 1 1", "mouse 32770", shiftDown, "cursor 1 1", "mouse 32770",
+                          QStringLiteral("key %1 2").arg(VK_SHIFT), "mouse 32772"}));
+    QVERIFY(m_fakes->injector->allFlushed());
+    run.reset();
+    QCOMPARE(m_fakes->injector->calls.size(), 8); // released once
 
     // Exit during a run lets go of what the run holds, once.
     auto engine = makeEngine();

@@ -49,8 +49,8 @@ class TestInputRecorder : public QObject
 
   private slots:
     void firstRowOfEmptyTableGetsDelayOne();
-    void firstRowAfterOpenedScriptCountsFromClock_data();
-    void firstRowAfterOpenedScriptCountsFromClock();
+    void firstRowOfEveryRecordingGetsDelayOne_data();
+    void firstRowOfEveryRecordingGetsDelayOne();
     void delayIsSigned32BitDifference_data();
     void delayIsSigned32BitDifference();
     void eventsWithoutRowRestartClock_data();
@@ -59,7 +59,8 @@ class TestInputRecorder : public QObject
     void nonActionCodesAreIgnoredEntirely();
     void messagesGiveTheirRows_data();
     void messagesGiveTheirRows();
-    void overwritesNonEmptyLastRow();
+    void recordingKeepsNonEmptyLastRow();
+    void recordingThatMakesNoRowChangesNothing();
     void rowsEndWithOpenRowAndOnlyActionColumnsAreWritten();
 };
 
@@ -78,34 +79,44 @@ void TestInputRecorder::firstRowOfEmptyTableGetsDelayOne()
     QCOMPARE(clock, 90040u);
 }
 
-void TestInputRecorder::firstRowAfterOpenedScriptCountsFromClock_data()
+void TestInputRecorder::firstRowOfEveryRecordingGetsDelayOne_data()
 {
     QTest::addColumn<uint>("clock");
     QTest::addColumn<uint>("time");
-    QTest::addColumn<QByteArray>("parameters");
-    // At program start the clock is 0, so the delay is the event time itself.
-    QTest::newRow("program start") << 0u << 123456u << QByteArray("7;8;123456");
-    QTest::newRow("long uptime goes negative") << 0u << 3000000000u << QByteArray("7;8;-1294967296");
-    QTest::newRow("carried over") << 1000u << 1500u << QByteArray("7;8;500");
+    // The time before a recording's first row is nobody's input: the gap since the previous recording,
+    // or the system's uptime in the program's first recording, which goes negative after 24.8 days.
+    QTest::newRow("program start") << 0u << 123456u;
+    QTest::newRow("long uptime") << 0u << 3000000000u;
+    QTest::newRow("gap since the previous recording") << 1000u << 3315910u;
+    QTest::newRow("same tick") << 5000u << 5000u;
 }
 
-void TestInputRecorder::firstRowAfterOpenedScriptCountsFromClock()
+void TestInputRecorder::firstRowOfEveryRecordingGetsDelayOne()
 {
     QFETCH(uint, clock);
     QFETCH(uint, time);
-    QFETCH(QByteArray, parameters);
     ScriptTable table;
     putOpenedScript(table);
     std::uint32_t lastEventTime = clock;
     InputRecorder recorder(table, lastEventTime);
+    recorder.startRecording();
 
+    // A wheel turn makes no row, so the row after it is still the recording's first.
+    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::MouseWheel, 0, 0, time - 7));
     recorder.JournalRecordProc(HC_ACTION, move(7, 8, time));
+    recorder.JournalRecordProc(HC_ACTION, move(9, 8, time + 25));
 
-    QCOMPARE(table.rows(), 4);
+    QCOMPARE(table.rows(), 5);
     QCOMPARE(actionOf(table, 1), QByteArray("LDown()"));
-    QCOMPARE(actionOf(table, 2), QByteArray("Move()"));
-    QCOMPARE(parametersOf(table, 2), parameters);
-    QCOMPARE(lastEventTime, time);
+    QCOMPARE(actionOf(table, 2) + '|' + parametersOf(table, 2), QByteArray("Move()|7;8;1"));
+    QCOMPARE(actionOf(table, 3) + '|' + parametersOf(table, 3), QByteArray("Move()|9;8;25"));
+    QCOMPARE(lastEventTime, time + 25);
+
+    // The next recording starts afresh.
+    recorder.startRecording();
+    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::KeyDown, 0, 30, time + 90000));
+    QCOMPARE(table.rows(), 6);
+    QCOMPARE(parametersOf(table, 4), QByteArray("VK_A;30;1"));
 }
 
 void TestInputRecorder::delayIsSigned32BitDifference_data()
@@ -251,25 +262,51 @@ void TestInputRecorder::messagesGiveTheirRows()
     QCOMPARE(parametersOf(table, 2), parameters);
 }
 
-void TestInputRecorder::overwritesNonEmptyLastRow()
+void TestInputRecorder::recordingKeepsNonEmptyLastRow()
 {
+    // A file that does not end with an empty line, or a table whose open row was deleted.
     ScriptTable table;
     table.setRows(3);
     table.setCell(ScriptTable::ActionColumn, 1, "Move()");
     table.setCell(ScriptTable::ParametersColumn, 1, "1;1;1");
     table.setCell(ScriptTable::ActionColumn, 2, "Something else entirely");
-    table.setCell(ScriptTable::ParametersColumn, 2, "a much longer parameters text than the new one");
     std::uint32_t clock = 100;
     InputRecorder recorder(table, clock);
+    recorder.startRecording();
 
     recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::KeyDown, 0, 2, 110));
+    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::KeyUp, 0, 2, 130));
 
-    QCOMPARE(table.rows(), 4);
-    QCOMPARE(actionOf(table, 1), QByteArray("Move()"));
-    QCOMPARE(actionOf(table, 2), QByteArray("KeyDown()"));
-    QCOMPARE(parametersOf(table, 2), QByteArray("1;2;10"));
-    QVERIFY(table.action(3).isEmpty());
-    QVERIFY(table.parameters(3).isEmpty());
+    const QByteArray expected[] = {"Move()|1;1;1", "Something else entirely|", "KeyDown()|1;2;1", "KeyUp()|1;2;20",
+                                   "|"};
+    QCOMPARE(table.rows(), 6);
+    for (int row = 1; row < table.rows(); ++row)
+        QCOMPARE(actionOf(table, row) + '|' + parametersOf(table, row), expected[row - 1]);
+
+    // A last row with Parameters only is not empty either.
+    ScriptTable parametersOnly;
+    parametersOnly.setCell(ScriptTable::ParametersColumn, 1, "x");
+    InputRecorder second(parametersOnly, clock);
+    second.startRecording();
+    second.JournalRecordProc(HC_ACTION, move(3, 4, 200));
+    QCOMPARE(parametersOnly.rows(), 4);
+    QCOMPARE(parametersOf(parametersOnly, 1), QByteArray("x"));
+    QCOMPARE(actionOf(parametersOnly, 2) + '|' + parametersOf(parametersOnly, 2), QByteArray("Move()|3;4;1"));
+}
+
+void TestInputRecorder::recordingThatMakesNoRowChangesNothing()
+{
+    ScriptTable table;
+    table.setCell(ScriptTable::ActionColumn, 1, "LDown()");
+    std::uint32_t clock = 100;
+    InputRecorder recorder(table, clock);
+    recorder.startRecording();
+
+    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::MouseWheel, 0, 0, 150));
+    recorder.JournalRecordProc(-1, move(1, 1, 160));
+
+    QCOMPARE(table.rows(), 2);
+    QCOMPARE(actionOf(table, 1), QByteArray("LDown()"));
 }
 
 void TestInputRecorder::rowsEndWithOpenRowAndOnlyActionColumnsAreWritten()

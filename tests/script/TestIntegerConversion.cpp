@@ -12,6 +12,8 @@ class TestIntegerConversion : public QObject
     void converts();
     void rejects_data();
     void rejects();
+    void longTextIsShownByItsBeginning_data();
+    void longTextIsShownByItsBeginning();
 };
 
 void TestIntegerConversion::converts_data()
@@ -77,6 +79,33 @@ void TestIntegerConversion::rejects()
     }
     std::int32_t raw = 12345;
     QVERIFY(!tryStrToInt(text.toUtf8(), raw));
+}
+
+void TestIntegerConversion::longTextIsShownByItsBeginning_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    const QString sixtyFour(64, u'7');
+    QTest::newRow("64 characters whole") << sixtyFour + u'x' << sixtyFour + QStringLiteral("…");
+    QTest::newRow("exactly 64") << QString(63, u'7') + u'x' << QString(63, u'7') + u'x';
+    QTest::newRow("a megabyte of digits") << QString(1 << 20, u'1') << QString(64, u'1') + QStringLiteral("…");
+    QTest::newRow("a megabyte of blanks, then x")
+        << QString(1 << 20, u' ') + u'x' << QString(64, u' ') + QStringLiteral("…");
+    // A character outside the basic plane is not cut in half.
+    QTest::newRow("surrogate pair at the cut")
+        << QString(63, u'a') + QStringLiteral("😀tail") << QString(63, u'a') + QStringLiteral("…");
+}
+
+void TestIntegerConversion::longTextIsShownByItsBeginning()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    try {
+        StrToInt(text);
+        QFAIL("no error");
+    } catch (const ConversionError &error) {
+        QCOMPARE(error.message(), QStringLiteral("'%1' is not a valid integer value").arg(shown));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestIntegerConversion)

@@ -21,6 +21,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -99,6 +100,7 @@ class TestScriptFile : public QObject
     void readOnlyTargetIsRefused();
     void savingOverSymbolicLinkReplacesTheLinkedFile();
     void pipeTargetIsWrittenNotReplaced();
+    void pipeWithoutReaderFailsAtOnce();
     void readFailureReportsErrorNumber();
     void onlyRegularFilesAreOpened();
     void replacingKeepsTheOwner();
@@ -390,6 +392,42 @@ void TestScriptFile::pipeTargetIsWrittenNotReplaced()
     QCOMPARE(::lstat(fifo.constData(), &status), 0);
     QVERIFY(S_ISFIFO(status.st_mode));
     QCOMPARE(folderEntries(), QStringList{"pipe.tpx"});
+#else
+    QSKIP(PlatformDifferences::noSpecialFiles);
+#endif
+}
+
+void TestScriptFile::pipeWithoutReaderFailsAtOnce()
+{
+#ifdef Q_OS_UNIX
+    // Opening a pipe for writing waits for a reader: with none, Save would hold the GUI thread for ever.
+    const QByteArray fifo = QFile::encodeName(path("nobody.tpx"));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    ScriptTable table;
+    table.appendToLastRow(RecordedAction::MDown, "7;8;9");
+    QCOMPARE(errorOf([&] { saveScript(table, path("nobody.tpx")); }), QStringLiteral("I/O error %1").arg(ENXIO));
+    struct stat status {
+    };
+    QCOMPARE(::lstat(fifo.constData(), &status), 0);
+    QVERIFY(S_ISFIFO(status.st_mode));
+
+    // A reader that goes away before the script is through: an error, and the program goes on.
+    for (int i = 0; i < 20000; ++i)
+        table.appendToLastRow(RecordedAction::Move, "1000;1000;1000");
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    QVERIFY(reader >= 0);
+    struct Joined : std::thread {
+        using std::thread::thread;
+        ~Joined() { join(); }
+    };
+    const Joined goesAway([reader] {
+        pollfd ready{reader, POLLIN, 0};
+        ::poll(&ready, 1, 10000);
+        char byte = 0;
+        [[maybe_unused]] const ssize_t got = ::read(reader, &byte, 1);
+        ::close(reader);
+    });
+    QCOMPARE(errorOf([&] { saveScript(table, path("nobody.tpx")); }), QStringLiteral("I/O error %1").arg(EPIPE));
 #else
     QSKIP(PlatformDifferences::noSpecialFiles);
 #endif
