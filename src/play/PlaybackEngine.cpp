@@ -62,8 +62,7 @@ PlaybackEngine::PlaybackEngine(const ScriptTable &table, Injector &injector, Clo
 
 PlaybackEngine::~PlaybackEngine()
 {
-    if (!m_completed)
-        releaseHeldInput();
+    releaseHeldInput();
 }
 
 PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
@@ -74,10 +73,8 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
         ~FlushAtEnd() { engine.flush(); }
     } flushAtEnd{*this};
     m_lastFlush = m_clock.monotonicMicros();
-    if (repeats < 1) {
-        m_completed = true;
+    if (repeats < 1)
         return Outcome::Completed;
-    }
     // Stopping a recording leaves the flag set; only a stop from now on ends this run.
     StopRequested = false;
     if (!waitForModifiersReleased())
@@ -111,7 +108,9 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
                 return interrupted();
         }
     }
-    m_completed = true;
+    // Held input carries over from one repetition to the next, but not past the end of the run: a key left
+    // down would go on repeating into whatever has the focus.
+    releaseHeldInput();
     return Outcome::Completed;
 }
 

@@ -47,7 +47,7 @@ class PlaybackEngine
     enum class Outcome { Completed, Interrupted };
 
     PlaybackEngine(const ScriptTable &table, Injector &injector, Clock &clock, Settings settings);
-    // A run that ends early (a stop, a failed row) lets go of the keys and buttons it left pressed.
+    // However a run ends (completed, stopped, a failed row), it lets go of the keys and buttons it pressed.
     ~PlaybackEngine();
     PlaybackEngine(const PlaybackEngine &) = delete;
     PlaybackEngine &operator=(const PlaybackEngine &) = delete;
@@ -126,7 +126,6 @@ class PlaybackEngine
     std::int64_t m_lastEvents = 0;
     bool m_eventsProcessed = false;
     std::int64_t m_lastFlush = 0;
-    bool m_completed = false;
     std::vector<HeldKey> m_heldKeys; // keys pressed and not released, in press order
     std::uint32_t m_heldButtons = 0; // MouseEventFlag down flags
 };
