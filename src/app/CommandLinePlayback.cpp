@@ -39,9 +39,11 @@ int CommandLinePlayback::run(Platform &platform, const QString &file, const Comm
         const QString interval = settings.intervalMode == 0
                                      ? QString::number(settings.first)
                                      : QStringLiteral("%1-%2").arg(settings.first).arg(settings.second);
-        print(output, QStringLiteral("tapsmith: playing %1: %2 rows, repeats %3, interval %4 s, speed %5%")
+        const int rows = table.scriptRowCount();
+        print(output, QStringLiteral("tapsmith: playing %1: %2 %3, repeats %4, interval %5 s, speed %6%")
                           .arg(file)
-                          .arg(table.rows() - 1)
+                          .arg(rows)
+                          .arg(rows == 1 ? QStringLiteral("row") : QStringLiteral("rows"))
                           .arg(settings.repeats)
                           .arg(interval)
                           .arg(settings.speed));

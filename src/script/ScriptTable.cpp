@@ -275,3 +275,9 @@ void ScriptTable::notifyRowsChanged(int firstRow, int lastRow)
 {
     emit dataChanged(index(firstRow - 1, 0), index(lastRow - 1, ColumnCount - 1));
 }
+
+int ScriptTable::scriptRowCount() const
+{
+    const int last = rows() - 1;
+    return action(last).isEmpty() && parameters(last).isEmpty() ? last - 1 : last;
+}

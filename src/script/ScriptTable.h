@@ -37,6 +37,8 @@ class ScriptTable : public QAbstractTableModel
     int rows() const { return int(m_rows.size()) + 1; }
     // Grows with empty rows or drops the last rows with their texts; never below 2.
     void setRows(int count);
+    // The rows of the script itself: the action rows without an empty open row at the end.
+    int scriptRowCount() const;
 
     // Bytes of a cell of an action row (row >= 1). Valid until the table changes.
     QByteArrayView cell(int column, int row) const;
