@@ -2,7 +2,24 @@
 
 ApplicationError::ApplicationError(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}
 
+namespace
+{
+
+// A cell may hold megabytes: the message shows the beginning of its text, enough to find the row by.
+QString shownText(const QString &text)
+{
+    constexpr qsizetype MaximumCharacters = 64;
+    if (text.size() <= MaximumCharacters)
+        return text;
+    qsizetype cut = MaximumCharacters;
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut;
+    return text.left(cut) + QChar(0x2026);
+}
+
+} // namespace
+
 ConversionError::ConversionError(const QString &text)
-    : ApplicationError(QStringLiteral("'%1' is not a valid integer value").arg(text))
+    : ApplicationError(QStringLiteral("'%1' is not a valid integer value").arg(shownText(text)))
 {
 }

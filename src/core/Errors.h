@@ -21,7 +21,8 @@ class ApplicationError : public std::exception
     QByteArray m_utf8;
 };
 
-// Text that is not a valid 32-bit integer: "'%s' is not a valid integer value".
+// Text that is not a valid 32-bit integer: "'%s' is not a valid integer value", with at most 64 characters of
+// the text, then "…".
 class ConversionError : public ApplicationError
 {
   public:
