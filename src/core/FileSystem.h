@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QString>
 
 #include <memory>
@@ -23,6 +24,13 @@ class FileSystem
     /// Gives the open file `handle` (a QFileDevice::handle()) the owner and group of the file `original`,
     /// where the system has owners and allows the change; silently does nothing otherwise.
     virtual void copyOwner(int handle, const QString &original) = 0;
+    /// Opens the existing device or pipe `path` for unbuffered writing into `file` without waiting for a
+    /// reader to come; false when it cannot, and lastFailure() then says why.
+    virtual bool openDeviceForWriting(QFile &file, const QString &path)
+    {
+        file.setFileName(path);
+        return file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
 };
 
 /// Connects the file system that script files use from now on; null disconnects it.

@@ -210,9 +210,17 @@ void saveScript(const ScriptTable &table, const QString &path)
     if (existing.isDir())
         throwFileError({FileFailure::AccessDenied, 0});
     if (existing.exists() && !existing.isFile()) {
-        // A device or pipe is written to, never replaced by a renamed regular file.
-        QFile device(path);
-        if (!device.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        // A device or pipe is written to, never replaced by a renamed regular file; a pipe with no reader
+        // fails at once rather than holding the GUI thread until one comes.
+        QFile device;
+        bool opened = false;
+        if (FileSystem *system = fileSystem()) {
+            opened = system->openDeviceForWriting(device, path);
+        } else {
+            device.setFileName(path);
+            opened = device.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        }
+        if (!opened)
             throwFailureOf(device, Step::Create);
         writeLines(device, table);
         device.close();

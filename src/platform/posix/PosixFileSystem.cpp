@@ -3,7 +3,9 @@
 #include <QFile>
 
 #include <cerrno>
+#include <csignal>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,6 +53,27 @@ class PosixFileSystem : public FileSystem
         // Only possible for a privileged user or a shared group; otherwise the new owner stands. Qt sets
         // the permissions again afterwards, as a change of owner may clear the set-id bits.
         [[maybe_unused]] const int ignored = ::fchown(handle, status.st_uid, status.st_gid);
+    }
+
+    bool openDeviceForWriting(QFile &file, const QString &path) override
+    {
+        // A reader that goes away in the middle of the script must end the write with an error (EPIPE),
+        // not the program with a signal.
+        std::signal(SIGPIPE, SIG_IGN);
+        // Opening a pipe that nobody reads waits until a reader comes, which could be never; without
+        // waiting it fails at once (ENXIO). Once it is open, writes wait for the reader as usual.
+        const int handle = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (handle < 0)
+            return false;
+        const int flags = ::fcntl(handle, F_GETFL);
+        if (flags < 0 || ::fcntl(handle, F_SETFL, flags & ~O_NONBLOCK) != 0 ||
+            !file.open(handle, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+            const int error = errno;
+            ::close(handle);
+            errno = error;
+            return false;
+        }
+        return true;
     }
 };
 
