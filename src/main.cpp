@@ -51,7 +51,7 @@ int playFromCommandLine(int argc, char **argv, const CommandLine &commandLine)
 {
     const QCoreApplication app(argc, argv);
     setFileSystem(createFileSystem());
-    const QSettings settings(SettingsFile::userPath(), QSettings::IniFormat);
+    const QSettings settings(SettingsFile::readablePath(), QSettings::IniFormat);
     const HotkeyBindings hotkeys = HotkeyBindings::fromSettings(settings);
     std::unique_ptr<Platform> platform;
     try {
@@ -80,7 +80,8 @@ int main(int argc, char **argv)
     if (commandLine.play)
         return playFromCommandLine(argc, argv, commandLine);
     Application app(argc, argv);
-    const QSettings settings(SettingsFile::userPath(), QSettings::IniFormat);
+    const QString settingsPath = SettingsFile::readablePath();
+    const QSettings settings(settingsPath, QSettings::IniFormat);
     const QVariant languageSetting = settings.value(QStringLiteral("ui/language"));
     InterfaceLanguage::install(
         app, InterfaceLanguage::choose(commandLine.language, languageSetting.isValid()
@@ -98,7 +99,7 @@ int main(int argc, char **argv)
     }
 
     SystemDesktop desktop;
-    TFmain mainWindow(*platform, desktop, UpdateSettings::fromBuildAndFile(SettingsFile()), nullptr,
+    TFmain mainWindow(*platform, desktop, UpdateSettings::fromBuildAndFile(SettingsFile(settingsPath)), nullptr,
                       HotkeyBindings::fromSettings(settings));
     Fmain = &mainWindow;
     TFAbout about;

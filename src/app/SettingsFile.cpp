@@ -1,5 +1,9 @@
 #include "SettingsFile.h"
 
+#include <cstdio>
+
+#include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -12,6 +16,17 @@ QString SettingsFile::userPath()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/Tapsmith/tapsmith.conf");
 #endif
+}
+
+QString SettingsFile::readablePath()
+{
+    const QString path = userPath();
+    const QFileInfo info(path);
+    if (!info.exists() || info.isFile())
+        return path;
+    std::fprintf(stderr, "tapsmith: %s is not a regular file; the settings file is ignored.\n",
+                 qPrintable(QDir::toNativeSeparators(path)));
+    return QString();
 }
 
 SettingsFile::SettingsFile(const QString &path) : m_settings(path, QSettings::IniFormat) {}

@@ -16,6 +16,10 @@ class SettingsFile
   public:
     // Where the user's settings file is, whether or not it exists.
     static QString userPath();
+    // The user's settings file when it is a regular file or absent; otherwise (a pipe, a device, a folder,
+    // which would hold the start or make no sense) an empty path, which reads as no settings, after a line
+    // on stderr.
+    static QString readablePath();
 
     explicit SettingsFile(const QString &path = userPath());
 
