@@ -229,6 +229,14 @@
         <translation>Window (%1)</translation>
     </message>
     <message>
+        <source>Вопроизвести</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>Окно</source>
+        <translation>Window</translation>
+    </message>
+    <message>
         <source>%1 - строка %2</source>
         <translation>%1 - row %2</translation>
     </message>

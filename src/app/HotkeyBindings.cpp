@@ -80,6 +80,16 @@ HotkeyBindings HotkeyBindings::fromSettings(const QSettings &settings)
             value.userType() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(',')) : value.toString();
         bindings.m_bindings[command] = parse(text);
     }
+    // One key, one command: a combination an earlier command already has is not used again, or the menu
+    // would name it twice and the key would do both.
+    for (int command = 1; command < CommandCount; ++command) {
+        auto &binding = bindings.m_bindings[command];
+        for (int earlier = 0; binding && earlier < command; ++earlier) {
+            const auto &other = bindings.m_bindings[earlier];
+            if (other && other->modifiers == binding->modifiers && other->virtualKey == binding->virtualKey)
+                binding.reset();
+        }
+    }
     return bindings;
 }
 
@@ -131,5 +141,5 @@ QList<QByteArray> HotkeyBindings::stopModifierKeyNames() const
 
 QString HotkeyBindings::text(Command command) const
 {
-    return m_bindings[command] ? m_bindings[command]->text : kDefaults[command].text;
+    return m_bindings[command] ? m_bindings[command]->text : QString();
 }

@@ -9,8 +9,9 @@ class QSettings;
 
 // The four global hotkeys: Alt+Shift+F9 (show the window), Alt+F9 (record), Alt+F10 (stop), Alt+F11
 // (play), or the combinations the settings file gives under hotkeys/show, hotkeys/record, hotkeys/stop and
-// hotkeys/play in Qt's key-sequence text ("Ctrl+Alt+R"). A setting that does not parse into modifiers and
-// a key we can register leaves its command without a hotkey, as a hotkey another program holds does.
+// hotkeys/play in Qt's key-sequence text ("Ctrl+Alt+R"). A setting that is empty, does not parse into
+// modifiers and a key we can register, or repeats the combination of a command before it (in the order
+// below) leaves its command without a hotkey: the menus then show the command without a combination.
 class HotkeyBindings
 {
   public:
@@ -36,7 +37,7 @@ class HotkeyBindings
     // The key names ("VK_MENU"...) of the stop hotkey's modifiers, which the stop command's clean-up
     // removes from the end of a recording.
     QList<QByteArray> stopModifierKeyNames() const;
-    // The text shown for a command: the combination, or the default's when the command has no hotkey.
+    // The text shown for a command: its combination; empty when the command has no hotkey.
     QString text(Command command) const;
 
     // A key-sequence text as modifiers and a virtual key; none when it is not one combination of

@@ -232,10 +232,15 @@ void TFmain::buildScriptView()
 void TFmain::buildTray()
 {
     PopupMenu1 = new QMenu(this);
-    N1 = PopupMenu1->addAction(tr("Запись (%1)").arg(m_hotkeys.text(HotkeyBindings::Record)));
-    N2 = PopupMenu1->addAction(tr("Стоп (%1)").arg(m_hotkeys.text(HotkeyBindings::Stop)));
-    N3 = PopupMenu1->addAction(tr("Вопроизвести (%1)").arg(m_hotkeys.text(HotkeyBindings::Play)));
-    N4 = PopupMenu1->addAction(tr("Окно (%1)").arg(m_hotkeys.text(HotkeyBindings::Show)));
+    // A command without a hotkey is named without a combination.
+    const auto entry = [this](HotkeyBindings::Command command, const QString &withKey, const QString &withoutKey) {
+        const QString key = m_hotkeys.text(command);
+        return PopupMenu1->addAction(key.isEmpty() ? withoutKey : withKey.arg(key));
+    };
+    N1 = entry(HotkeyBindings::Record, tr("Запись (%1)"), tr("Запись"));
+    N2 = entry(HotkeyBindings::Stop, tr("Стоп (%1)"), tr("Стоп"));
+    N3 = entry(HotkeyBindings::Play, tr("Вопроизвести (%1)"), tr("Вопроизвести"));
+    N4 = entry(HotkeyBindings::Show, tr("Окно (%1)"), tr("Окно"));
     N6 = PopupMenu1->addAction(tr("О программе"));
     N5 = PopupMenu1->addAction(tr("Выход"));
     connect(N1, &QAction::triggered, ToolButton1, &QToolButton::click);
