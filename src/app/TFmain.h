@@ -166,6 +166,9 @@ class TFmain : public QWidget
   private:
     void FormCreate();
     void buildHistory();
+    // Undo and redo wait while a recording or a playback runs; their entries are disabled meanwhile.
+    bool historyLocked() const;
+    void updateHistoryActions();
     void buildProgress();
     // Starts or stops following the progress as a playback or a recording begins or ends.
     void followProgress();

@@ -66,6 +66,7 @@ void TFmain::ToolButton1Click()
     if (RecordHook != 0)
         return;
     recordingStarted();
+    m_recorder.startRecording();
     RecordHook = m_platform.inputHook->install(
         [this](int code, const EventMsg &event) { m_recorder.JournalRecordProc(code, event); });
     followProgress();
@@ -118,6 +119,12 @@ void TFmain::ToolButton3Click()
     }
 
     setTrayImage(1);
+    // However the run ends (a row that cannot be read, an Open that fails), the icon does not go on saying
+    // Playing; an image a command set meanwhile (a recording started inside the run) stays.
+    const auto idleAtEnd = qScopeGuard([this] {
+        if (m_trayImage == 1)
+            setTrayImage(7);
+    });
     hide();
     hideApplicationWindow();
     if (Script->action(1).isEmpty())

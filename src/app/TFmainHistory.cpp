@@ -20,24 +20,23 @@ void TFmain::buildHistory()
     history.setCaption([this] { return windowTitle(); }, [this](const QString &text) { setWindowTitle(text); });
     QUndoStack &stack = history.stack();
 
-    // Rows arrive while a recording runs: the history waits until it has stopped.
+    // Rows arrive while a recording runs, and a playback reads the rows it is about to play: the history
+    // waits until either has ended.
     undoAction = new QAction(tr("Отменить"), this);
     undoAction->setShortcuts(QKeySequence::Undo);
-    undoAction->setEnabled(false);
-    connect(undoAction, &QAction::triggered, this, [&stack] {
-        if (RecordHook == 0)
+    connect(undoAction, &QAction::triggered, this, [this, &stack] {
+        if (!historyLocked())
             stack.undo();
     });
-    connect(&stack, &QUndoStack::canUndoChanged, undoAction, &QAction::setEnabled);
-
     redoAction = new QAction(tr("Повторить"), this);
     redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    redoAction->setEnabled(false);
-    connect(redoAction, &QAction::triggered, this, [&stack] {
-        if (RecordHook == 0)
+    connect(redoAction, &QAction::triggered, this, [this, &stack] {
+        if (!historyLocked())
             stack.redo();
     });
-    connect(&stack, &QUndoStack::canRedoChanged, redoAction, &QAction::setEnabled);
+    connect(&stack, &QUndoStack::canUndoChanged, this, &TFmain::updateHistoryActions);
+    connect(&stack, &QUndoStack::canRedoChanged, this, &TFmain::updateHistoryActions);
+    updateHistoryActions();
 
     for (QAction *action : {undoAction, redoAction}) {
         action->setShortcutContext(Qt::WindowShortcut);
@@ -73,9 +72,23 @@ void TFmain::buildHistory()
     });
 }
 
+bool TFmain::historyLocked() const
+{
+    return RecordHook != 0 || m_playing;
+}
+
+void TFmain::updateHistoryActions()
+{
+    const QUndoStack &stack = m_editor->history().stack();
+    undoAction->setEnabled(stack.canUndo() && !historyLocked());
+    redoAction->setEnabled(stack.canRedo() && !historyLocked());
+}
+
 void TFmain::recordingStarted()
 {
-    m_recordingFrom = Script->rows() - 1;
+    // The first row goes into the open row, or below the last row when that one holds a row of the script.
+    const int last = Script->rows() - 1;
+    m_recordingFrom = Script->action(last).isEmpty() && Script->parameters(last).isEmpty() ? last : last + 1;
     m_recordingBefore = TableRows::capture(*Script, m_recordingFrom);
     m_stepsBeforeRecording = m_editor->history().stepsRecorded();
 }

@@ -21,6 +21,7 @@ void TFmain::buildProgress()
 
 void TFmain::followProgress()
 {
+    updateHistoryActions();
     const bool busy = m_playback || RecordHook != 0;
     if (busy && !m_progressTimer->isActive())
         m_progressTimer->start();
@@ -34,7 +35,7 @@ QString TFmain::progressText() const
     if (m_playback) {
         return tr("Воспроизведение: строка %1 из %2, повтор %3 из %4")
             .arg(std::max(m_playback->currentRow(), 1))
-            .arg(std::max(Script->rows() - 1, 1))
+            .arg(Script->scriptRowCount())
             .arg(std::max<qint64>(m_playback->currentRepetition(), 1))
             .arg(m_playbackRepeats);
     }

@@ -107,6 +107,7 @@ void InputRecorder::JournalRecordProc(int code, const EventMsg &event)
         const RecordedAction action = keyAction(event.message);
         if (action == RecordedAction::None)
             return;
+        delay = delayOfRow(delay);
         parameters.appendText(KeyNameFromScanCode(event.paramH));
         parameters.appendSeparator();
         parameters.appendNumber(event.paramH);
@@ -119,10 +120,23 @@ void InputRecorder::JournalRecordProc(int code, const EventMsg &event)
     const RecordedAction action = mouseAction(event.message);
     if (action == RecordedAction::None)
         return;
+    delay = delayOfRow(delay);
     parameters.appendNumber(static_cast<std::int32_t>(event.paramL));
     parameters.appendSeparator();
     parameters.appendNumber(static_cast<std::int32_t>(event.paramH));
     parameters.appendSeparator();
     parameters.appendNumber(delay);
     m_table.appendToLastRow(action, parameters.view());
+}
+
+std::int32_t InputRecorder::delayOfRow(std::int32_t delay)
+{
+    if (!m_recordingStarts)
+        return delay;
+    m_recordingStarts = false;
+    // A script opened from a file, or whose open row was deleted, may end in a row of its own.
+    const int last = m_table.rows() - 1;
+    if (!m_table.action(last).isEmpty() || !m_table.parameters(last).isEmpty())
+        m_table.setRows(m_table.rows() + 1);
+    return 1;
 }
