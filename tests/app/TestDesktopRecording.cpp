@@ -9,11 +9,14 @@
 #include "platform/ProcessState.h"
 #include "platform/XRecordObserver.h"
 #include "platform/XTestDriver.h"
+#include "script/ScriptFile.h"
 #include "script/ScriptTable.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -98,6 +101,7 @@ class TestDesktopRecording : public QObject
     void recordsWhileAnotherClientGrabsKeyboardAndPointer();
     void exitDuringRecordingRemovesTheHook();
     void hotkeyHeldByAnotherClientIsSkippedSilently();
+    void recordingsAppendBelowAScriptThatEndsInARow();
 
   private:
     void startWindow();
@@ -355,6 +359,47 @@ void TestDesktopRecording::hotkeyHeldByAnotherClientIsSkippedSilently()
 
     pressHotkey({XK_Alt_L}, XK_F9); // the other hotkeys still work
     QTRY_COMPARE(m_window->trayImage(), 0);
+}
+
+void TestDesktopRecording::recordingsAppendBelowAScriptThatEndsInARow()
+{
+    // A file written by hand ends in a row of its own, not in the empty open row: two recordings on top of
+    // it keep every row of the file, and each starts with the delay 1, not the time since the last one.
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("by-hand.tpx"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Move()|7;7;7\r\nKeyUp()|VK_B;48;9");
+    file.close();
+    startWindow();
+    m_window->openScriptFile(path);
+
+    for (const KeySym key : {XK_c, XK_d}) {
+        pressHotkey({XK_Alt_L}, XK_F9);
+        QTRY_COMPARE(m_window->trayImage(), 0);
+        QTest::qWait(300); // time that belongs to no input of the recording
+        m_user->tap(key);
+        pressHotkey({XK_Alt_L}, XK_F10);
+        QTRY_VERIFY(m_window->isVisible());
+    }
+    const QString saved = folder.filePath(QStringLiteral("saved.tpx"));
+    saveScript(*m_window->Script, saved);
+    QFile result(saved);
+    QVERIFY(result.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = result.readAll().split('\n');
+    // The hotkey's own key-downs are not recorded (its releases came before the capture began, its Alt
+    // key-down at the stop was cleaned up).
+    const QList<QByteArray> expected = {"Move()|7;7;7\r",
+                                        "KeyUp()|VK_B;48;9\r",
+                                        "KeyDown()|VK_C;46;1\r",
+                                        "KeyUp()|VK_C;46;",
+                                        "KeyDown()|VK_D;32;1\r",
+                                        "KeyUp()|VK_D;32;",
+                                        "|\r",
+                                        ""};
+    QVERIFY2(lines.size() == expected.size(), lines.join("\n").constData());
+    for (int i = 0; i < lines.size(); ++i)
+        QVERIFY2(lines[i].startsWith(expected[i]), lines[i].constData());
 }
 
 QTEST_MAIN(TestDesktopRecording)

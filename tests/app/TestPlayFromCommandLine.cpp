@@ -5,6 +5,7 @@
 #include "platform/XRecordObserver.h"
 #include "platform/XTestDriver.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -12,6 +13,8 @@
 
 #include <algorithm>
 #include <csignal>
+
+#include <sys/stat.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -114,6 +117,7 @@ class TestPlayFromCommandLine : public QObject
     void completedRunLetsGoOfWhatTheScriptLeftDown();
     void hugeNumberFieldIsReportedShort();
     void verboseCountsTheScriptRows();
+    void settingsFileThatIsAPipeIsIgnored();
 
   private:
     QTemporaryDir m_folder;
@@ -316,6 +320,19 @@ void TestPlayFromCommandLine::verboseCountsTheScriptRows()
         QCOMPARE(program.finish(), 0);
         QVERIFY2(program.output.contains(QLatin1String(example.said)), qPrintable(program.output));
     }
+}
+
+void TestPlayFromCommandLine::settingsFileThatIsAPipeIsIgnored()
+{
+    // Reading a pipe nobody writes to would hold the start for ever.
+    QTemporaryDir config;
+    QVERIFY(QDir(config.path()).mkpath(QStringLiteral("Tapsmith")));
+    const QString pipe = config.filePath(QStringLiteral("Tapsmith/tapsmith.conf"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    Tapsmith program(config.path());
+    program.start({QStringLiteral("--play"), writeScript(m_folder, QStringLiteral("plain.tpx"), {"Move()|5;5;0"})});
+    QCOMPARE(program.finish(10000), 0);
+    QVERIFY2(program.errors.contains(QStringLiteral("%1 is not a regular file").arg(pipe)), qPrintable(program.errors));
 }
 
 QTEST_GUILESS_MAIN(TestPlayFromCommandLine)

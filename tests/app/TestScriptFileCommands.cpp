@@ -6,21 +6,28 @@
 #include "edit/ScriptEditor.h"
 #include "fakes/FakeDesktop.h"
 #include "fakes/FakePlatform.h"
+#include "platform/SystemFileSystem.h"
 #include "script/ScriptTable.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
+#include <cerrno>
 #include <memory>
 #include <new>
 #include <stdexcept>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 class TestScriptFileCommands : public QObject
 {
@@ -42,6 +49,7 @@ class TestScriptFileCommands : public QObject
     void everyFailureOfACommandReachesTheErrorBox_data();
     void everyFailureOfACommandReachesTheErrorBox();
     void fileGivenAtStartOpensWithoutTheDialog();
+    void saveOntoAPipeWithoutReaderFailsAtOnce();
 
   private:
     // Answers the next exec() of `dialog` with `path`, or cancels it when `path` is empty.
@@ -345,6 +353,27 @@ void TestScriptFileCommands::fileGivenAtStartOpensWithoutTheDialog()
     QVERIFY_THROWS_EXCEPTION(FileError, m_window->openScriptFile(m_dir.filePath(QStringLiteral("gone.tpx"))));
     QCOMPARE(m_window->Script->rows(), 2);
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - ") + path);
+}
+
+void TestScriptFileCommands::saveOntoAPipeWithoutReaderFailsAtOnce()
+{
+#ifdef Q_OS_UNIX
+    // Nobody reads the pipe: the window must not wait in the open, and nothing it holds changes.
+    setFileSystem(createFileSystem());
+    const QString pipe = m_dir.filePath(QStringLiteral("pipe.tpx"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    m_window->Script->appendToLastRow(QByteArrayView("Move()"), QByteArrayView("5;5;5"));
+    m_window->setWindowTitle(QStringLiteral("Tapsmith - before"));
+    const int registered = int(m_fakes->hotkeys->registrations.size());
+    answer(m_window->SaveDialog1, pipe);
+    QTest::mouseClick(m_window->ToolButton5, Qt::LeftButton);
+    setFileSystem(nullptr);
+    QCOMPARE(m_errors, QStringList{QStringLiteral("I/O error %1").arg(ENXIO)});
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - before"));
+    QCOMPARE(m_window->Script->rows(), 3);
+    QCOMPARE(int(m_fakes->hotkeys->registrations.size()), registered);
+    QVERIFY(QFileInfo(pipe).exists() && !QFileInfo(pipe).isFile());
+#endif
 }
 
 int main(int argc, char **argv)
