@@ -75,6 +75,11 @@ int main(int argc, char **argv)
         std::fputs(commandLine.output.toLocal8Bit().constData(), *commandLine.exitStatus == 0 ? stdout : stderr);
         return *commandLine.exitStatus;
     }
+#ifndef _WIN32
+    // Qt's -display puts the window there; recording, playback and the hotkeys follow it.
+    if (!commandLine.display.isEmpty())
+        qputenv("DISPLAY", commandLine.display.toLocal8Bit());
+#endif
     if (!displayReachable())
         return EXIT_FAILURE;
     if (commandLine.play)
