@@ -87,19 +87,18 @@ void TestCommandLine::toolkitOptionsAreLeftToQt_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("display");
     QTest::newRow("values after the option")
-        << QStringList{"-style", "fusion", "-stylesheet", "a.qss", "-platform", "xcb", "-qwindowgeometry", "9x9",
-                       "-qwindowtitle", "T", "-qwindowicon", "i.png", "-platformtheme", "gtk3", "-plugin", "evdev",
-                       "-platformpluginpath", "/p"}
+        << QStringList{"-style",           "fusion", "-stylesheet",   "a.qss", "-platform",           "xcb",
+                       "-qwindowgeometry", "9x9",    "-qwindowtitle", "T",     "-qwindowicon",        "i.png",
+                       "-platformtheme",   "gtk3",   "-plugin",       "evdev", "-platformpluginpath", "/p"}
         << QString();
     QTest::newRow("values after =") << QStringList{"-style=fusion", "-stylesheet=a.qss", "-qmljsdebugger=port:1"}
                                     << QString();
     QTest::newRow("two dashes") << QStringList{"--style", "fusion", "--reverse", "--session", "id"} << QString();
     QTest::newRow("switches") << QStringList{"-reverse", "-widgetcount", "-testability"} << QString();
-    QTest::newRow("a session manager's") << QStringList{"-session", "10d5a8f0e3000170000000001000000070"}
-                                         << QString();
-    QTest::newRow("the X11 platform's") << QStringList{"-display", ":7", "-geometry", "9x9+1+1", "-title", "T",
-                                                       "-icon", "i.png", "-name", "n", "-visual", "32",
-                                                       "-nograb", "-dograb"}
+    QTest::newRow("a session manager's") << QStringList{"-session", "10d5a8f0e3000170000000001000000070"} << QString();
+    QTest::newRow("the X11 platform's") << QStringList{"-display", ":7",    "-geometry", "9x9+1+1", "-title",
+                                                       "T",        "-icon", "i.png",     "-name",   "n",
+                                                       "-visual",  "32",    "-nograb",   "-dograb"}
                                         << QStringLiteral(":7");
 }
 
@@ -130,9 +129,9 @@ void TestCommandLine::optionsOfAnotherPlatformAreUnknown()
     QCOMPARE(windows.exitStatus, std::optional<int>(CommandLine::UsageError));
     QVERIFY2(windows.output.startsWith(QLatin1String("Unknown option '-geometry'.")), qPrintable(windows.output));
     // A -platform given before them decides, as it does for Qt.
-    const CommandLine x11 = parse({QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("-display"),
-                                   QStringLiteral(":3")},
-                                  QStringLiteral("windows"));
+    const CommandLine x11 =
+        parse({QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("-display"), QStringLiteral(":3")},
+              QStringLiteral("windows"));
     QVERIFY2(!x11.exitStatus, qPrintable(x11.output));
     QCOMPARE(x11.display, QStringLiteral(":3"));
 }

@@ -37,8 +37,8 @@ QStringList mappedWindowTitles(Display *display, qint64 pid, Window window)
                 const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
                 const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
                 unsigned char *text = nullptr;
-                if (XGetWindowProperty(display, children[i], name, 0, 1024, False, utf8, &type, &format, &items,
-                                       &after, &text) == Success &&
+                if (XGetWindowProperty(display, children[i], name, 0, 1024, False, utf8, &type, &format, &items, &after,
+                                       &text) == Success &&
                     text != nullptr)
                     titles << QString::fromUtf8(reinterpret_cast<const char *>(text), int(items));
                 XFree(text);
@@ -148,7 +148,7 @@ void TestToolkitOptions::theWindowComesUp_data()
     QTest::newRow("-qwindowtitle") << QStringList{"-qwindowtitle", "Macros"};
     // What a session manager restoring a session starts.
     QTest::newRow("-session") << QStringList{"-session", "10d5a8f0e3000170000000001000000070"};
-    QTest::newRow("all at once") << QStringList{"-platform", "xcb",     "-display", display,  "-style",
+    QTest::newRow("all at once") << QStringList{"-platform", "xcb",      "-display", display, "-style",
                                                 "fusion",    "-reverse", "-session", "abc123"};
 }
 
