@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/CommandLinePlayback.h"
+#include "app/FormFont.h"
 #include "app/HotkeyBindings.h"
 #include "app/InterfaceLanguage.h"
 #include "app/SettingsFile.h"
@@ -93,6 +94,7 @@ int main(int argc, char **argv)
                                                                  : std::nullopt));
     // Closing the main window only hides it; the process ends through the tray menu's Exit.
     app.setQuitOnLastWindowClosed(false);
+    FormFont::ensureTahoma();
 
     std::unique_ptr<Platform> platform;
     try {
