@@ -3,6 +3,7 @@
 
 #include "app/CommandLine.h"
 
+#include <QDir>
 #include <QTest>
 
 class TestCommandLine : public QObject
@@ -13,6 +14,7 @@ class TestCommandLine : public QObject
     void noArgumentsStartsAsAlways();
     void helpAndVersionEndAtOnce();
     void fileAndLanguage();
+    void aFileIsNamedByItsFullPathInTheSystemsForm();
     void badUsage_data();
     void badUsage();
     void toolkitOptionsAreLeftToQt_data();
@@ -57,6 +59,15 @@ void TestCommandLine::fileAndLanguage()
     QCOMPARE(line.language, std::optional<QString>(QStringLiteral("en")));
     QCOMPARE(line.file, QStringLiteral("/tmp/a b.tpx"));
     QCOMPARE(parse({QStringLiteral("--lang=ru")}).language, std::optional<QString>(QStringLiteral("ru")));
+}
+
+void TestCommandLine::aFileIsNamedByItsFullPathInTheSystemsForm()
+{
+    // The caption and the messages name the file as the system writes a full path (C:\\...\\a.tpx on Windows).
+    const QString full = QDir::toNativeSeparators(QDir::current().absoluteFilePath(QStringLiteral("sub/a.tpx")));
+    QCOMPARE(parse({QStringLiteral("sub/a.tpx")}).file, full);
+    QCOMPARE(parse({QStringLiteral("sub/../sub/./a.tpx"), QStringLiteral("--play")}).file, full);
+    QCOMPARE(parse({QDir::current().absoluteFilePath(QStringLiteral("sub/a.tpx"))}).file, full);
 }
 
 void TestCommandLine::badUsage_data()
@@ -112,7 +123,7 @@ void TestCommandLine::toolkitOptionsAreLeftToQt()
     arguments << QStringLiteral("a.tpx");
     const CommandLine line = parse(arguments);
     QVERIFY2(!line.exitStatus, qPrintable(line.output));
-    QCOMPARE(line.file, QStringLiteral("a.tpx"));
+    QCOMPARE(line.file, QDir::toNativeSeparators(QDir::current().absoluteFilePath(QStringLiteral("a.tpx"))));
     QCOMPARE(line.language, std::optional<QString>(QStringLiteral("en")));
     QCOMPARE(line.display, display);
 
