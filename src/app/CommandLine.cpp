@@ -4,6 +4,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <optional>
@@ -214,8 +216,9 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &plat
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1)
         return usageError(QStringLiteral("One script file at most."));
+    // The caption and the messages name the file by its full path, as the system writes one.
     if (!positional.isEmpty())
-        line.file = positional.constFirst();
+        line.file = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(positional.constFirst()).absoluteFilePath()));
 
     if (!parser.isSet(play)) {
         for (const QCommandLineOption *option : {&repeat, &interval, &speed, &verbose}) {

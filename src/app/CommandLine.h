@@ -17,7 +17,7 @@ struct CommandLine {
     QString output;
 
     std::optional<QString> language; // --lang
-    QString file;                    // the script to open at start, or to play with --play
+    QString file;                    // the script to open at start, or to play with --play: its full path
     QString display;                 // Qt's -display: the X display to work on; empty for the usual one
 
     // --play and the playback settings it takes, with the ranges and defaults of the window's own.

@@ -20,6 +20,7 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -164,7 +165,7 @@ void TFmain::ToolButton5Click()
         return;
     const QString path = scriptSavePath(chosen);
     saveScript(*Script, path);
-    setWindowTitle(QStringLiteral("Tapsmith - ") + path);
+    setWindowTitle(QStringLiteral("Tapsmith - ") + QDir::toNativeSeparators(path));
 }
 
 void TFmain::ToolButton6Click()
@@ -185,7 +186,7 @@ void TFmain::openScriptFile(const QString &path)
             m_editor->history().rowsReplaced(1, std::move(before), captionBefore);
     });
     openScript(path, *Script);
-    setWindowTitle(QStringLiteral("Tapsmith - ") + path);
+    setWindowTitle(QStringLiteral("Tapsmith - ") + QDir::toNativeSeparators(path));
 }
 
 void TFmain::ToolButton7Click()
