@@ -145,7 +145,8 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &plat
     // "-frobnicate" is one unknown option, not eleven unknown letters.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(QStringLiteral("Tapsmith records keyboard and mouse input into a script "
-                                                    "and plays it back."));
+                                                    "and plays it back.\nQt's own options (-style, -platform, "
+                                                    "-display, -session ...) are taken as in every Qt program."));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Displays help on commandline options."));
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},

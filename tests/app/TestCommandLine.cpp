@@ -47,6 +47,7 @@ void TestCommandLine::helpAndVersionEndAtOnce()
     QCOMPARE(help.exitStatus, std::optional<int>(0));
     QVERIFY(help.output.contains(QLatin1String("--lang <language>")));
     QVERIFY(help.output.contains(QLatin1String("[FILE.tpx]")));
+    QVERIFY(help.output.contains(QLatin1String("Qt's own options")));
     const CommandLine version = parse({QStringLiteral("--version")});
     QCOMPARE(version.exitStatus, std::optional<int>(0));
     QCOMPARE(version.output, QStringLiteral("tapsmith 2.0.1.0\n"));
