@@ -115,7 +115,7 @@ ToolkitSplit splitToolkitOptions(const QStringList &arguments, QString platform)
 // The platform plugin Qt loads where no -platform is given.
 QString defaultPlatform()
 {
-    const QString chosen = qEnvironmentVariable("QT_QPA_PLATFORM");
+    QString chosen = qEnvironmentVariable("QT_QPA_PLATFORM");
     if (!chosen.isEmpty())
         return chosen;
 #ifdef Q_OS_WIN
