@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/CommandLinePlayback.h"
+#include "app/FormFont.h"
 #include "app/HotkeyBindings.h"
 #include "app/InterfaceLanguage.h"
 #include "app/SettingsFile.h"
@@ -75,6 +76,11 @@ int main(int argc, char **argv)
         std::fputs(commandLine.output.toLocal8Bit().constData(), *commandLine.exitStatus == 0 ? stdout : stderr);
         return *commandLine.exitStatus;
     }
+#ifndef _WIN32
+    // Qt's -display puts the window there; recording, playback and the hotkeys follow it.
+    if (!commandLine.display.isEmpty())
+        qputenv("DISPLAY", commandLine.display.toLocal8Bit());
+#endif
     if (!displayReachable())
         return EXIT_FAILURE;
     if (commandLine.play)
@@ -89,6 +95,7 @@ int main(int argc, char **argv)
                                                                  : std::nullopt));
     // Closing the main window only hides it; the process ends through the tray menu's Exit.
     app.setQuitOnLastWindowClosed(false);
+    FormFont::ensureTahoma();
 
     std::unique_ptr<Platform> platform;
     try {

@@ -5,7 +5,8 @@
 
 #include <optional>
 
-// What the command line asks for. Without arguments the program starts as it always does.
+// What the command line asks for. Without arguments the program starts as it always does. Qt's own options
+// (-style, -platform, -display, -session...) may stand anywhere; they are left to the application object.
 //   tapsmith [--lang en|ru] [FILE.tpx]   starts with the file opened, as Open would
 //   tapsmith --play FILE.tpx [--repeat N] [--interval S | --interval MIN-MAX] [--speed P] [--verbose]
 //                                        plays the file with no window and exits when the run ends
@@ -16,7 +17,8 @@ struct CommandLine {
     QString output;
 
     std::optional<QString> language; // --lang
-    QString file;                    // the script to open at start, or to play with --play
+    QString file;                    // the script to open at start, or to play with --play: its full path
+    QString display;                 // Qt's -display: the X display to work on; empty for the usual one
 
     // --play and the playback settings it takes, with the ranges and defaults of the window's own.
     struct Play {
@@ -31,6 +33,8 @@ struct CommandLine {
 
     static constexpr int UsageError = 2;
 
-    // `arguments` as QCoreApplication::arguments() gives them, the program first.
-    static CommandLine parse(const QStringList &arguments);
+    // `arguments` as the program received them, the program first. Qt's options are told apart as Qt itself
+    // does, which depends on the platform plugin it will load (`platform`, as -platform or QT_QPA_PLATFORM
+    // name it; empty: the one Qt would choose here).
+    static CommandLine parse(const QStringList &arguments, const QString &platform = QString());
 };

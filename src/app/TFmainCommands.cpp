@@ -20,6 +20,7 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -171,7 +172,7 @@ void TFmain::ToolButton5Click()
         return;
     const QString path = scriptSavePath(chosen);
     saveScript(*Script, path);
-    setWindowTitle(QStringLiteral("Tapsmith - ") + path);
+    setWindowTitle(QStringLiteral("Tapsmith - ") + QDir::toNativeSeparators(path));
 }
 
 void TFmain::ToolButton6Click()
@@ -192,7 +193,7 @@ void TFmain::openScriptFile(const QString &path)
             m_editor->history().rowsReplaced(1, std::move(before), captionBefore);
     });
     openScript(path, *Script);
-    setWindowTitle(QStringLiteral("Tapsmith - ") + path);
+    setWindowTitle(QStringLiteral("Tapsmith - ") + QDir::toNativeSeparators(path));
 }
 
 void TFmain::ToolButton7Click()

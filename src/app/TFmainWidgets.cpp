@@ -46,16 +46,16 @@ void connectCommand(QToolButton *button, TFmain *window, void (TFmain::*handler)
 }
 
 QToolButton *addCommandButton(QToolBar *bar, const QString &caption, const QString &tooltip, const QIcon &icon,
-                              QSize minimumSize)
+                              QSize size)
 {
     auto *button = new QToolButton(bar);
     button->setText(caption);
     button->setToolTip(tooltip);
     button->setIcon(icon);
     button->setToolButtonStyle(bar->toolButtonStyle());
-    // The design size, wider only where a caption would not fit in the fallback font.
-    button->setMinimumSize(minimumSize);
-    button->setMaximumHeight(minimumSize.height());
+    // The design size: the captions fit it in Tahoma or its twin (FormFont), which the style's own margins
+    // would widen.
+    button->setFixedSize(size);
     bar->addWidget(button);
     return button;
 }

@@ -6,6 +6,7 @@
 #include "edit/ScriptEditor.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
@@ -129,7 +130,7 @@ void TestUndoCommands::openIsOneStepWithItsCaption()
     QCOMPARE(window.windowTitle(), QStringLiteral("Tapsmith"));
     window.redoAction->trigger();
     QCOMPARE(scriptContents(*window.Script), QStringLiteral("Move()|7;7;7,|"));
-    QCOMPARE(window.windowTitle(), QStringLiteral("Tapsmith - ") + path);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Tapsmith - ") + QDir::toNativeSeparators(path));
     // The file itself is left alone.
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("Move()|7;7;7\r\n|\r\n"));

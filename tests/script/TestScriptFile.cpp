@@ -19,6 +19,9 @@
 
 #include "PlatformDifferences.h"
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <poll.h>
@@ -28,6 +31,14 @@
 
 namespace
 {
+
+// A path through a missing folder: POSIX says ENOENT ("File not found"); Windows' own code for it is
+// ERROR_PATH_NOT_FOUND, 3, whose runtime text is "Invalid filename".
+#ifdef Q_OS_WIN
+const QString MissingFolderError = QStringLiteral("Invalid filename");
+#else
+const QString MissingFolderError = QStringLiteral("File not found");
+#endif
 
 // A byte string literal with its embedded NUL bytes.
 template <std::size_t N> QByteArray bytesOf(const char (&literal)[N])
@@ -105,6 +116,7 @@ class TestScriptFile : public QObject
     void onlyRegularFilesAreOpened();
     void replacingKeepsTheOwner();
     void failuresWithoutTheSystemsReason();
+    void windowsTextsGoByTheSystemsCode();
 
   private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -295,10 +307,8 @@ void TestScriptFile::openFailuresLeaveTableUnchanged_data()
     QTest::addColumn<QString>("error");
     QTest::newRow("missing file") << "missing.tpx"
                                   << "File not found";
-    QTest::newRow("missing folder") << "nowhere/x.tpx"
-                                    << "File not found";
-    QTest::newRow("file used as folder") << "plain.tpx/x.tpx"
-                                         << "File not found";
+    QTest::newRow("missing folder") << "nowhere/x.tpx" << MissingFolderError;
+    QTest::newRow("file used as folder") << "plain.tpx/x.tpx" << MissingFolderError;
     QTest::newRow("folder given as file") << "folder.tpx"
                                           << "File access denied";
 #ifndef Q_OS_WIN // PlatformDifferences::longNameError
@@ -325,8 +335,8 @@ void TestScriptFile::saveFailuresKeepOldFileAndLeaveNoTemporary()
     fill(table, {{"Move()", "1;1;1"}});
     writeBytes(path("keep.tpx"), "old|content\r\n");
     QVERIFY(QDir(m_dir->path()).mkdir("folder.tpx"));
-    QCOMPARE(errorOf([&] { saveScript(table, path("nowhere/x.tpx")); }), QStringLiteral("File not found"));
-    QCOMPARE(errorOf([&] { saveScript(table, path("keep.tpx/x.tpx")); }), QStringLiteral("File not found"));
+    QCOMPARE(errorOf([&] { saveScript(table, path("nowhere/x.tpx")); }), MissingFolderError);
+    QCOMPARE(errorOf([&] { saveScript(table, path("keep.tpx/x.tpx")); }), MissingFolderError);
     QCOMPARE(errorOf([&] { saveScript(table, path("folder.tpx")); }), QStringLiteral("File access denied"));
 #ifdef Q_OS_WIN
     QVERIFY2(!errorOf([&] { saveScript(table, path(QString(300, 'n'))); }).isEmpty(),
@@ -530,6 +540,26 @@ void TestScriptFile::failuresWithoutTheSystemsReason()
     QCOMPARE(noFolder, QStringLiteral("File not found"));
     QCOMPARE(saveFolder, QStringLiteral("File access denied"));
     QCOMPARE(rowsOf(table), (QList<QByteArray>{"KeyUp()|VK_B;48;5", "|"}));
+}
+
+void TestScriptFile::windowsTextsGoByTheSystemsCode()
+{
+#ifdef Q_OS_WIN
+    // A file that another program holds open without sharing: ERROR_SHARING_VIOLATION has no text of its own.
+    writeBytes(path("held.tpx"), "a|b\r\n");
+    const HANDLE held =
+        ::CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path("held.tpx")).utf16()),
+                      GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    QVERIFY(held != INVALID_HANDLE_VALUE);
+    ScriptTable table;
+    const QString error = errorOf([&] { openScript(path("held.tpx"), table); });
+    ::CloseHandle(held);
+    QCOMPARE(error, QStringLiteral("I/O error %1").arg(ERROR_SHARING_VIOLATION));
+    QCOMPARE(errorOf([&] { openScript(path("missing.tpx"), table); }), QStringLiteral("File not found"));
+    QCOMPARE(errorOf([&] { openScript(path("nowhere/x.tpx"), table); }), QStringLiteral("Invalid filename"));
+#else
+    QSKIP("Windows' error codes: the POSIX texts go by the error's meaning (openFailuresLeaveTableUnchanged)");
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestScriptFile)

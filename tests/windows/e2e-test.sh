@@ -35,8 +35,8 @@ openbox >/dev/null 2>&1 &
 pids+=($!)
 "$(dirname "$0")/../../tools/wine-prefix.sh" "$WINEPREFIX" || fail "wine made no working prefix"
 
-# Waits for a window whose title matches; prints its id.
-window() { timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+# shellcheck source=tests/windows/window-search.sh
+. "$(dirname "$0")/window-search.sh"
 # Types the path of `name` in the work folder, as wine sees it, into the file dialog in front, and accepts it.
 type_path() {
     xdotool type --delay 50 "Z:${work//\//\\}\\$1"
@@ -51,7 +51,7 @@ notepad_text() {
         xdotool windowactivate --sync "$id"
         sleep 0.5
         xdotool key Escape key ctrl+s
-        dialog=$(timeout 5 xdotool search --sync --onlyvisible --name '^Save As$' | head -n 1) && break
+        dialog=$(window '^Save As$' 5) && break
     done
     [ -n "$dialog" ] || fail "notepad's Save As did not come up"
     type_path "$name"
@@ -116,13 +116,17 @@ button 5
 sleep 1.5
 type_path macro.tpx
 sleep 1
-xdotool search --name "Tapsmith - .*macro.tpx" >/dev/null || fail "the caption does not name the opened file"
+window "Tapsmith - .*macro.tpx" 10 >/dev/null || fail "the caption does not name the opened file"
 
 step "playing into a fresh notepad"
 wine notepad >/dev/null 2>&1 &
 pids+=($!)
 sleep 2
-pad2=$(xdotool search --sync --onlyvisible --name 'Notepad' | grep -v "^$pad\$" | head -n 1)
+pad2=""
+for _ in $(seq 60); do
+    pad2=$(find_windows 'Notepad' 5 | grep -v "^$pad\$" | head -n 1) && [ -n "$pad2" ] && break
+    sleep 0.5
+done
 [ -n "$pad2" ] || fail "the second notepad did not come up"
 xdotool windowmove --sync "$pad2" 100 100 windowsize --sync "$pad2" 600 400
 xdotool windowactivate --sync "$pad2"

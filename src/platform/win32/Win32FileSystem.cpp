@@ -8,27 +8,21 @@ namespace
 class Win32FileSystem : public FileSystem
 {
   public:
+    // The runtime's texts go by the system's own code: 2, 3 (a missing folder: ERROR_PATH_NOT_FOUND), 4 and
+    // 5 have theirs, a full disk says so, and every other code is shown as a number ("I/O error 32" for a
+    // file that another program holds open).
     FileFailure lastFailure() const override
     {
         const DWORD error = ::GetLastError();
         const int code = int(error);
         switch (error) {
         case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME:
             return {FileFailure::NotFound, code};
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_PATHNAME:
-        case ERROR_FILENAME_EXCED_RANGE:
-        case ERROR_DIRECTORY:
+        case ERROR_PATH_NOT_FOUND:
             return {FileFailure::InvalidName, code};
         case ERROR_TOO_MANY_OPEN_FILES:
             return {FileFailure::TooManyOpenFiles, code};
         case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-        case ERROR_WRITE_PROTECT:
             return {FileFailure::AccessDenied, code};
         case ERROR_DISK_FULL:
         case ERROR_HANDLE_DISK_FULL:
