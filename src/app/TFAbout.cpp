@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "UpdateSettings.h"
+#include "app/ProgramVersion.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,7 +24,7 @@ constexpr int PictureSize = 128;
 const QColor LinkColour(0, 0, 255);
 const QColor HoverColour(255, 0, 0);
 
-const QString MailSubject = QStringLiteral("Tapsmith 2.0.1");
+const QString MailSubject = QStringLiteral("Tapsmith " TAPSMITH_VERSION_SHORT);
 
 QFont tahoma(int pixelSize, bool bold = false)
 {
@@ -69,7 +70,7 @@ TFAbout::TFAbout(QWidget *parent)
     Label1->move(166, 8);
     Label1->adjustSize();
 
-    version = new QLabel(QStringLiteral("ver. 2.0.1"), this);
+    version = new QLabel(QStringLiteral("ver. " TAPSMITH_VERSION_SHORT), this);
     version->setFont(tahoma(13));
     version->move(208, 39);
     version->adjustSize();

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "app/ProgramVersion.h"
+
 #include <QString>
 
 // The version texts of the update check. Pure functions over text, so they can be tested and fuzzed
 // without a window or a network.
 
 // The version this build reports to the update check: four components joined by dots.
-inline const QString ProgramVersion = QStringLiteral("2.0.1.0");
+inline const QString ProgramVersion = QStringLiteral(TAPSMITH_VERSION);
 
 // The version text of an update server's reply: what follows the first ">" (the whole body when there is
 // none), up to the first ";" after it (empty when there is none).
