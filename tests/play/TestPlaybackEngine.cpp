@@ -49,6 +49,7 @@ class TestPlaybackEngine : public QObject
     void stopDuringARowsWaitEndsItAndThatRowDoesNotAct();
     void stopFromAnotherThreadWakesTheWait();
     void wakeWithoutAStopDoesNotShortenTheWait();
+    void stopArrivingAsAnEventEndsALongWaitSoon();
     void stopDuringTheIntervalEndsTheRun();
     void staleStopFromRecordingDoesNotEndTheRun();
     void speedIsReadAtEveryRow();
@@ -478,6 +479,29 @@ void TestPlaybackEngine::wakeWithoutAStopDoesNotShortenTheWait()
     QCOMPARE(m_fakes->injector->calls, (QStringList{"cursor 1 1", "cursor 2 2"}));
     QCOMPARE(m_fakes->clock->micros - start, 800'000);
     QCOMPARE(m_fakes->clock->wakes, 1);
+}
+
+void TestPlaybackEngine::stopArrivingAsAnEventEndsALongWaitSoon()
+{
+    // The tray menu's Stop and Exit reach the run as window-system events, which nothing wakes the clock
+    // for: the wait must hand them over often enough that the run ends within 100 ms of their arrival.
+    row("Move()", "1;1;30000");
+    row("Move()", "2;2;0");
+    for (const std::int64_t into : {1'000'123, 30'000, 29'990'000}) {
+        m_fakes = std::make_unique<FakePlatform>();
+        const std::int64_t arrival = m_fakes->clock->micros + into;
+        bool pending = false;
+        m_fakes->clock->interruptAt = arrival;
+        m_fakes->clock->interrupt = [&pending] { pending = true; };
+        m_onEvents = [&pending] {
+            if (pending)
+                StopRequested = true;
+        };
+        StopRequested = false;
+        QCOMPARE(run(), PlaybackEngine::Outcome::Interrupted);
+        QVERIFY2(m_fakes->clock->micros - arrival <= 100'000,
+                 qPrintable(QStringLiteral("handled %1 us after it came").arg(m_fakes->clock->micros - arrival)));
+    }
 }
 
 void TestPlaybackEngine::stopDuringTheIntervalEndsTheRun()
