@@ -143,8 +143,13 @@ bool PlaybackEngine::mouseStep(int row)
     processEvents(false);
     if (!PumpedSleep(scaledDelay(delay, m_settings.speed())))
         return false;
-    m_injector.setCursorPos(x, y);
-    pressButtons(m_table.action(row));
+    // A Move row moves; a button row only makes sure the cursor is at its point.
+    const QByteArrayView action = m_table.action(row);
+    if (action.contains(recordedActionText(RecordedAction::Move)))
+        m_injector.setCursorPos(x, y);
+    else
+        m_injector.placeCursorForButton(x, y);
+    pressButtons(action);
     return true;
 }
 

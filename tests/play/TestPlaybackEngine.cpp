@@ -40,6 +40,7 @@ class TestPlaybackEngine : public QObject
     void rowKinds();
     void oneRowCanTakeAllThreeSteps();
     void mouseWordsFireInFixedOrder();
+    void buttonRowsPlaceTheCursorAndMoveRowsMoveIt();
     void badParametersFailAtTheirRow_data();
     void badParametersFailAtTheirRow();
 
@@ -337,6 +338,21 @@ void TestPlaybackEngine::mouseWordsFireInFixedOrder()
     QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
     QCOMPARE(m_fakes->injector->calls, (QStringList{"cursor 3 4", "mouse 32770", "mouse 32772", "mouse 32776",
                                                     "mouse 32784", "mouse 32800", "mouse 32832"}));
+}
+
+void TestPlaybackEngine::buttonRowsPlaceTheCursorAndMoveRowsMoveIt()
+{
+    m_fakes->injector->placementsApart = true;
+    row("Move()", "1;2;0");
+    row("LDown()", "1;2;0");
+    row("RUp()", "3;4;0");
+    row("Move()LDown()", "5;6;0"); // a row that also moves, moves
+    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
+    using namespace MouseEventFlag;
+    QCOMPARE(m_fakes->injector->calls,
+             (QStringList{"cursor 1 2", "place 1 2", QStringLiteral("mouse %1").arg(Absolute | LeftDown), "place 3 4",
+                          QStringLiteral("mouse %1").arg(Absolute | RightUp), "cursor 5 6",
+                          QStringLiteral("mouse %1").arg(Absolute | LeftDown)}));
 }
 
 void TestPlaybackEngine::badParametersFailAtTheirRow_data()
