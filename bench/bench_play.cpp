@@ -191,6 +191,11 @@ class TracingInjector : public Injector
         note();
         m_injector->setCursorPos(x, y);
     }
+    void placeCursorForButton(int x, int y) override
+    {
+        note();
+        m_injector->placeCursorForButton(x, y);
+    }
     void mouseEvent(std::uint32_t flags) override
     {
         note();
