@@ -144,7 +144,7 @@ struct Trace {
         bool completed;
     };
     std::vector<Sleep> sleeps;
-    std::vector<std::int64_t> events; // when each mouse or key event was handed over
+    std::vector<std::int64_t> events;     // when each mouse or key event was handed over
     std::vector<std::size_t> sleepBefore; // per event: the number of sleeps begun before it
     std::vector<std::int64_t> flushes;
     bool on = false;
@@ -345,8 +345,7 @@ void runPath(Platform &platform, Path path, int percent, ScriptTable &table)
     saveScript(table, file);
     CommandLine::Play settings;
     settings.speed = percent;
-    CommandLinePlayback::run(platform, file, settings, HotkeyBindings().binding(HotkeyBindings::Stop), stdout,
-                             stderr);
+    CommandLinePlayback::run(platform, file, settings, HotkeyBindings().binding(HotkeyBindings::Stop), stdout, stderr);
 }
 
 void play(Platform &platform, XRecordObserver &observer, int rows, int percent, bool zeroDelays,

@@ -92,8 +92,7 @@ int main(int argc, char **argv)
         }
         return again.atEnd();
     }();
-    std::printf("  save of the opened %7.1f ms (%s)\n", saveAgainMs,
-                identical ? "byte-identical" : "DIFFERENT bytes");
+    std::printf("  save of the opened %7.1f ms (%s)\n", saveAgainMs, identical ? "byte-identical" : "DIFFERENT bytes");
     std::printf("  open              %8.1f ms (%s row count)\n", openMs,
                 opened.rows() == sourceRows ? "same" : "DIFFERENT");
     std::printf("  peak memory       %8.1f MB VmHWM during open (%.1f MB before it)\n", peak / 1024.0,

@@ -3,10 +3,10 @@
 // Ctrl and Shift (the hotkey's grab cannot fire), and another client holding the keyboard grabbed (no passive
 // grab fires). Two more stop the run the way the tray menu's Stop and Exit do, as a window-system event that
 // the run handles between its sleeps, during a long wait and during a run of moves; there the user presses
-// F12, a key nothing is bound to, to mark the moment, and the event is posted right after it. The user is an XTest client of its own; an independent RECORD client sees every event with its
-// server time. Runs on $DISPLAY. Goal: under 100 ms for both figures everywhere. With --hotkey-only the
-// playback has no key watch and only the hotkey's grab stops it (one run each; a run that is not stopped
-// plays to its end).
+// F12, a key nothing is bound to, to mark the moment, and the event is posted right after it. The user is an
+// XTest client of its own; an independent RECORD client sees every event with its server time. Runs on $DISPLAY. Goal:
+// under 100 ms for both figures everywhere. With --hotkey-only the playback has no key watch and only the hotkey's grab
+// stops it (one run each; a run that is not stopped plays to its end).
 
 #include "platform/Platform.h"
 #include "platform/ProcessState.h"
@@ -45,9 +45,9 @@ constexpr auto kPressAfter = 1500ms;
 
 struct Situation {
     const char *name;
-    bool longWait;      // the stop comes 1.5 s into a wait of 30 s
-    bool holdModifiers; // the script holds Ctrl and Shift
-    bool grabbed;       // another client holds an active keyboard grab
+    bool longWait;         // the stop comes 1.5 s into a wait of 30 s
+    bool holdModifiers;    // the script holds Ctrl and Shift
+    bool grabbed;          // another client holds an active keyboard grab
     bool fromMenu = false; // the stop is a window-system event (the tray menu's Stop or Exit), not the hotkey
 };
 
@@ -86,7 +86,8 @@ void chooseStopFromMenu(Display *user)
     XTestFakeKeyEvent(user, kKeycodeF12, True, CurrentTime);
     XTestFakeKeyEvent(user, kKeycodeF12, False, CurrentTime);
     XSync(user, False);
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { StopRequested = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { StopRequested = true; }, Qt::QueuedConnection);
 }
 
 // The user's quick Alt+F10, from a client of its own.

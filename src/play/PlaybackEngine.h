@@ -15,10 +15,10 @@ class ScriptTable;
 //
 // Everything runs on the calling (GUI) thread. Waits sleep in slices and process pending events after
 // each, so commands such as Stop run nested inside a run; the slices are short enough that a stop arriving
-// as a window-system event (the tray menu's Stop or Exit) ends a long wait well within 100 ms. A stop ends a wait at once, whether a nested
-// command set StopRequested or a stop seen off the GUI thread set it and woke the clock; the row whose wait
-// it ended does not act. The table is read afresh at every row, so edits
-// made meanwhile take effect at the next row.
+// as a window-system event (the tray menu's Stop or Exit) ends a long wait well within 100 ms. A stop ends a wait at
+// once, whether a nested command set StopRequested or a stop seen off the GUI thread set it and woke the clock; the row
+// whose wait it ended does not act. The table is read afresh at every row, so edits made meanwhile take effect at the
+// next row.
 //
 // Waits keep the recorded pace: each one ends a delay after the moment the previous one was due to end,
 // not after the previous one really ended, so the time spent processing events and injecting does not

@@ -171,10 +171,9 @@ void TestPlayFromCommandLine::motionsSentAreTheMoveRows()
 {
     // As a recording holds them: each button row where the Move row before it left the pointer. A button
     // row elsewhere places the cursor first.
-    const QList<QByteArray> lines = {"Move()|300;300;0",  "Move()|310;305;5", "LDown()|310;305;5",
-                                     "LUp()|310;305;5",   "Move()|320;310;5", "RDown()|320;310;5",
-                                     "RUp()|320;310;5",   "MDown()|330;315;5", "MUp()|330;315;5",
-                                     "Move()|340;320;5", "LDown()|340;320;5", "LUp()|340;320;5"};
+    const QList<QByteArray> lines = {"Move()|300;300;0", "Move()|310;305;5",  "LDown()|310;305;5", "LUp()|310;305;5",
+                                     "Move()|320;310;5", "RDown()|320;310;5", "RUp()|320;310;5",   "MDown()|330;315;5",
+                                     "MUp()|330;315;5",  "Move()|340;320;5",  "LDown()|340;320;5", "LUp()|340;320;5"};
     const QString script = writeScript(m_folder, QStringLiteral("clicks.tpx"), lines);
     XRecordObserver observer;
     QVERIFY(observer.start());
