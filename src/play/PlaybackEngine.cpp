@@ -143,9 +143,10 @@ bool PlaybackEngine::mouseStep(int row)
     processEvents(false);
     if (!PumpedSleep(scaledDelay(delay, m_settings.speed())))
         return false;
-    // A Move row moves; a button row only makes sure the cursor is at its point.
+    // A Move row moves (the word as the row's kind is told by it); a button row only makes sure the cursor is
+    // at its point.
     const QByteArrayView action = m_table.action(row);
-    if (action.contains(recordedActionText(RecordedAction::Move)))
+    if (action.contains(QByteArrayView("Move")))
         m_injector.setCursorPos(x, y);
     else
         m_injector.placeCursorForButton(x, y);

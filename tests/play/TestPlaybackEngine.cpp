@@ -347,12 +347,13 @@ void TestPlaybackEngine::buttonRowsPlaceTheCursorAndMoveRowsMoveIt()
     row("LDown()", "1;2;0");
     row("RUp()", "3;4;0");
     row("Move()LDown()", "5;6;0"); // a row that also moves, moves
+    row("Moved", "7;8;0");         // "Move" anywhere makes a mouse row, which moves
     QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
     using namespace MouseEventFlag;
     QCOMPARE(m_fakes->injector->calls,
              (QStringList{"cursor 1 2", "place 1 2", QStringLiteral("mouse %1").arg(Absolute | LeftDown), "place 3 4",
                           QStringLiteral("mouse %1").arg(Absolute | RightUp), "cursor 5 6",
-                          QStringLiteral("mouse %1").arg(Absolute | LeftDown)}));
+                          QStringLiteral("mouse %1").arg(Absolute | LeftDown), "cursor 7 8"}));
 }
 
 void TestPlaybackEngine::badParametersFailAtTheirRow_data()
