@@ -271,3 +271,11 @@ void openScript(const QString &path, ScriptTable &table)
     if (content.failed)
         throwFileError(content.failure);
 }
+
+void loadScriptBytes(QByteArrayView bytes, ScriptTable &table)
+{
+    ScriptTable::BulkChange change(table);
+    table.setRows(2);
+    table.clearRow(1);
+    loadLines(bytes.data(), bytes.data() + bytes.size(), table);
+}
