@@ -4,7 +4,7 @@
 // folder (run it from a build folder on a real disk: /tmp may be memory, where a sync costs nothing).
 
 #include "app/RecoveryJournal.h"
-#include "platform/ProcessIdentity.h"
+#include "platform/JournalSystem.h"
 #include "script/ScriptTable.h"
 
 #include <QCoreApplication>
@@ -49,7 +49,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QTemporaryDir folder(QDir::currentPath() + QStringLiteral("/bench_journal-XXXXXX"));
     SystemJournalClock clock;
-    const std::unique_ptr<ProcessTable> processes = createProcessTable();
+    const std::unique_ptr<JournalSystem> processes = createJournalSystem();
     ScriptTable table;
     RecoveryJournal journal(folder.path(), clock, *processes, table, [] { return QStringLiteral("/home/u/a.tpx"); });
 

@@ -135,7 +135,7 @@ void run(const char *title, Platform &platform, const Typist &typist, bool paced
     // As the window keeps it: following the table's signals, writing on its own timer.
     const QTemporaryDir folder;
     SystemJournalClock clock;
-    const std::unique_ptr<ProcessTable> processes = createProcessTable();
+    const std::unique_ptr<JournalSystem> processes = createJournalSystem();
     std::unique_ptr<RecoveryJournal> recovery;
     if (journal)
         recovery = std::make_unique<RecoveryJournal>(folder.path(), clock, *processes, table, [] { return QString(); });

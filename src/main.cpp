@@ -9,8 +9,8 @@
 #include "app/TFmain.h"
 #include "core/FileSystem.h"
 #include "edit/TFAddEdit.h"
+#include "platform/JournalSystem.h"
 #include "platform/Platform.h"
-#include "platform/ProcessIdentity.h"
 #include "platform/ProgramStart.h"
 #include "platform/SystemFileSystem.h"
 
@@ -91,7 +91,7 @@ int main(int argc, char **argv)
     app.setQuitOnLastWindowClosed(false);
 
     // Before anything else: a table a copy that has ended left unsaved.
-    const std::unique_ptr<ProcessTable> processes = createProcessTable();
+    const std::unique_ptr<JournalSystem> processes = createJournalSystem();
     const QString journalFolder = RecoveryJournal::defaultFolder();
     std::optional<RecoveryJournal::Offer> recovery = RecoveryJournal::claimOffer(journalFolder, *processes);
     if (recovery && !TFmain::askToRestore(*recovery)) {

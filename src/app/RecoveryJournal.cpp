@@ -4,10 +4,8 @@
 #include "script/ScriptTable.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QUrl>
 
 #include <algorithm>
 #include <cstdio>
@@ -149,7 +147,7 @@ std::optional<RecoveryJournal::Content> RecoveryJournal::read(const QString &fil
     return content;
 }
 
-std::optional<RecoveryJournal::Offer> RecoveryJournal::claimOffer(const QString &folder, ProcessTable &processes)
+std::optional<RecoveryJournal::Offer> RecoveryJournal::claimOffer(const QString &folder, JournalSystem &processes)
 {
     const ProcessIdentity self = processes.current();
     const QDir directory(folder);
@@ -160,6 +158,13 @@ std::optional<RecoveryJournal::Offer> RecoveryJournal::claimOffer(const QString 
     std::vector<Candidate> candidates;
     const QStringList names =
         directory.entryList({kPrefix + QLatin1Char('*') + kSuffix}, QDir::Files | QDir::Hidden, QDir::Name);
+    // What a copy that ended in the middle of writing a journal anew left beside it.
+    for (const QString &name : directory.entryList({kPrefix + QLatin1Char('*') + kSuffix + QStringLiteral(".new")},
+                                                   QDir::Files | QDir::Hidden)) {
+        const std::optional<ProcessIdentity> writer = identityOfName(name.chopped(4));
+        if (writer && !(*writer == self) && !processes.isRunning(*writer))
+            QFile::remove(directory.filePath(name));
+    }
     for (const QString &name : names) {
         const std::optional<ProcessIdentity> writer = identityOfName(name);
         if (!writer || *writer == self || processes.isRunning(*writer))
@@ -199,10 +204,10 @@ void RecoveryJournal::decline(const Offer &offer)
     QFile::remove(offer.file);
 }
 
-RecoveryJournal::RecoveryJournal(QString folder, JournalClock &clock, ProcessTable &processes, ScriptTable &table,
+RecoveryJournal::RecoveryJournal(QString folder, JournalClock &clock, JournalSystem &system, ScriptTable &table,
                                  std::function<QString()> captionPath, QObject *parent)
-    : QObject(parent), m_folder(std::move(folder)), m_clock(clock), m_processes(processes), m_table(table),
-      m_captionPath(std::move(captionPath)), m_self(processes.current()),
+    : QObject(parent), m_folder(std::move(folder)), m_clock(clock), m_system(system), m_table(table),
+      m_captionPath(std::move(captionPath)), m_self(system.current()),
       m_file(QDir(m_folder).filePath(fileNameOf(m_self))), m_timer(new QTimer(this))
 {
     m_timer->setInterval(TickMilliseconds);
@@ -210,7 +215,7 @@ RecoveryJournal::RecoveryJournal(QString folder, JournalClock &clock, ProcessTab
 
     // Model rows are grid rows - 1.
     connect(&m_table, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int) { rowsAdded(first + 1); });
+            [this](const QModelIndex &, int first, int) { rowsChanged(first + 1); });
     connect(&m_table, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &topLeft, const QModelIndex &) { rowsChanged(topLeft.row() + 1); });
     connect(&m_table, &QAbstractItemModel::rowsRemoved, this, &RecoveryJournal::tableReplaced);
@@ -246,19 +251,10 @@ void RecoveryJournal::settle()
         reportFailure(QStringLiteral("cannot remove it"));
 }
 
-void RecoveryJournal::rowsAdded(int firstGridRow)
-{
-    if (m_settled || m_rewriteDue || firstGridRow < m_diskRows) {
-        tableReplaced();
-        return;
-    }
-    m_appendDue = true;
-    scheduled();
-}
-
 void RecoveryJournal::rowsChanged(int firstGridRow)
 {
-    // The last row on the disk may still change: it is written again with the rows after it.
+    // Rows after the last one on the disk, and that one itself (the open row a recording fills), are
+    // appended; a change above it writes the file anew.
     if (m_settled || m_rewriteDue || firstGridRow < m_diskRows) {
         tableReplaced();
         return;
@@ -331,10 +327,16 @@ bool RecoveryJournal::rewrite()
         reportFailure(QStringLiteral("cannot create its folder"));
         return false;
     }
-    // Written beside the journal and renamed over it once it is on the disk: a journal is always whole.
-    QSaveFile file(m_file);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        reportFailure(file.errorString());
+    // Written beside the journal and put in its place once it is on the disk: a journal is always whole.
+    const QString fresh = m_file + QStringLiteral(".new");
+    QFile file(fresh);
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
+                         file.flush() && m_system.syncData(file.handle(), fresh);
+    const QString why = file.errorString();
+    file.close();
+    if (!written || !m_system.replaceFile(fresh, m_file)) {
+        reportFailure(written ? QStringLiteral("cannot replace it") : why);
+        QFile::remove(fresh);
         return false;
     }
     m_diskRows = m_table.rows() - 1;
@@ -380,7 +382,7 @@ void RecoveryJournal::sync()
 {
     m_unsynced = false;
     m_lastSync = m_clock.elapsedMilliseconds();
-    if (m_appendFile && !m_processes.syncData(m_appendFile->handle(), m_file))
+    if (m_appendFile && !m_system.syncData(m_appendFile->handle(), m_file))
         reportFailure(QStringLiteral("cannot sync it to the disk"));
 }
 

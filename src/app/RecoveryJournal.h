@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ProcessIdentity.h"
+#include "platform/JournalSystem.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -77,12 +77,12 @@ class RecoveryJournal : public QObject
     // Finds the newest journal in `folder` of a copy that no longer runs and takes it over for `self`.
     // A journal that cannot be read is moved aside with a line on stderr; one without rows goes. The other
     // journals stay for the next start.
-    static std::optional<Offer> claimOffer(const QString &folder, ProcessTable &processes);
+    static std::optional<Offer> claimOffer(const QString &folder, JournalSystem &processes);
     // The journal at `file`, or why it cannot be read.
     static std::optional<Content> read(const QString &file, QString *why = nullptr);
 
     // `captionPath` gives the path the caption shows, written into the header with the rows.
-    RecoveryJournal(QString folder, JournalClock &clock, ProcessTable &processes, ScriptTable &table,
+    RecoveryJournal(QString folder, JournalClock &clock, JournalSystem &system, ScriptTable &table,
                     std::function<QString()> captionPath, QObject *parent = nullptr);
     ~RecoveryJournal() override;
 
@@ -105,7 +105,6 @@ class RecoveryJournal : public QObject
     QString file() const { return m_file; }
 
   private:
-    void rowsAdded(int firstGridRow);
     void rowsChanged(int firstGridRow);
     void tableReplaced();
     void scheduled();
@@ -117,7 +116,7 @@ class RecoveryJournal : public QObject
 
     const QString m_folder;
     JournalClock &m_clock;
-    ProcessTable &m_processes;
+    JournalSystem &m_system;
     ScriptTable &m_table;
     std::function<QString()> m_captionPath;
     const ProcessIdentity m_self;

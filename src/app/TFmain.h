@@ -116,7 +116,7 @@ class TFmain : public QWidget
 
     // Keeps the unsettled table in a recovery journal in `folder` from now on (the program does; tests
     // and --play do not).
-    void keepRecoveryJournal(const QString &folder, JournalClock &clock, ProcessTable &processes);
+    void keepRecoveryJournal(const QString &folder, JournalClock &clock, JournalSystem &processes);
     RecoveryJournal *recoveryJournal() const { return m_journal; }
     // Puts the rows of a journal left by an ended copy into the table, its path into the caption, marked
     // as changed.

@@ -8,7 +8,7 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-void TFmain::keepRecoveryJournal(const QString &folder, JournalClock &clock, ProcessTable &processes)
+void TFmain::keepRecoveryJournal(const QString &folder, JournalClock &clock, JournalSystem &processes)
 {
     delete m_journal;
     m_journal = new RecoveryJournal(

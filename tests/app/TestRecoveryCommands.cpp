@@ -24,12 +24,17 @@ class FakeJournalClock : public JournalClock
     qint64 elapsed = 0;
 };
 
-class FakeProcesses : public ProcessTable
+class FakeProcesses : public JournalSystem
 {
   public:
     ProcessIdentity current() override { return {42, QStringLiteral("1_x")}; }
     bool isRunning(const ProcessIdentity &identity) override { return identity.pid == 42; }
     bool syncData(int, const QString &) override { return true; }
+    bool replaceFile(const QString &from, const QString &to) override
+    {
+        QFile::remove(to);
+        return QFile::rename(from, to);
+    }
 };
 
 void answer(QFileDialog *dialog, const QString &path)

@@ -1,11 +1,13 @@
-#include "platform/ProcessIdentity.h"
+#include "platform/JournalSystem.h"
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -40,7 +42,7 @@ QString startToken(qint64 pid)
     return QString::fromLatin1(fields.at(StartTimeField) + '_' + boot);
 }
 
-class PosixProcessTable : public ProcessTable
+class PosixJournalSystem : public JournalSystem
 {
   public:
     ProcessIdentity current() override
@@ -68,11 +70,24 @@ class PosixProcessTable : public ProcessTable
         return handle >= 0 && ::fsync(handle) == 0;
 #endif
     }
+
+    bool replaceFile(const QString &from, const QString &to) override
+    {
+        if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+            return false;
+        // The new name is on the disk once its folder is.
+        const int folder = ::open(QFile::encodeName(QFileInfo(to).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+        if (folder >= 0) {
+            ::fsync(folder);
+            ::close(folder);
+        }
+        return true;
+    }
 };
 
 } // namespace
 
-std::unique_ptr<ProcessTable> createProcessTable()
+std::unique_ptr<JournalSystem> createJournalSystem()
 {
-    return std::make_unique<PosixProcessTable>();
+    return std::make_unique<PosixJournalSystem>();
 }

@@ -1,4 +1,4 @@
-#include "platform/ProcessIdentity.h"
+#include "platform/JournalSystem.h"
 
 #include <windows.h>
 
@@ -17,7 +17,7 @@ QString creationToken(HANDLE process)
     return QString::number(ticks);
 }
 
-class Win32ProcessTable : public ProcessTable
+class Win32JournalSystem : public JournalSystem
 {
   public:
     ProcessIdentity current() override { return {qint64(GetCurrentProcessId()), creationToken(GetCurrentProcess())}; }
@@ -53,11 +53,18 @@ class Win32ProcessTable : public ProcessTable
         CloseHandle(file);
         return flushed;
     }
+
+    bool replaceFile(const QString &from, const QString &to) override
+    {
+        return MoveFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
+                           reinterpret_cast<const wchar_t *>(to.utf16()),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    }
 };
 
 } // namespace
 
-std::unique_ptr<ProcessTable> createProcessTable()
+std::unique_ptr<JournalSystem> createJournalSystem()
 {
-    return std::make_unique<Win32ProcessTable>();
+    return std::make_unique<Win32JournalSystem>();
 }
