@@ -43,7 +43,7 @@ class Win32JournalSystem : public JournalSystem
             if (file != INVALID_HANDLE_VALUE)
                 return FlushFileBuffers(file) != 0;
         }
-        // Qt keeps the Windows handle to itself: any handle with write access flushes the file's data.
+        // No open handle: any handle with write access flushes the file's data.
         const HANDLE file = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_WRITE,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr);
