@@ -110,37 +110,27 @@ std::optional<RecoveryJournal::Content> RecoveryJournal::read(const QString &fil
     QByteArray bytes = input.readAll();
     Content content;
     qsizetype position = 0;
-    const auto nextLine = [&](QByteArray &line) {
+    // The value of the next header line when it starts with `key`.
+    const auto field = [&](const QByteArray &key) -> std::optional<QByteArray> {
         const qsizetype end = bytes.indexOf(kLineEnd, position);
-        if (end < 0)
-            return false;
-        line = bytes.mid(position, end - position);
+        if (end < 0 || !bytes.mid(position, end - position).startsWith(key))
+            return std::nullopt;
+        const QByteArray value = bytes.mid(position + key.size(), end - position - key.size());
         position = end + kLineEnd.size();
-        return true;
+        return value;
     };
-    QByteArray line;
-    if (!nextLine(line) || line != kMagic)
+    bool pidOk = false, writtenOk = false;
+    const std::optional<QByteArray> magic = field(kMagic), pid = field(kPidKey), started = field(kStartedKey),
+                                    written = field(kWrittenKey), path = field(kPathKey), end = field(QByteArray());
+    if (!magic || !magic->isEmpty())
         return fail(QStringLiteral("not a recovery journal"));
-    if (!nextLine(line) || !line.startsWith(kPidKey))
-        return fail(QStringLiteral("no process id"));
-    bool ok = false;
-    content.writer.pid = line.mid(kPidKey.size()).toLongLong(&ok);
-    if (!ok)
-        return fail(QStringLiteral("a bad process id"));
-    if (!nextLine(line) || !line.startsWith(kStartedKey))
-        return fail(QStringLiteral("no start time"));
-    content.writer.started = QString::fromLatin1(line.mid(kStartedKey.size()));
-    if (!nextLine(line) || !line.startsWith(kWrittenKey))
-        return fail(QStringLiteral("no date"));
-    const qint64 written = line.mid(kWrittenKey.size()).toLongLong(&ok);
-    if (!ok)
-        return fail(QStringLiteral("a bad date"));
-    content.written = QDateTime::fromMSecsSinceEpoch(written, Qt::UTC);
-    if (!nextLine(line) || !line.startsWith(kPathKey))
-        return fail(QStringLiteral("no path"));
-    content.path = QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(kPathKey.size())));
-    if (!nextLine(line) || !line.isEmpty())
-        return fail(QStringLiteral("no end of the header"));
+    if (!pid || !started || !written || !path || !end || !end->isEmpty())
+        return fail(QStringLiteral("a header without its process, date or path"));
+    content.writer = {pid->toLongLong(&pidOk), QString::fromLatin1(*started)};
+    content.written = QDateTime::fromMSecsSinceEpoch(written->toLongLong(&writtenOk), Qt::UTC);
+    if (!pidOk || !writtenOk)
+        return fail(QStringLiteral("a bad process id or date"));
+    content.path = QString::fromUtf8(QByteArray::fromPercentEncoding(*path));
     // A line its writer did not finish is not a row.
     const qsizetype lastNewline = bytes.lastIndexOf('\n');
     content.rows = lastNewline < position ? QByteArray() : bytes.mid(position, lastNewline + 1 - position);
