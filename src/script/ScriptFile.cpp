@@ -297,3 +297,11 @@ void openScript(const QString &path, ScriptTable &table)
     if (failure)
         throwFileError(*failure);
 }
+
+void loadScriptBytes(QByteArrayView bytes, ScriptTable &table)
+{
+    ScriptTable::BulkChange change(table);
+    table.setRows(2);
+    table.clearRow(1);
+    loadLines(bytes.data(), bytes.data() + bytes.size(), table);
+}
