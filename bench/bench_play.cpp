@@ -1,17 +1,33 @@
 // Playback timing: plays a generated script into the X server through the real backend while an
 // independent client watches through RECORD what arrives and when (CLOCK_MONOTONIC receive times).
 // Starts its own Xvfb. Arguments: [rows] [speed percent] [rows with every delay 0].
+//
+// The paced rows are played three ways: by the engine alone; as `tapsmith --play` plays them
+// (CommandLinePlayback: the stop key watch, the end-request handler); and as the window's Play does
+// (TFmain::ToolButton3Click: the tray icon and its progress tooltip, the hotkeys, the watch). Each way also
+// reports, from a trace of the clock and the injector, where the late rows lost their time: in the work
+// before their wait (the wait began after its deadline), in the wait itself (the sleep woke late), or
+// between the wake and the event leaving for the server.
 
 #include "CpuTime.h"
+#include "app/CommandLinePlayback.h"
+#include "app/TFmain.h"
+#include "app/UpdateSettings.h"
+#include "core/FileSystem.h"
+#include "fakes/FakeDesktop.h"
 #include "platform/Platform.h"
 #include "platform/ProcessState.h"
+#include "platform/SystemFileSystem.h"
 #include "platform/XRecordObserver.h"
 #include "play/PlaybackEngine.h"
+#include "script/ScriptFile.h"
 #include "script/ScriptTable.h"
 
+#include <QApplication>
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSlider>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <algorithm>
@@ -120,6 +136,147 @@ double percentile(std::vector<double> values, double p)
     return values[index];
 }
 
+// The clock and the injector of the platform, wrapped to note when each wait began, was due and ended,
+// and when each event was handed to the injector and flushed.
+struct Trace {
+    struct Sleep {
+        std::int64_t deadline, entered, returned;
+        bool completed;
+    };
+    std::vector<Sleep> sleeps;
+    std::vector<std::int64_t> events;     // when each mouse or key event was handed over
+    std::vector<std::size_t> sleepBefore; // per event: the number of sleeps begun before it
+    std::vector<std::int64_t> flushes;
+    bool on = false;
+    void clear()
+    {
+        sleeps.clear();
+        events.clear();
+        sleepBefore.clear();
+        flushes.clear();
+    }
+};
+
+class TracingClock : public Clock
+{
+  public:
+    TracingClock(std::unique_ptr<Clock> clock, Trace &trace) : m_clock(std::move(clock)), m_trace(trace) {}
+    std::uint32_t tickCount() override { return m_clock->tickCount(); }
+    std::int64_t monotonicMicros() override { return m_clock->monotonicMicros(); }
+    bool sleepUntil(std::int64_t deadline) override
+    {
+        const std::int64_t entered = m_clock->monotonicMicros();
+        const bool completed = m_clock->sleepUntil(deadline);
+        if (m_trace.on)
+            m_trace.sleeps.push_back({deadline, entered, m_clock->monotonicMicros(), completed});
+        return completed;
+    }
+    void wake() override { m_clock->wake(); }
+    Clock &inner() { return *m_clock; }
+
+  private:
+    std::unique_ptr<Clock> m_clock;
+    Trace &m_trace;
+};
+
+class TracingInjector : public Injector
+{
+  public:
+    TracingInjector(std::unique_ptr<Injector> injector, Clock &clock, Trace &trace)
+        : m_injector(std::move(injector)), m_clock(clock), m_trace(trace)
+    {
+    }
+    void setCursorPos(int x, int y) override
+    {
+        note();
+        m_injector->setCursorPos(x, y);
+    }
+    void placeCursorForButton(int x, int y) override
+    {
+        note();
+        m_injector->placeCursorForButton(x, y);
+    }
+    void mouseEvent(std::uint32_t flags) override
+    {
+        note();
+        m_injector->mouseEvent(flags);
+    }
+    void keybdEvent(int virtualKey, std::uint32_t flags) override
+    {
+        note();
+        m_injector->keybdEvent(virtualKey, flags);
+    }
+    bool modifiersHeld() override { return m_injector->modifiersHeld(); }
+    void flush() override
+    {
+        m_injector->flush();
+        if (m_trace.on)
+            m_trace.flushes.push_back(m_clock.monotonicMicros());
+    }
+
+  private:
+    void note()
+    {
+        if (!m_trace.on)
+            return;
+        m_trace.events.push_back(m_clock.monotonicMicros());
+        m_trace.sleepBefore.push_back(m_trace.sleeps.size());
+    }
+    std::unique_ptr<Injector> m_injector;
+    Clock &m_clock;
+    Trace &m_trace;
+};
+
+Trace g_trace;
+
+// Where the late events lost their time. An event that follows a completed sleep is due at that sleep's
+// deadline; its lateness is split into the work before the sleep that ran past the deadline, the sleep's
+// own overshoot, the time from the wake to the event, and the time until the flush that sent it.
+void reportTrace(const Trace &trace)
+{
+    struct Late {
+        double total, before, overshoot, afterWake, unflushed;
+    };
+    std::vector<Late> late;
+    std::size_t lastSleep = 0;
+    for (std::size_t i = 0; i < trace.events.size(); ++i) {
+        const std::size_t sleepsBefore = trace.sleepBefore[i];
+        if (sleepsBefore == 0 || sleepsBefore == lastSleep)
+            continue; // not the first event after a wait
+        lastSleep = sleepsBefore;
+        const Trace::Sleep &sleep = trace.sleeps[sleepsBefore - 1];
+        if (!sleep.completed)
+            continue;
+        const auto flushed = std::lower_bound(trace.flushes.begin(), trace.flushes.end(), trace.events[i]);
+        const std::int64_t sent = flushed == trace.flushes.end() ? trace.events[i] : *flushed;
+        const std::int64_t start = std::max(sleep.entered, sleep.deadline);
+        late.push_back({double(sent - sleep.deadline) / 1000.0,
+                        double(std::max<std::int64_t>(0, sleep.entered - sleep.deadline)) / 1000.0,
+                        double(sleep.returned - start) / 1000.0, double(trace.events[i] - sleep.returned) / 1000.0,
+                        double(sent - trace.events[i]) / 1000.0});
+    }
+    if (late.empty())
+        return;
+    const auto column = [&late](double Late::*field) {
+        std::vector<double> values;
+        for (const Late &entry : late)
+            values.push_back(entry.*field);
+        return values;
+    };
+    std::printf("  in the player (ms after the deadline, %zu waits): sent p99 %.3f max %.3f; of which work before "
+                "the wait p99 %.3f max %.3f, the sleep's overshoot p99 %.3f max %.3f, wake to event p99 %.3f max "
+                "%.3f, event to flush p99 %.3f max %.3f\n",
+                late.size(), percentile(column(&Late::total), 0.99), percentile(column(&Late::total), 1.0),
+                percentile(column(&Late::before), 0.99), percentile(column(&Late::before), 1.0),
+                percentile(column(&Late::overshoot), 0.99), percentile(column(&Late::overshoot), 1.0),
+                percentile(column(&Late::afterWake), 0.99), percentile(column(&Late::afterWake), 1.0),
+                percentile(column(&Late::unflushed), 0.99), percentile(column(&Late::unflushed), 1.0));
+    int lateOverMs = 0;
+    for (const Late &entry : late)
+        lateOverMs += entry.total > 1.0 ? 1 : 0;
+    std::printf("  waits sent more than 1 ms late: %d\n", lateOverMs);
+}
+
 // User plus system CPU time of the X server so far, in seconds; 0 when it is not our own.
 pid_t g_serverPid = -1;
 double serverCpuSeconds()
@@ -171,14 +328,42 @@ void burstUnwatched(Platform &platform, int rows)
                 (serverCpuSeconds() - serverBefore) * 1e6 / rows);
 }
 
-void play(Platform &platform, XRecordObserver &observer, int rows, int percent, bool zeroDelays)
+enum class Path { Engine, CommandLine, Window };
+
+// Plays `table` as the engine alone or as `tapsmith --play` does (from a file saved for it).
+void runPath(Platform &platform, Path path, int percent, ScriptTable &table)
 {
-    ScriptTable table;
+    if (path == Path::Engine) {
+        PlaybackEngine engine(
+            table, *platform.injector, *platform.clock,
+            {[percent] { return percent; }, [] { return 0; }, [] { QCoreApplication::processEvents(); }, 1000});
+        engine.run(1, 0, 0);
+        return;
+    }
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("bench.tpx"));
+    saveScript(table, file);
+    CommandLine::Play settings;
+    settings.speed = percent;
+    CommandLinePlayback::run(platform, file, settings, HotkeyBindings().binding(HotkeyBindings::Stop), stdout, stderr);
+}
+
+void play(Platform &platform, XRecordObserver &observer, int rows, int percent, bool zeroDelays,
+          Path path = Path::Engine)
+{
+    ScriptTable ownTable;
+    std::unique_ptr<FakeDesktop> desktop;
+    std::unique_ptr<TFmain> window;
+    if (path == Path::Window) {
+        desktop = std::make_unique<FakeDesktop>();
+        window = std::make_unique<TFmain>(platform, *desktop, UpdateSettings());
+        window->TrackBar1->setValue(percent);
+        window->show();
+        QCoreApplication::processEvents();
+    }
+    ScriptTable &table = window ? *window->Script : ownTable;
     table.setRows(2);
     const std::vector<Expected> expected = generate(table, rows, percent, zeroDelays);
-    PlaybackEngine engine(
-        table, *platform.injector, *platform.clock,
-        {[percent] { return percent; }, [] { return 0; }, [] { QCoreApplication::processEvents(); }, 1000});
     observer.clear();
     if (!observer.start()) {
         std::printf("  RECORD is missing\n");
@@ -188,7 +373,13 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
     const double serverBefore = serverCpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    engine.run(1, 0, 0);
+    g_trace.clear();
+    g_trace.on = true;
+    if (window)
+        window->ToolButton3Click();
+    else
+        runPath(platform, path, percent, table);
+    g_trace.on = false;
     waitUntilHandled(*platform.injector);
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
     const double cpu = cpuSeconds() - cpuBefore;
@@ -196,7 +387,11 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
     // The last events went out on the player's own connection: let the server take them in first.
     QThread::msleep(100);
     observer.stop();
-    const std::vector<XRecordObserver::Event> seen = relevant(observer.events());
+    const std::vector<XRecordObserver::Event> all = observer.events();
+    const std::vector<XRecordObserver::Event> seen = relevant(all);
+    const auto isMotion = [](const auto &event) { return event.type == MotionNotify; };
+    const auto motionsSent = std::count_if(all.cbegin(), all.cend(), isMotion);
+    const auto moveRows = std::count_if(expected.cbegin(), expected.cend(), isMotion);
 
     // Walk both lists in order; an expected event without its match is lost.
     std::size_t matched = 0, s = 0, lostKeysAndButtons = 0;
@@ -215,6 +410,8 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
     }
     std::printf("  rows %d, events expected %zu, seen %zu, lost %zu (keys and buttons %zu)\n", rows, expected.size(),
                 seen.size(), expected.size() - matched, lostKeysAndButtons);
+    if (!zeroDelays)
+        std::printf("  pointer motions sent %td for %td Move rows\n", motionsSent, moveRows);
     if (zeroDelays) {
         std::printf("  all delays 0: %.0f events injected per second (%.3f s); CPU per event %.2f us here (the "
                     "observer's thread included), %.2f us in the X server\n",
@@ -241,6 +438,7 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
     std::printf("  run %.3f s, intended %.3f s, drift %+.3f ms (%+.4f %%)\n", double(actual) / 1e6,
                 double(intended) / 1e6, double(actual - intended) / 1000.0,
                 100.0 * double(actual - intended) / double(intended));
+    reportTrace(g_trace);
 }
 
 // Starts Xvfb on a free display for the life of the object and points DISPLAY at it; leaves DISPLAY as it
@@ -310,7 +508,8 @@ int main(int argc, char **argv)
     // root window where the observer hears them.
     const PrivateServer server;
     g_serverPid = server.pid();
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
+    setFileSystem(createFileSystem());
     const int rows = argc > 1 ? std::atoi(argv[1]) : 10000;
     const int percent = argc > 2 ? std::atoi(argv[2]) : 100;
     const int burstRows = argc > 3 ? std::atoi(argv[3]) : 100000;
@@ -321,6 +520,11 @@ int main(int argc, char **argv)
         std::printf("bench_play: %s\n", error.what());
         return 1;
     }
+    // Every path plays through the same traced clock and injector.
+    auto clock = std::make_unique<TracingClock>(std::move(platform->clock), g_trace);
+    Clock &innerClock = clock->inner();
+    platform->injector = std::make_unique<TracingInjector>(std::move(platform->injector), innerClock, g_trace);
+    platform->clock = std::move(clock);
     // The pointer starts away from the script's first point.
     if (Display *display = XOpenDisplay(nullptr)) {
         XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, 1, 1);
@@ -333,6 +537,10 @@ int main(int argc, char **argv)
         XRecordObserver observer;
         std::printf("playback of %d generated rows at %d %%, watched through RECORD\n", rows, percent);
         play(*platform, observer, rows, percent, false);
+        std::printf("the same rows as tapsmith --play plays them (stop key watch, end-request handler)\n");
+        play(*platform, observer, rows, percent, false, Path::CommandLine);
+        std::printf("the same rows as the window's Play plays them (tray progress, hotkeys, stop key watch)\n");
+        play(*platform, observer, rows, percent, false, Path::Window);
         std::printf("the same rows with every delay 0, watched as above\n");
         play(*platform, observer, burstRows, 100, true);
     }

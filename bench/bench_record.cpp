@@ -2,6 +2,7 @@
 // a script table through the X11 input hook. Needs DISPLAY set to a private X server.
 
 #include "CpuTime.h"
+#include "app/RecoveryJournal.h"
 #include "core/KeyNames.h"
 #include "platform/Platform.h"
 #include "script/ScriptTable.h"
@@ -9,6 +10,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <charconv>
@@ -126,10 +128,17 @@ struct Counts {
     std::uint32_t lastTime = 0;
 };
 
-void run(const char *title, Platform &platform, const Typist &typist, bool paced)
+void run(const char *title, Platform &platform, const Typist &typist, bool paced, bool journal = false)
 {
     ScriptTable table;
     Counts counts;
+    // As the window keeps it: following the table's signals, writing on its own timer.
+    const QTemporaryDir folder;
+    SystemJournalClock clock;
+    const std::unique_ptr<JournalSystem> processes = createJournalSystem();
+    std::unique_ptr<RecoveryJournal> recovery;
+    if (journal)
+        recovery = std::make_unique<RecoveryJournal>(folder.path(), clock, *processes, table, [] { return QString(); });
     const auto record = [&](int code, const EventMsg &event) {
         if (code != HC_ACTION)
             return;
@@ -198,6 +207,13 @@ void run(const char *title, Platform &platform, const Typist &typist, bool paced
                 counts.motionsExact ? "yes" : "no");
     std::printf("  recorder CPU %.3f s, %.2f us per event received; wall %.2f s (%.0f events/s)\n", cpu,
                 counts.rows ? cpu * 1e6 / counts.rows : 0.0, seconds, counts.rows / seconds);
+    if (recovery) {
+        recovery->writeAll();
+        const std::optional<RecoveryJournal::Content> content = RecoveryJournal::read(recovery->file());
+        std::printf("  journal: %lld bytes of rows, %lld lines (table rows %d)\n",
+                    content ? static_cast<long long>(content->rows.size()) : -1LL,
+                    content ? static_cast<long long>(content->rows.count('\n')) : -1LL, table.rows() - 1);
+    }
     close(typist.goFd);
     close(typist.doneFd);
 }
@@ -213,9 +229,14 @@ int main(int argc, char **argv)
     // The typists are forked before Qt starts any thread; they wait for their go byte.
     const Typist paced = startTypist(true);
     const Typist burst = startTypist(false);
+    const Typist pacedJournal = startTypist(true);
+    const Typist burstJournal = startTypist(false);
     QCoreApplication app(argc, argv);
     const auto platform = createPlatform();
     run("paced typing, 5000 events/s, sync every 250:", *platform, paced, true);
     run("free-running burst:", *platform, burst, false);
+    // The CPU figures include the journal's own writes and syncs, which run on the same thread.
+    run("paced typing with the recovery journal on:", *platform, pacedJournal, true, true);
+    run("free-running burst with the recovery journal on:", *platform, burstJournal, false, true);
     return 0;
 }

@@ -1,10 +1,12 @@
 // Stop latency: how long after the user's Alt+F10 press (its server time) a playback sends its last event
 // and lets go of what it holds. Four situations: a plain run of moves, a long row wait, a script that holds
 // Ctrl and Shift (the hotkey's grab cannot fire), and another client holding the keyboard grabbed (no passive
-// grab fires). The user is an XTest client of its own; an independent RECORD client sees every event with its
-// server time. Runs on $DISPLAY. Goal: under 100 ms for both figures everywhere. With --hotkey-only the
-// playback has no key watch and only the hotkey's grab stops it (one run each; a run that is not stopped
-// plays to its end).
+// grab fires). Two more stop the run the way the tray menu's Stop and Exit do, as a window-system event that
+// the run handles between its sleeps, during a long wait and during a run of moves; there the user presses
+// F12, a key nothing is bound to, to mark the moment, and the event is posted right after it. The user is an
+// XTest client of its own; an independent RECORD client sees every event with its server time. Runs on $DISPLAY. Goal:
+// under 100 ms for both figures everywhere. With --hotkey-only the playback has no key watch and only the hotkey's grab
+// stops it (one run each; a run that is not stopped plays to its end).
 
 #include "platform/Platform.h"
 #include "platform/ProcessState.h"
@@ -37,14 +39,16 @@ constexpr unsigned kKeycodeAlt = 64;
 constexpr unsigned kKeycodeF10 = 76;
 constexpr unsigned kKeycodeCtrl = 37;
 constexpr unsigned kKeycodeShift = 50;
+constexpr unsigned kKeycodeF12 = 96;
 constexpr int kRuns = 5;
 constexpr auto kPressAfter = 1500ms;
 
 struct Situation {
     const char *name;
-    bool longWait;      // the stop comes 1.5 s into a wait of 30 s
-    bool holdModifiers; // the script holds Ctrl and Shift
-    bool grabbed;       // another client holds an active keyboard grab
+    bool longWait;         // the stop comes 1.5 s into a wait of 30 s
+    bool holdModifiers;    // the script holds Ctrl and Shift
+    bool grabbed;          // another client holds an active keyboard grab
+    bool fromMenu = false; // the stop is a window-system event (the tray menu's Stop or Exit), not the hotkey
 };
 
 struct Figures {
@@ -75,6 +79,17 @@ void fillScript(ScriptTable &table, const Situation &situation)
         add("Move()", std::to_string(100 + i % 700) + ';' + std::to_string(100 + (i / 700) * 10) + ";5");
 }
 
+// The tray menu's Stop as the run sees it: an event for the GUI thread, marked in the server's time by a
+// press of F12 just before it is posted.
+void chooseStopFromMenu(Display *user)
+{
+    XTestFakeKeyEvent(user, kKeycodeF12, True, CurrentTime);
+    XTestFakeKeyEvent(user, kKeycodeF12, False, CurrentTime);
+    XSync(user, False);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { StopRequested = true; }, Qt::QueuedConnection);
+}
+
 // The user's quick Alt+F10, from a client of its own.
 void pressStop(Display *user)
 {
@@ -98,9 +113,12 @@ Figures measure(Platform &platform, const Situation &situation, bool hotkeyOnly)
         XGrabKeyboard(other, DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync, CurrentTime);
     XSync(other, False);
 
-    std::thread userThread([user] {
+    std::thread userThread([user, fromMenu = situation.fromMenu] {
         std::this_thread::sleep_for(kPressAfter);
-        pressStop(user);
+        if (fromMenu)
+            chooseStopFromMenu(user);
+        else
+            pressStop(user);
     });
     {
         PlaybackEngine engine(table, *platform.injector, *platform.clock,
@@ -133,7 +151,7 @@ Figures measure(Platform &platform, const Situation &situation, bool hotkeyOnly)
     std::optional<std::uint32_t> released;
     for (const XRecordObserver::Event &event : observer.events()) {
         if (!press) {
-            if (event.type == KeyPress && event.detail == kKeycodeF10)
+            if (event.type == KeyPress && event.detail == (situation.fromMenu ? kKeycodeF12 : kKeycodeF10))
                 press = event.serverTime;
             continue;
         }
@@ -190,6 +208,8 @@ int main(int argc, char **argv)
         {"1: during a 30 s row wait", true, false, false},
         {"2: script holds Ctrl+Shift", false, true, false},
         {"3: keyboard grabbed by another client", false, false, true},
+        {"4: tray menu's Stop during a 30 s row wait", true, false, false, true},
+        {"5: tray menu's Stop during a run of moves", false, false, false, true},
     };
     std::printf("Stop latency from the Alt+F10 press (server time), %d runs each%s\n", runs,
                 hotkeyOnly ? ", hotkey grab only" : "");
@@ -208,7 +228,7 @@ int main(int argc, char **argv)
                 last.push_back(std::max(0, *figures.lastInjected));
             released.push_back(*figures.released);
         }
-        std::printf("  %-40s last injected event: %s; held input released: %s%s\n", situation.name,
+        std::printf("  %-44s last injected event: %s; held input released: %s%s\n", situation.name,
                     describe(last, runs - missed).c_str(), describe(released, runs - missed).c_str(),
                     missed ? (" — " + std::to_string(missed) + " runs never stopped").c_str() : "");
         for (const int value : last)

@@ -10,6 +10,7 @@
 #include "app/TFmain.h"
 #include "core/FileSystem.h"
 #include "edit/TFAddEdit.h"
+#include "platform/JournalSystem.h"
 #include "platform/Platform.h"
 #include "platform/ProgramStart.h"
 #include "platform/SystemFileSystem.h"
@@ -97,6 +98,15 @@ int main(int argc, char **argv)
     app.setQuitOnLastWindowClosed(false);
     FormFont::ensureTahoma();
 
+    // Before anything else: a table a copy that has ended left unsaved.
+    const std::unique_ptr<JournalSystem> processes = createJournalSystem();
+    const QString journalFolder = RecoveryJournal::defaultFolder();
+    std::optional<RecoveryJournal::Offer> recovery = RecoveryJournal::claimOffer(journalFolder, *processes);
+    if (recovery && !TFmain::askToRestore(*recovery)) {
+        RecoveryJournal::decline(*recovery);
+        recovery.reset();
+    }
+
     std::unique_ptr<Platform> platform;
     try {
         platform = createPlatform();
@@ -109,6 +119,8 @@ int main(int argc, char **argv)
     TFmain mainWindow(*platform, desktop, UpdateSettings::fromBuildAndFile(SettingsFile(settingsPath)), nullptr,
                       HotkeyBindings::fromSettings(settings));
     Fmain = &mainWindow;
+    SystemJournalClock journalClock;
+    mainWindow.keepRecoveryJournal(journalFolder, journalClock, *processes);
     TFAbout about;
     TFAddEdit editDialog(&mainWindow);
     mainWindow.aboutWindow = &about;
@@ -118,7 +130,14 @@ int main(int argc, char **argv)
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     mainWindow.move(screen.center() - mainWindow.rect().center());
     mainWindow.show();
-    if (!commandLine.file.isEmpty())
+    if (recovery) {
+        // The restored table is the one the user asked for; opening the file would settle it away.
+        mainWindow.restoreRecovery(*recovery);
+        if (!commandLine.file.isEmpty())
+            std::fprintf(stderr, "tapsmith: %s was not opened: the unsaved script was restored instead\n",
+                         qPrintable(commandLine.file));
+    } else if (!commandLine.file.isEmpty()) {
         Application::reportFailures([&] { mainWindow.openScriptFile(commandLine.file); });
+    }
     return app.exec();
 }

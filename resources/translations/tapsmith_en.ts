@@ -93,6 +93,14 @@
         <translation>X,Y local</translation>
     </message>
     <message>
+        <source>dd.MM.yyyy HH:mm</source>
+        <translation>yyyy-MM-dd HH:mm</translation>
+    </message>
+    <message>
+        <source>Найден несохранённый скрипт от %1 (%2 строк). Восстановить?</source>
+        <translation>Found an unsaved script from %1 (%2 rows). Restore it?</translation>
+    </message>
+    <message>
         <source>Невозможно включить запись</source>
         <translation>Recording cannot be switched on</translation>
     </message>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HotkeyBindings.h"
+#include "RecoveryJournal.h"
 #include "UpdateSettings.h"
 #include "edit/TableRows.h"
 #include "platform/Platform.h"
@@ -39,7 +40,8 @@ class UpDown;
 // menu items and hotkeys click the button.
 // The class is written by job: TFmain.cpp the window itself (start-up, hotkeys, showing and hiding),
 // TFmainWidgets.cpp the construction of its widgets, TFmainCommands.cpp the commands and
-// TFmainUpdateCheck.cpp the start-up update check and the news panel, TFmainHistory.cpp undo and redo.
+// TFmainUpdateCheck.cpp the start-up update check and the news panel, TFmainHistory.cpp undo and redo,
+// TFmainRecovery.cpp the recovery journal.
 class TFmain : public QWidget
 {
     Q_OBJECT
@@ -111,6 +113,16 @@ class TFmain : public QWidget
     void ToolButton6Click();
     // Open without its dialog: reads `path` into the table and names it in the caption.
     void openScriptFile(const QString &path);
+
+    // Keeps the unsettled table in a recovery journal in `folder` from now on (the program does; tests
+    // and --play do not).
+    void keepRecoveryJournal(const QString &folder, JournalClock &clock, JournalSystem &processes);
+    RecoveryJournal *recoveryJournal() const { return m_journal; }
+    // Puts the rows of a journal left by an ended copy into the table, its path into the caption, marked
+    // as changed.
+    void restoreRecovery(const RecoveryJournal::Offer &offer);
+    // Asks whether to restore the journal left by an ended copy; Yes is the default.
+    static bool askToRestore(const RecoveryJournal::Offer &offer);
     void ToolButton7Click();
     void ToolButton8Click();
     void ToolButton9Click();
@@ -200,6 +212,9 @@ class TFmain : public QWidget
     QTimer *m_progressTimer = nullptr;
     std::optional<TableRows> m_recordingBefore; // the rows a recording in progress started from
     std::uint64_t m_stepsBeforeRecording = 0;
+    RecoveryJournal *m_journal = nullptr;
+    // Save, Open or Clear has settled the table.
+    void tableSettled();
 };
 
 // The main window of the process.

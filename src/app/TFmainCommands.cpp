@@ -163,6 +163,7 @@ void TFmain::ToolButton4Click()
 {
     m_editor->clear();
     setWindowTitle(QStringLiteral("Tapsmith"));
+    tableSettled();
 }
 
 void TFmain::ToolButton5Click()
@@ -173,6 +174,7 @@ void TFmain::ToolButton5Click()
     const QString path = scriptSavePath(chosen);
     saveScript(*Script, path);
     setWindowTitle(QStringLiteral("Tapsmith - ") + QDir::toNativeSeparators(path));
+    tableSettled();
 }
 
 void TFmain::ToolButton6Click()
@@ -194,6 +196,7 @@ void TFmain::openScriptFile(const QString &path)
     });
     openScript(path, *Script);
     setWindowTitle(QStringLiteral("Tapsmith - ") + QDir::toNativeSeparators(path));
+    tableSettled();
 }
 
 void TFmain::ToolButton7Click()
@@ -261,6 +264,9 @@ void TFmain::N5Click()
         m_playback->releaseHeldInput();
     m_platform.inputHook->remove(RecordHook);
     RecordHook = 0;
+    // An unsettled table stays in its journal, to be offered at the next start.
+    if (m_journal)
+        m_journal->writeAll();
     TrayIcon1->hide();
     m_desktop.terminateProcess();
 }

@@ -79,6 +79,10 @@ class Injector
     virtual ~Injector() = default;
     /// Places the cursor at screen pixel (x, y).
     virtual void setCursorPos(int x, int y) = 0;
+    /// Places the cursor at (x, y) for the button event that follows. A backend whose desktop reports a
+    /// motion even for a pointer put where it already is leaves it alone then, so that a replay sends no
+    /// motion its script does not hold.
+    virtual void placeCursorForButton(int x, int y) { setCursorPos(x, y); }
     /// Presses or releases a mouse button at the cursor (MouseEventFlag values).
     virtual void mouseEvent(std::uint32_t flags) = 0;
     /// Presses (flags 0) or releases (KEYEVENTF_KEYUP) the key of a virtual-key code; with

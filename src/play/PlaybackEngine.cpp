@@ -142,8 +142,14 @@ bool PlaybackEngine::mouseStep(int row)
     processEvents(false);
     if (!PumpedSleep(scaledDelay(delay, m_settings.speed())))
         return false;
-    m_injector.setCursorPos(x, y);
-    pressButtons(m_table.action(row));
+    // A Move row moves (the word as the row's kind is told by it); a button row only makes sure the cursor is
+    // at its point.
+    const QByteArrayView action = m_table.action(row);
+    if (action.contains(QByteArrayView("Move")))
+        m_injector.setCursorPos(x, y);
+    else
+        m_injector.placeCursorForButton(x, y);
+    pressButtons(action);
     return true;
 }
 

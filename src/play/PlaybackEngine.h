@@ -14,10 +14,11 @@ class ScriptTable;
 // row's recorded delay scaled by the speed setting, and the mouse and key events of the rows.
 //
 // Everything runs on the calling (GUI) thread. Waits sleep in slices and process pending events after
-// each, so commands such as Stop run nested inside a run. A stop ends a wait at once, whether a nested
-// command set StopRequested or a stop seen off the GUI thread set it and woke the clock; the row whose wait
-// it ended does not act. The table is read afresh at every row, so edits
-// made meanwhile take effect at the next row.
+// each, so commands such as Stop run nested inside a run; the slices are short enough that a stop arriving
+// as a window-system event (the tray menu's Stop or Exit) ends a long wait well within 100 ms. A stop ends a wait at
+// once, whether a nested command set StopRequested or a stop seen off the GUI thread set it and woke the clock; the row
+// whose wait it ended does not act. The table is read afresh at every row, so edits made meanwhile take effect at the
+// next row.
 //
 // Waits keep the recorded pace: each one ends a delay after the moment the previous one was due to end,
 // not after the previous one really ended, so the time spent processing events and injecting does not
@@ -64,7 +65,7 @@ class PlaybackEngine
     // Releases, in reverse order, the keys and mouse buttons this run pressed and has not released.
     void releaseHeldInput();
 
-    // Waits `ms` milliseconds from when the previous wait was due, in slices of at most 250 ms with events
+    // Waits `ms` milliseconds from when the previous wait was due, in slices of at most SliceMs with events
     // processed after each; a negative wait is none. Ends early only on a stop, and then returns false.
     bool PumpedSleep(std::int64_t ms);
 
@@ -74,7 +75,7 @@ class PlaybackEngine
     // The random interval in seconds for a draw from 0..second-1 (0 when second < 1).
     static std::int64_t randomIntervalSeconds(std::int64_t draw, std::int32_t first, std::int32_t second);
 
-    static constexpr std::int64_t SliceMs = 250;
+    static constexpr std::int64_t SliceMs = 50;
     // How far a run may fall behind its schedule before it stops trying to catch up.
     static constexpr std::int64_t CatchUpLimitMs = 50;
     // How long a run waits for modifier keys to be let go before it plays anyway: a modifier that stays

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace
@@ -116,74 +117,101 @@ void writeLines(QFileDevice &file, const ScriptTable &table)
     writer.flush();
 }
 
-struct ReadResult {
-    std::vector<char> bytes;
-    bool failed = false;
-    FileFailure failure;
-};
+constexpr qint64 kChunkBytes = 4 << 20;
 
-ReadResult readWholeFile(QFile &file)
+// The reason of a failed read, where a file system is connected.
+FileFailure readFailure()
 {
-    ReadResult result;
-    result.bytes.resize(std::size_t(std::max<qint64>(file.size() + 1, 4096)));
-    std::size_t used = 0;
-    for (;;) {
-        if (used == result.bytes.size())
-            result.bytes.resize(result.bytes.size() * 2);
-        const qint64 got = file.read(result.bytes.data() + used, qint64(result.bytes.size() - used));
-        if (got < 0) {
-            result.failed = true;
-            if (const FileSystem *system = fileSystem())
-                result.failure = system->lastFailure();
-            break;
-        }
-        if (got == 0)
-            break;
-        used += std::size_t(got);
-    }
-    result.bytes.resize(used);
-    return result;
+    const FileSystem *system = fileSystem();
+    return system ? system->lastFailure() : FileFailure{FileFailure::Other, 0};
 }
 
-// Fills rows from the file's bytes. A line ends at LF; every CR inside it goes (CR LF ends a line,
-// a lone CR is dropped); 0x1A ends the file at the start of a line and the line anywhere else.
-void loadLines(const char *begin, const char *end, ScriptTable &table)
+// Lines in the file from where it stands: the LF count plus one. Reads it in chunks; the open reads it again.
+std::size_t countLines(QFile &file)
 {
-    const std::size_t lineCount = std::size_t(std::count(begin, end, '\n')) + 1;
-    table.reserve(int(std::min<std::size_t>(lineCount + 2, INT_MAX)), std::size_t(end - begin));
+    std::vector<char> chunk(static_cast<std::size_t>(kChunkBytes));
+    std::size_t lines = 1;
+    for (qint64 got = 0; (got = file.read(chunk.data(), kChunkBytes)) > 0;)
+        lines += std::size_t(std::count(chunk.data(), chunk.data() + got, '\n'));
+    return lines;
+}
 
+// Appends one line (its LF excluded) as a row. Every CR inside it goes (CR LF ends a line, a lone CR is
+// dropped); 0x1A ends the file at the start of a line and the line anywhere else. False at the file's end.
+bool loadLine(const char *p, const char *lineEnd, ScriptTable &table, std::vector<char> &scratch)
+{
+    if (p < lineEnd && *p == kEndOfFile)
+        return false;
+    const std::size_t length = lineEnd > p ? std::size_t(lineEnd - p) : 0;
+    if (const auto *stop = static_cast<const char *>(std::memchr(p, kEndOfFile, length)))
+        lineEnd = stop;
+    if (lineEnd > p && lineEnd[-1] == '\r')
+        --lineEnd;
+    QByteArrayView line(p, lineEnd - p);
+    if (line.contains('\r')) {
+        scratch.clear();
+        std::copy_if(p, lineEnd, std::back_inserter(scratch), [](char c) { return c != '\r'; });
+        line = QByteArrayView(scratch.data(), qsizetype(scratch.size()));
+    }
+    const qsizetype separator = line.indexOf(kSeparator);
+    if (separator < 0)
+        table.appendToLastRow(QByteArrayView(), line);
+    else
+        table.appendToLastRow(line.first(separator), line.sliced(separator + 1));
+    return true;
+}
+
+// Fills rows from the file as it is read, a chunk at a time: the file's bytes are never all in memory at
+// once. A line that a read failure tears is not a row of the file; the lines before it stay.
+std::optional<FileFailure> loadLines(QFile &file, ScriptTable &table)
+{
+    const std::size_t lineCount = countLines(file);
+    table.reserve(int(std::min<std::size_t>(lineCount + 2, INT_MAX)),
+                  std::size_t(std::max<qint64>(file.size() - qint64(lineCount), 0)));
+    std::optional<FileFailure> failure;
+    if (!file.seek(0))
+        failure = readFailure();
+
+    std::vector<char> buffer(static_cast<std::size_t>(kChunkBytes));
     std::vector<char> scratch;
+    std::size_t held = 0; // the start of an unfinished line, at the front of the buffer
     int lines = 0;
-    const char *p = begin;
-    while (p < end) {
-        if (*p == kEndOfFile)
+    bool ended = failure.has_value();
+    while (!ended) {
+        if (held == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        const qint64 got = file.read(buffer.data() + held, qint64(buffer.size() - held));
+        if (got < 0) {
+            failure = readFailure();
             break;
-        const auto *newline = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)));
-        const char *lineEnd = newline ? newline : end;
-        const char *next = newline ? newline + 1 : end;
-        if (const auto *stop = static_cast<const char *>(std::memchr(p, kEndOfFile, std::size_t(lineEnd - p))))
-            lineEnd = stop;
-        if (lineEnd > p && lineEnd[-1] == '\r')
-            --lineEnd;
-
-        QByteArrayView line(p, lineEnd - p);
-        if (line.contains('\r')) {
-            scratch.clear();
-            std::copy_if(p, lineEnd, std::back_inserter(scratch), [](char c) { return c != '\r'; });
-            line = QByteArrayView(scratch.data(), qsizetype(scratch.size()));
         }
-        const qsizetype separator = line.indexOf(kSeparator);
-        if (separator < 0)
-            table.appendToLastRow(QByteArrayView(), line);
-        else
-            table.appendToLastRow(line.first(separator), line.sliced(separator + 1));
-        ++lines;
-        p = next;
+        const char *p = buffer.data();
+        if (got == 0) {
+            // The last line, without its LF.
+            if (held > 0 && loadLine(p, p + held, table, scratch))
+                ++lines;
+            break;
+        }
+        const char *const end = p + held + got;
+        while (p < end) {
+            const auto *newline = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)));
+            if (newline == nullptr)
+                break;
+            if (!loadLine(p, newline, table, scratch)) {
+                ended = true;
+                break;
+            }
+            ++lines;
+            p = newline + 1;
+        }
+        held = std::size_t(end - p);
+        std::memmove(buffer.data(), p, held);
     }
     // Appending leaves an open row after the last line; the file's own rows are all there is.
     if (lines > 0)
         table.setRows(lines + 1);
     table.squeeze();
+    return failure;
 }
 
 } // namespace
@@ -259,23 +287,21 @@ void openScript(const QString &path, ScriptTable &table)
     if (!file.open(QIODevice::ReadOnly))
         throwFailureOf(file, Step::Read);
 
-    ReadResult content = readWholeFile(file);
-    const char *begin = content.bytes.data();
-    const char *end = begin + content.bytes.size();
-    if (content.failed) {
-        // Keep the lines that arrived whole; a torn last line is not a row of the file.
-        const char *lastNewline = end;
-        while (lastNewline > begin && lastNewline[-1] != '\n')
-            --lastNewline;
-        end = lastNewline;
-    }
-
+    std::optional<FileFailure> failure;
     {
         ScriptTable::BulkChange change(table);
         table.setRows(2);
         table.clearRow(1);
-        loadLines(begin, end, table);
+        failure = loadLines(file, table);
     }
-    if (content.failed)
-        throwFileError(content.failure);
+    if (failure)
+        throwFileError(*failure);
+}
+
+void loadScriptBytes(QByteArrayView bytes, ScriptTable &table)
+{
+    ScriptTable::BulkChange change(table);
+    table.setRows(2);
+    table.clearRow(1);
+    loadLines(bytes.data(), bytes.data() + bytes.size(), table);
 }

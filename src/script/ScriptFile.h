@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 
 class ScriptTable;
@@ -14,3 +15,6 @@ void saveScript(const ScriptTable &table, const QString &path);
 // Replaces the action rows with the lines of the file. Throws FileError; when the file cannot be opened
 // the table is unchanged.
 void openScript(const QString &path, ScriptTable &table);
+
+// Replaces the action rows with the lines of `bytes`, read as Open reads a file.
+void loadScriptBytes(QByteArrayView bytes, ScriptTable &table);

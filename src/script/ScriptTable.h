@@ -80,7 +80,8 @@ class ScriptTable : public QAbstractTableModel
     // Makes room for a grid of `rowCount` rows and `parameterBytes` more Parameters bytes, so loading a
     // large script does not regrow its storage step by step.
     void reserve(int rowCount, std::size_t parameterBytes);
-    // Gives back storage reserved beyond what the rows use.
+    // Gives back row storage reserved beyond the rows. The Parameters storage keeps its reserve: untouched,
+    // it takes address space, not memory.
     void squeeze();
 
     // Approximate heap bytes held for the rows (for benchmarks).

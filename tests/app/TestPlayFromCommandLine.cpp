@@ -109,6 +109,7 @@ class TestPlayFromCommandLine : public QObject
   private slots:
     void initTestCase();
     void playsTheFileWithNoWindowAndExits0();
+    void motionsSentAreTheMoveRows();
     void failedRowExits1WithTheRowAndTheFile();
     void badUsageAndUnreadableFilesExit2_data();
     void badUsageAndUnreadableFilesExit2();
@@ -171,6 +172,33 @@ void TestPlayFromCommandLine::playsTheFileWithNoWindowAndExits0()
                  QStringLiteral("--verbose")});
     QCOMPARE(empty.finish(), 0);
     QVERIFY2(empty.output.contains(QLatin1String("completed")), qPrintable(empty.output));
+}
+
+void TestPlayFromCommandLine::motionsSentAreTheMoveRows()
+{
+    // As a recording holds them: each button row where the Move row before it left the pointer. A button
+    // row elsewhere places the cursor first.
+    const QList<QByteArray> lines = {"Move()|300;300;0", "Move()|310;305;5",  "LDown()|310;305;5", "LUp()|310;305;5",
+                                     "Move()|320;310;5", "RDown()|320;310;5", "RUp()|320;310;5",   "MDown()|330;315;5",
+                                     "MUp()|330;315;5",  "Move()|340;320;5",  "LDown()|340;320;5", "LUp()|340;320;5"};
+    const QString script = writeScript(m_folder, QStringLiteral("clicks.tpx"), lines);
+    XRecordObserver observer;
+    QVERIFY(observer.start());
+    Tapsmith program(m_folder.path());
+    program.start({QStringLiteral("--play"), script});
+    QCOMPARE(program.finish(), 0);
+    observer.stop();
+
+    QStringList motions;
+    int buttons = 0;
+    for (const XRecordObserver::Event &event : observer.events()) {
+        if (event.type == MotionNotify)
+            motions << QStringLiteral("%1,%2").arg(event.x).arg(event.y);
+        buttons += event.type == ButtonPress || event.type == ButtonRelease ? 1 : 0;
+    }
+    // The Move rows, and one placement for the middle button at a point no Move row went to.
+    QCOMPARE(motions, (QStringList{"300,300", "310,305", "320,310", "330,315", "340,320"}));
+    QCOMPARE(buttons, 8);
 }
 
 void TestPlayFromCommandLine::failedRowExits1WithTheRowAndTheFile()

@@ -49,6 +49,10 @@ class FakeInjector : public Injector
 {
   public:
     void setCursorPos(int x, int y) override { calls << QStringLiteral("cursor %1 %2").arg(x).arg(y); }
+    void placeCursorForButton(int x, int y) override
+    {
+        calls << QString::fromLatin1(placementsApart ? "place %1 %2" : "cursor %1 %2").arg(x).arg(y);
+    }
     void mouseEvent(std::uint32_t flags) override { calls << QStringLiteral("mouse %1").arg(flags); }
     void keybdEvent(int virtualKey, std::uint32_t flags) override
     {
@@ -75,6 +79,7 @@ class FakeInjector : public Injector
     int flushes = 0;
     int modifiersHeldFor = 0; // how many more queries report a held modifier
     int modifierQueries = 0;
+    bool placementsApart = false; // log placeCursorForButton as "place", not as "cursor"
 };
 
 class FakeHotkeys : public Hotkeys

@@ -1,3 +1,4 @@
+#include "XRecordObserver.h"
 #include "XTestDriver.h"
 
 #include "platform/Platform.h"
@@ -17,6 +18,7 @@ class TestX11Injector : public QObject
     void init();
     void cleanup();
     void cursorGoesWhereItIsPut();
+    void placingForAButtonMovesOnlyWhereThePointerIsNot();
     void buttonsGoDownAndUp_data();
     void buttonsGoDownAndUp();
     void keysGoDownAndUpAsTheirPhysicalKey_data();
@@ -63,6 +65,34 @@ void TestX11Injector::cursorGoesWhereItIsPut()
         m_platform->injector->flush();
         QTRY_COMPARE(m_observer->pointer(), point);
     }
+}
+
+void TestX11Injector::placingForAButtonMovesOnlyWhereThePointerIsNot()
+{
+    XRecordObserver observer;
+    QVERIFY(observer.start());
+    Injector &injector = *m_platform->injector;
+    injector.setCursorPos(200, 210);
+    injector.placeCursorForButton(200, 210); // already there: no motion
+    injector.mouseEvent(MouseEventFlag::LeftDown | MouseEventFlag::LeftUp);
+    injector.placeCursorForButton(220, 230); // elsewhere: one motion
+    injector.flush();
+    QTRY_COMPARE(m_observer->pointer(), QPoint(220, 230));
+    // Another client moves the pointer away: the injector's last placement no longer says where it is.
+    XWarpPointer(m_observer->display(), None, DefaultRootWindow(m_observer->display()), 0, 0, 0, 0, 5, 5);
+    XSync(m_observer->display(), False);
+    injector.placeCursorForButton(220, 230);
+    injector.flush();
+    QTRY_COMPARE(m_observer->pointer(), QPoint(220, 230));
+    injector.modifiersHeld(); // a round trip: the server has taken in all of the above
+    observer.stop();
+
+    QStringList motions;
+    for (const XRecordObserver::Event &event : observer.events()) {
+        if (event.type == MotionNotify)
+            motions << QStringLiteral("%1,%2").arg(event.x).arg(event.y);
+    }
+    QCOMPARE(motions, (QStringList{"200,210", "220,230", "5,5", "220,230"}));
 }
 
 void TestX11Injector::buttonsGoDownAndUp_data()

@@ -40,6 +40,7 @@ class TestPlaybackEngine : public QObject
     void rowKinds();
     void oneRowCanTakeAllThreeSteps();
     void mouseWordsFireInFixedOrder();
+    void buttonRowsPlaceTheCursorAndMoveRowsMoveIt();
     void badParametersFailAtTheirRow_data();
     void badParametersFailAtTheirRow();
 
@@ -49,6 +50,7 @@ class TestPlaybackEngine : public QObject
     void stopDuringARowsWaitEndsItAndThatRowDoesNotAct();
     void stopFromAnotherThreadWakesTheWait();
     void wakeWithoutAStopDoesNotShortenTheWait();
+    void stopArrivingAsAnEventEndsALongWaitSoon();
     void stopDuringTheIntervalEndsTheRun();
     void staleStopFromRecordingDoesNotEndTheRun();
     void speedIsReadAtEveryRow();
@@ -164,9 +166,9 @@ void TestPlaybackEngine::pumpedSleepSlices_data()
     QTest::addColumn<qint64>("ms");
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<int>("eventRounds");
-    QTest::newRow("600") << qint64(600) << QStringList{"sleep 250", "sleep 250", "sleep 100"} << 3;
-    QTest::newRow("250 is one slice") << qint64(250) << QStringList{"sleep 250"} << 1;
-    QTest::newRow("251") << qint64(251) << QStringList{"sleep 250", "sleep 1"} << 2;
+    QTest::newRow("130") << qint64(130) << QStringList{"sleep 50", "sleep 50", "sleep 30"} << 3;
+    QTest::newRow("50 is one slice") << qint64(50) << QStringList{"sleep 50"} << 1;
+    QTest::newRow("51") << qint64(51) << QStringList{"sleep 50", "sleep 1"} << 2;
     QTest::newRow("0 does not sleep") << qint64(0) << QStringList{} << 1;
     QTest::newRow("negative waits nothing") << qint64(-5000) << QStringList{} << 1;
 }
@@ -234,7 +236,7 @@ void TestPlaybackEngine::nothingInjectedWaitsThroughAWaitOrACommand()
 {
     row("Move()", "1;1;10");
     row("LDown()", "1;1;0");
-    row("KeyDown()", "VK_A;30;300"); // a wait of two slices
+    row("KeyDown()", "VK_A;30;60"); // a wait of two slices
     row("KeyUp()", "VK_A;30;0");
     row("LUp()", "1;1;5");
     m_fakes->injector->modifiersHeldFor = 2;
@@ -246,7 +248,7 @@ void TestPlaybackEngine::nothingInjectedWaitsThroughAWaitOrACommand()
     m_onEvents = [&] { commandsWithPending += m_fakes->injector->allFlushed() ? 0 : 1; };
     QCOMPARE(makeEngine(1000)->run(2, 1, 1), PlaybackEngine::Outcome::Completed);
     QCOMPARE(m_fakes->injector->calls.size(), 14);
-    QCOMPARE(sleeps, 2 + 2 * 4 + 4); // modifier polls, the rows' waits, the interval's slices
+    QCOMPARE(sleeps, 2 + 2 * 4 + 20); // modifier polls, the rows' waits, the interval's slices
     QCOMPARE(sleepsWithPending, 0);
     QCOMPARE(commandsWithPending, 0);
     QVERIFY(m_fakes->injector->allFlushed());
@@ -302,7 +304,7 @@ void TestPlaybackEngine::rowKinds_data()
     QTest::newRow("unknown name waits only")
         << QByteArray("KeyDown()") << QByteArray("VK_a;30;15") << QStringList{"sleep 15"};
     QTest::newRow("empty name waits only")
-        << QByteArray("KeyDown()") << QByteArray(";86;120") << QStringList{"sleep 120"};
+        << QByteArray("KeyDown()") << QByteArray(";86;40") << QStringList{"sleep 40"};
     QTest::newRow("hex delay") << QByteArray("Move()") << QByteArray("1;2;$10")
                                << QStringList{"sleep 16", "cursor 1 2"};
     QTest::newRow("lower-case move is inert") << QByteArray("move()") << QByteArray("1;2;50") << QStringList{};
@@ -339,6 +341,22 @@ void TestPlaybackEngine::mouseWordsFireInFixedOrder()
     QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
     QCOMPARE(m_fakes->injector->calls, (QStringList{"cursor 3 4", "mouse 32770", "mouse 32772", "mouse 32776",
                                                     "mouse 32784", "mouse 32800", "mouse 32832"}));
+}
+
+void TestPlaybackEngine::buttonRowsPlaceTheCursorAndMoveRowsMoveIt()
+{
+    m_fakes->injector->placementsApart = true;
+    row("Move()", "1;2;0");
+    row("LDown()", "1;2;0");
+    row("RUp()", "3;4;0");
+    row("Move()LDown()", "5;6;0"); // a row that also moves, moves
+    row("Moved", "7;8;0");         // "Move" anywhere makes a mouse row, which moves
+    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
+    using namespace MouseEventFlag;
+    QCOMPARE(m_fakes->injector->calls,
+             (QStringList{"cursor 1 2", "place 1 2", QStringLiteral("mouse %1").arg(Absolute | LeftDown), "place 3 4",
+                          QStringLiteral("mouse %1").arg(Absolute | RightUp), "cursor 5 6",
+                          QStringLiteral("mouse %1").arg(Absolute | LeftDown), "cursor 7 8"}));
 }
 
 void TestPlaybackEngine::badParametersFailAtTheirRow_data()
@@ -381,7 +399,9 @@ void TestPlaybackEngine::fixedIntervalWaitsBetweenRepetitionsOnly()
 {
     row("Move()", "1;1;0");
     QCOMPARE(run(3, 1, 99), PlaybackEngine::Outcome::Completed);
-    const QStringList interval = {"sleep 250", "sleep 250", "sleep 250", "sleep 250"};
+    QStringList interval;
+    for (int slice = 0; slice < 20; ++slice)
+        interval << QStringLiteral("sleep 50");
     QCOMPARE(log(), interval + interval);
     QCOMPARE(m_fakes->injector->calls.size(), 3);
 }
@@ -418,18 +438,18 @@ void TestPlaybackEngine::stopDuringARowsWaitEndsItAndThatRowDoesNotAct()
 {
     row("KeyDown()", "VK_SHIFT;42;0");
     row("Move()", "1;1;10");
-    row("Move()", "2;2;600"); // the stop comes during this row's second slice
+    row("Move()", "2;2;120"); // the stop comes during this row's second slice
     row("Move()", "3;3;10");
     int slices = 0;
     m_fakes->clock->onSleep = [&] {
-        if (m_fakes->clock->sleeps.back() == 250'000 && ++slices == 2)
+        if (m_fakes->clock->sleeps.back() == 50'000 && ++slices == 2)
             StopRequested = true;
     };
     auto engine = makeEngine();
     QCOMPARE(engine->run(2, 1, 1), PlaybackEngine::Outcome::Interrupted);
     // The wait ended with the slice in which the stop came, the row did not act, and what the run held was
     // let go before it returned.
-    QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{10'000, 250'000, 250'000}));
+    QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{10'000, 50'000, 50'000}));
     QCOMPARE(m_fakes->injector->calls, (QStringList{QStringLiteral("key %1 0").arg(VK_SHIFT), "cursor 1 1",
                                                     QStringLiteral("key %1 2").arg(VK_SHIFT)}));
 }
@@ -483,6 +503,29 @@ void TestPlaybackEngine::wakeWithoutAStopDoesNotShortenTheWait()
     QCOMPARE(m_fakes->clock->wakes, 1);
 }
 
+void TestPlaybackEngine::stopArrivingAsAnEventEndsALongWaitSoon()
+{
+    // The tray menu's Stop and Exit reach the run as window-system events, which nothing wakes the clock
+    // for: the wait must hand them over often enough that the run ends within 100 ms of their arrival.
+    row("Move()", "1;1;30000");
+    row("Move()", "2;2;0");
+    for (const std::int64_t into : {1'000'123, 30'000, 29'990'000}) {
+        m_fakes = std::make_unique<FakePlatform>();
+        const std::int64_t arrival = m_fakes->clock->micros + into;
+        bool pending = false;
+        m_fakes->clock->interruptAt = arrival;
+        m_fakes->clock->interrupt = [&pending] { pending = true; };
+        m_onEvents = [&pending] {
+            if (pending)
+                StopRequested = true;
+        };
+        StopRequested = false;
+        QCOMPARE(run(), PlaybackEngine::Outcome::Interrupted);
+        QVERIFY2(m_fakes->clock->micros - arrival <= 100'000,
+                 qPrintable(QStringLiteral("handled %1 us after it came").arg(m_fakes->clock->micros - arrival)));
+    }
+}
+
 void TestPlaybackEngine::stopDuringTheIntervalEndsTheRun()
 {
     row("Move()", "1;1;0");
@@ -513,15 +556,15 @@ void TestPlaybackEngine::staleStopFromRecordingDoesNotEndTheRun()
 
 void TestPlaybackEngine::speedIsReadAtEveryRow()
 {
-    row("Move()", "1;1;100");
-    row("KeyDown()", "VK_A;30;100");
+    row("Move()", "1;1;40");
+    row("KeyDown()", "VK_A;30;20");
     row("Move()", "1;1;100");
     QList<int> speeds = {50, 200, 1};
     int reads = 0;
     m_speed = [&] { return speeds[reads++]; };
     run();
     QCOMPARE(reads, 3);
-    QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{50'000, 200'000, 1'000}));
+    QCOMPARE(m_fakes->clock->sleeps, (std::vector<std::int64_t>{20'000, 40'000, 1'000}));
 }
 
 void TestPlaybackEngine::editsDuringARunTakeEffectAtTheNextRow()

@@ -99,6 +99,7 @@ class TestScriptFile : public QObject
     void initialTableSavesAsThreeBytes();
     void roundTripRestoresRowsAndReSavesIdentically();
     void reopenOfRecordedScriptKeepsOpenRow();
+    void linesAcrossAndBeyondTheReadChunks();
     void readingRules_data();
     void readingRules();
     void openReplacesLongerTableAndEmptiesRowOne();
@@ -178,6 +179,32 @@ void TestScriptFile::roundTripRestoresRowsAndReSavesIdentically()
     saveScript(again, path("odd.tpx"));
     QCOMPARE(readBytes(path("odd.tpx")), resaved);
     QCOMPARE(resaved, bytesOf("a|b|c\r\n|no separator\r\n|\r\n\xFF\x00|x\r\n|\r\n"));
+}
+
+void TestScriptFile::linesAcrossAndBeyondTheReadChunks()
+{
+    // The file is read 4 MiB at a time: a CR LF split by a chunk's end, a line longer than two chunks and a
+    // last line without its LF all come out as the lines they are.
+    constexpr int chunk = 4 << 20;
+    const QByteArray first = "Move()|" + QByteArray(chunk - 1 - 7, '1');
+    const QByteArray longLine = "custom|" + QByteArray(9 << 20, '2');
+    QByteArray many;
+    for (int i = 0; i < 1000; ++i)
+        many += "KeyDown()|VK_" + QByteArray::number(i) + ";30;5\r\n";
+    writeBytes(path("chunks.tpx"), first + "\r\n" + longLine + "\r\n" + many + "LUp()|1;2;3");
+    QCOMPARE(first.size() + 1, chunk); // its CR ends the first chunk, its LF starts the next
+
+    ScriptTable table;
+    openScript(path("chunks.tpx"), table);
+    QCOMPARE(table.rows(), 1 + 1 + 1 + 1000 + 1);
+    QCOMPARE(table.parameters(1), QByteArrayView(first).sliced(7));
+    QCOMPARE(table.action(2), QByteArrayView("custom"));
+    QCOMPARE(table.parameters(2).size(), qsizetype(9 << 20));
+    QCOMPARE(table.parameters(503), QByteArrayView("VK_500;30;5"));
+    QCOMPARE(table.action(1003), QByteArrayView("LUp()"));
+    QCOMPARE(table.parameters(1003), QByteArrayView("1;2;3"));
+    saveScript(table, path("chunks.tpx"));
+    QCOMPARE(readBytes(path("chunks.tpx")), first + "\r\n" + longLine + "\r\n" + many + "LUp()|1;2;3\r\n");
 }
 
 void TestScriptFile::reopenOfRecordedScriptKeepsOpenRow()

@@ -5,17 +5,9 @@
 #include <ctime>
 
 #include <poll.h>
-#include <sched.h>
 #include <sys/eventfd.h>
 #include <sys/prctl.h>
 #include <unistd.h>
-
-namespace
-{
-
-constexpr std::int64_t kYieldMicros = 200;
-
-} // namespace
 
 std::uint32_t X11Clock::tickCount()
 {
@@ -47,21 +39,18 @@ X11Clock::~X11Clock()
 
 bool X11Clock::sleepUntil(std::int64_t deadline)
 {
-    // The sleep ends a little early and the rest is waited out yielding, since waking from a sleep can take
-    // longer than that. The remaining time is measured afresh after a signal, so it does not stretch it.
-    const std::int64_t coarseEnd = deadline - kYieldMicros;
-    for (std::int64_t now = monotonicMicros(); now < coarseEnd; now = monotonicMicros()) {
-        const std::int64_t left = coarseEnd - now;
+    // One sleep to the deadline itself, not a sleep that ends early and a rest waited out with sched_yield():
+    // a yield hands the processor to any other runnable thread for the rest of that thread's time slice, so
+    // on a busy machine the row went out milliseconds late, while a thread that wakes from a sleep is run
+    // ahead of the busy ones. The remaining time is measured afresh after a signal, so it does not stretch it.
+    for (std::int64_t now = monotonicMicros(); now < deadline; now = monotonicMicros()) {
+        const std::int64_t left = deadline - now;
         const timespec timeout{time_t(left / 1000000), long(left % 1000000) * 1000L};
         pollfd wakeFd{m_wakeFd, POLLIN, 0};
         if (ppoll(&wakeFd, 1, &timeout, nullptr) > 0 && takeWake())
             return false;
     }
-    if (takeWake())
-        return false;
-    while (monotonicMicros() < deadline)
-        sched_yield();
-    return true;
+    return !takeWake();
 }
 
 void X11Clock::wake()

@@ -46,6 +46,28 @@ X11Injector::X11Injector(X11Display display, std::shared_ptr<X11InjectedKeys> in
 void X11Injector::setCursorPos(int x, int y)
 {
     XTestFakeMotionEvent(m_display.get(), kCurrentScreen, x, y, CurrentTime);
+    m_placed = true;
+    m_placedX = x;
+    m_placedY = y;
+}
+
+void X11Injector::placeCursorForButton(int x, int y)
+{
+    if (m_placed && x == m_placedX && y == m_placedY && pointerIsAt(x, y))
+        return;
+    setCursorPos(x, y);
+}
+
+bool X11Injector::pointerIsAt(int x, int y)
+{
+    Display *const display = m_display.get();
+    Window root = 0, child = 0;
+    int rootX = 0, rootY = 0, windowX = 0, windowY = 0;
+    unsigned mask = 0;
+    // False when the pointer is on another screen than the default one.
+    return XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &windowX, &windowY,
+                         &mask) == True &&
+           rootX == x && rootY == y;
 }
 
 void X11Injector::mouseEvent(std::uint32_t flags)

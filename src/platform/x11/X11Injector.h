@@ -16,12 +16,22 @@ class X11Injector : public Injector
     explicit X11Injector(X11Display display, std::shared_ptr<X11InjectedKeys> injected = nullptr);
 
     void setCursorPos(int x, int y) override;
+    // The server reports a motion also for a pointer put where it already is: this sends none when the
+    // pointer is at (x, y). Where the injector put it last is asked of the server only when it is (x, y),
+    // since another client (the user's mouse) may have moved it meanwhile.
+    void placeCursorForButton(int x, int y) override;
     void mouseEvent(std::uint32_t flags) override;
     void keybdEvent(int virtualKey, std::uint32_t flags) override;
     bool modifiersHeld() override;
     void flush() override;
 
   private:
+    // True when the pointer is at (x, y) by the server's own word.
+    bool pointerIsAt(int x, int y);
+
     X11Display m_display;
     std::shared_ptr<X11InjectedKeys> m_injected;
+    bool m_placed = false; // a motion was sent, to m_placedX, m_placedY
+    int m_placedX = 0;
+    int m_placedY = 0;
 };
