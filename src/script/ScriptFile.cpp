@@ -214,6 +214,25 @@ std::optional<FileFailure> loadLines(QFile &file, ScriptTable &table)
     return failure;
 }
 
+// Fills rows from bytes already in memory, line by line as a file is read.
+void loadLines(const char *p, const char *end, ScriptTable &table)
+{
+    std::vector<char> scratch;
+    int lines = 0;
+    while (p < end) {
+        const auto *newline = static_cast<const char *>(std::memchr(p, '\n', std::size_t(end - p)));
+        if (!loadLine(p, newline ? newline : end, table, scratch))
+            break;
+        ++lines;
+        if (newline == nullptr)
+            break;
+        p = newline + 1;
+    }
+    if (lines > 0)
+        table.setRows(lines + 1);
+    table.squeeze();
+}
+
 } // namespace
 
 void setFileSystem(std::unique_ptr<FileSystem> fileSystem)

@@ -356,7 +356,8 @@ void TestPlaybackEngine::buttonRowsPlaceTheCursorAndMoveRowsMoveIt()
     QCOMPARE(m_fakes->injector->calls,
              (QStringList{"cursor 1 2", "place 1 2", QStringLiteral("mouse %1").arg(Absolute | LeftDown), "place 3 4",
                           QStringLiteral("mouse %1").arg(Absolute | RightUp), "cursor 5 6",
-                          QStringLiteral("mouse %1").arg(Absolute | LeftDown), "cursor 7 8"}));
+                          QStringLiteral("mouse %1").arg(Absolute | LeftDown), "cursor 7 8",
+                          QStringLiteral("mouse %1").arg(Absolute | LeftUp)})); // let go at the end of the run
 }
 
 void TestPlaybackEngine::badParametersFailAtTheirRow_data()
