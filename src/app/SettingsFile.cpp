@@ -20,7 +20,7 @@ QString SettingsFile::userPath()
 
 QString SettingsFile::readablePath()
 {
-    const QString path = userPath();
+    QString path = userPath();
     const QFileInfo info(path);
     if (!info.exists() || info.isFile())
         return path;
