@@ -155,6 +155,7 @@ void TestSettingsFile::onlyARegularFileIsRead()
     QVERIFY(QFile::remove(m_path));
 #endif
     // A folder in its place is no settings file either.
+    QFile::remove(m_path);
     QVERIFY(QDir().mkpath(m_path));
     QCOMPARE(SettingsFile::readablePath(), QString());
 }
