@@ -11,6 +11,7 @@
 #include <QSystemTrayIcon>
 #include <QTableView>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include <array>
@@ -88,7 +89,12 @@ TFmain::TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updat
     FormCreate();
 }
 
-TFmain::~TFmain() = default;
+TFmain::~TFmain()
+{
+    // The history goes with the window's children and signals as its steps are dropped: by then this is no
+    // longer a TFmain whose actions could follow it.
+    disconnect(&m_editor->history().stack(), nullptr, this, nullptr);
+}
 
 void TFmain::FormCreate()
 {
