@@ -32,8 +32,21 @@ class TestHotkeyBindings : public QObject
     void unusableOrRepeatedKeysLeaveTheirCommandWithout();
 
   private:
+    // A main window over the fakes with the hotkeys of the settings file at `path`.
+    void openWithSettings(const QString &path);
+
     MainWindowFixture m_ui;
 };
+
+void TestHotkeyBindings::openWithSettings(const QString &path)
+{
+    RecordHook = 0;
+    StopRequested = false;
+    m_ui.fakes = std::make_unique<FakePlatform>();
+    m_ui.desktop = std::make_unique<FakeDesktop>();
+    m_ui.window = std::make_unique<TFmain>(m_ui.fakes->platform, *m_ui.desktop, offlineUpdateSettings(), nullptr,
+                                           HotkeyBindings::fromSettings(QSettings(path, QSettings::IniFormat)));
+}
 
 void TestHotkeyBindings::parse_data()
 {
@@ -118,12 +131,7 @@ void TestHotkeyBindings::customHotkeysDriveTheWindow()
     writer.setValue(QStringLiteral("hotkeys/play"), QStringLiteral("Alt+Banana"));
     writer.sync();
 
-    RecordHook = 0;
-    StopRequested = false;
-    m_ui.fakes = std::make_unique<FakePlatform>();
-    m_ui.desktop = std::make_unique<FakeDesktop>();
-    m_ui.window = std::make_unique<TFmain>(m_ui.fakes->platform, *m_ui.desktop, offlineUpdateSettings(), nullptr,
-                                           HotkeyBindings::fromSettings(QSettings(path, QSettings::IniFormat)));
+    openWithSettings(path);
     TFmain &window = *m_ui.window;
 
     // The play hotkey did not parse: skipped; the others registered as set.
@@ -196,12 +204,7 @@ void TestHotkeyBindings::unusableOrRepeatedKeysLeaveTheirCommandWithout()
     settings.write(file);
     settings.close();
 
-    RecordHook = 0;
-    StopRequested = false;
-    m_ui.fakes = std::make_unique<FakePlatform>();
-    m_ui.desktop = std::make_unique<FakeDesktop>();
-    m_ui.window = std::make_unique<TFmain>(m_ui.fakes->platform, *m_ui.desktop, offlineUpdateSettings(), nullptr,
-                                           HotkeyBindings::fromSettings(QSettings(path, QSettings::IniFormat)));
+    openWithSettings(path);
     TFmain &window = *m_ui.window;
     QCOMPARE((QStringList{window.N1->text(), window.N2->text(), window.N3->text(), window.N4->text()}), menu);
     QCOMPARE(int(m_ui.fakes->hotkeys->registrations.size()), registered);
