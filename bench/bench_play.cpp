@@ -16,10 +16,10 @@
 #include "core/FileSystem.h"
 #include "fakes/FakeDesktop.h"
 #include "platform/Platform.h"
-#include "platform/ProcessState.h"
 #include "platform/SystemFileSystem.h"
 #include "platform/XRecordObserver.h"
 #include "play/PlaybackEngine.h"
+#include "play/StopRequest.h"
 #include "script/ScriptFile.h"
 #include "script/ScriptTable.h"
 
@@ -313,7 +313,8 @@ void burstUnwatched(Platform &platform, int rows)
     ScriptTable table;
     table.setRows(2);
     generate(table, rows, 100, true);
-    PlaybackEngine engine(table, *platform.injector, *platform.clock,
+    const StopRequest stop;
+    PlaybackEngine engine(table, *platform.injector, *platform.clock, stop,
                           {[] { return 100; }, [] { return 0; }, [] { QCoreApplication::processEvents(); }, 1000});
     const double cpuBefore = cpuSeconds();
     const double serverBefore = serverCpuSeconds();
@@ -334,8 +335,9 @@ enum class Path { Engine, CommandLine, Window };
 void runPath(Platform &platform, Path path, int percent, ScriptTable &table)
 {
     if (path == Path::Engine) {
+        const StopRequest stop;
         PlaybackEngine engine(
-            table, *platform.injector, *platform.clock,
+            table, *platform.injector, *platform.clock, stop,
             {[percent] { return percent; }, [] { return 0; }, [] { QCoreApplication::processEvents(); }, 1000});
         engine.run(1, 0, 0);
         return;

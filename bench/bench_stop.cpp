@@ -9,10 +9,10 @@
 // stops it (one run each; a run that is not stopped plays to its end).
 
 #include "platform/Platform.h"
-#include "platform/ProcessState.h"
 #include "platform/XRecordObserver.h"
 #include "play/PlaybackEngine.h"
 #include "play/PlaybackStopKey.h"
+#include "play/StopRequest.h"
 #include "script/ScriptTable.h"
 
 #include <QByteArray>
@@ -81,13 +81,13 @@ void fillScript(ScriptTable &table, const Situation &situation)
 
 // The tray menu's Stop as the run sees it: an event for the GUI thread, marked in the server's time by a
 // press of F12 just before it is posted.
-void chooseStopFromMenu(Display *user)
+void chooseStopFromMenu(Display *user, StopRequest &stop)
 {
     XTestFakeKeyEvent(user, kKeycodeF12, True, CurrentTime);
     XTestFakeKeyEvent(user, kKeycodeF12, False, CurrentTime);
     XSync(user, False);
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [] { StopRequested = true; }, Qt::QueuedConnection);
+        QCoreApplication::instance(), [&stop] { stop.request(); }, Qt::QueuedConnection);
 }
 
 // The user's quick Alt+F10, from a client of its own.
@@ -100,7 +100,7 @@ void pressStop(Display *user)
     XSync(user, False);
 }
 
-Figures measure(Platform &platform, const Situation &situation, bool hotkeyOnly)
+Figures measure(Platform &platform, StopRequest &stop, const Situation &situation, bool hotkeyOnly)
 {
     ScriptTable table;
     fillScript(table, situation);
@@ -113,18 +113,19 @@ Figures measure(Platform &platform, const Situation &situation, bool hotkeyOnly)
         XGrabKeyboard(other, DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync, CurrentTime);
     XSync(other, False);
 
-    std::thread userThread([user, fromMenu = situation.fromMenu] {
+    stop.clear();
+    std::thread userThread([user, &stop, fromMenu = situation.fromMenu] {
         std::this_thread::sleep_for(kPressAfter);
         if (fromMenu)
-            chooseStopFromMenu(user);
+            chooseStopFromMenu(user, stop);
         else
             pressStop(user);
     });
     {
-        PlaybackEngine engine(table, *platform.injector, *platform.clock,
+        PlaybackEngine engine(table, *platform.injector, *platform.clock, stop,
                               {[] { return 100; }, [] { return 0; }, [] { QCoreApplication::processEvents(); }, 1000});
-        const PlaybackStopKey stopKey(hotkeyOnly ? nullptr : platform.stopKeyWatch.get(), *platform.clock, MOD_ALT,
-                                      0x79, QCoreApplication::instance(), [] {});
+        const PlaybackStopKey stopKey(hotkeyOnly ? nullptr : platform.stopKeyWatch.get(), *platform.clock, stop,
+                                      MOD_ALT, 0x79, QCoreApplication::instance(), [] {});
         engine.run(1, 1, 1);
         // A run that was not stopped ends holding its keys, as its rows left them; the next one must not
         // start with them down.
@@ -199,8 +200,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_stop: %s\n", error.what());
         return 1;
     }
-    // The stop hotkey as the program registers it; where it fires it sets the flag, as the stop command does.
-    platform->hotkeys->setHandler([](unsigned, int) { StopRequested = true; });
+    // The stop hotkey as the program registers it; where it fires it requests the stop, as the stop command does.
+    StopRequest stop;
+    platform->hotkeys->setHandler([&stop](unsigned, int) { stop.request(); });
     platform->hotkeys->registerHotKey(3, MOD_ALT, 0x79);
 
     const Situation situations[] = {
@@ -219,7 +221,7 @@ int main(int argc, char **argv)
         std::vector<int> released;
         int missed = 0;
         for (int run = 0; run < runs; ++run) {
-            const Figures figures = measure(*platform, situation, hotkeyOnly);
+            const Figures figures = measure(*platform, stop, situation, hotkeyOnly);
             if (!figures.found || !figures.released) {
                 ++missed;
                 continue;

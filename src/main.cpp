@@ -118,7 +118,6 @@ int main(int argc, char **argv)
     SystemDesktop desktop;
     TFmain mainWindow(*platform, desktop, UpdateSettings::fromBuildAndFile(SettingsFile(settingsPath)), nullptr,
                       HotkeyBindings::fromSettings(settings));
-    Fmain = &mainWindow;
     SystemJournalClock journalClock;
     mainWindow.keepRecoveryJournal(journalFolder, journalClock, *processes);
     TFAbout about;

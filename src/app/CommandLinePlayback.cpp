@@ -3,7 +3,6 @@
 #include "Application.h"
 #include "core/Errors.h"
 #include "platform/Platform.h"
-#include "platform/ProcessState.h"
 #include "play/PlaybackEngine.h"
 #include "play/PlaybackStopKey.h"
 #include "script/ScriptFile.h"
@@ -49,28 +48,17 @@ int CommandLinePlayback::run(Platform &platform, const QString &file, const Comm
                           .arg(settings.speed));
     }
 
-    // A stop seen between two checks of the engine must survive the engine's clearing of the flag at the
-    // start of a repetition: it is set again after every round of events. A run that got past its last row
-    // has completed, whatever came afterwards.
-    bool stopped = false;
-    if (platform.endRequests) {
-        platform.endRequests->setHandler([&stopped] {
-            stopped = true;
-            StopRequested = true;
-        });
-    }
-    PlaybackEngine engine(table, *platform.injector, *platform.clock,
+    StopRequest stop;
+    if (platform.endRequests)
+        platform.endRequests->setHandler([&stop] { stop.request(); });
+    PlaybackEngine engine(table, *platform.injector, *platform.clock, stop,
                           {[&settings] { return settings.speed; }, [&settings] { return settings.intervalMode; },
-                           [&stopped] {
-                               QCoreApplication::processEvents();
-                               if (stopped)
-                                   StopRequested = true;
-                           },
-                           1000});
+                           [] { QCoreApplication::processEvents(); }, 1000});
+    // The watch itself requests the stop; there is no command to run after it.
     QObject context;
-    const PlaybackStopKey stopWatch(stopKey ? platform.stopKeyWatch.get() : nullptr, *platform.clock,
+    const PlaybackStopKey stopWatch(stopKey ? platform.stopKeyWatch.get() : nullptr, *platform.clock, stop,
                                     stopKey ? stopKey->modifiers : 0, stopKey ? stopKey->virtualKey : 0, &context,
-                                    [&stopped] { stopped = true; });
+                                    [] {});
     if (stopKey && !stopWatch.watching() && settings.verbose)
         print(output, QStringLiteral("tapsmith: %1 cannot be watched; stop with Ctrl+C").arg(stopKey->text));
 

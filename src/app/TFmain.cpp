@@ -17,8 +17,6 @@
 #include <array>
 #include <cstdlib>
 
-TFmain *Fmain = nullptr;
-
 namespace
 {
 
@@ -99,7 +97,7 @@ TFmain::~TFmain()
 void TFmain::FormCreate()
 {
     if (CheckForUpdate()) {
-        CompareVersion(ServerVersion);
+        CompareVersion(m_serverVersion);
     } else {
         Panel2->hide();
         N8->setEnabled(false);

@@ -5,6 +5,7 @@
 #include "UpdateSettings.h"
 #include "edit/TableRows.h"
 #include "platform/Platform.h"
+#include "play/StopRequest.h"
 #include "record/InputRecorder.h"
 
 #include <QWidget>
@@ -101,6 +102,12 @@ class TFmain : public QWidget
     ScriptEditor &editor() { return *m_editor; }
     int trayImage() const { return m_trayImage; }
     bool isPlaying() const { return m_playing; }
+    // The installed recording hook; 0 while nothing records.
+    HookHandle recordHook() const { return m_recordHook; }
+    // The stop of the playback in progress; the stop command requests it, a new run starts unrequested.
+    const StopRequest &stopRequest() const { return m_stopRequest; }
+    // The version text the update server gave at start; empty when the check failed or none was made.
+    const QString &serverVersion() const { return m_serverVersion; }
     int RadioGroup1ItemIndex() const;
 
     void HotkeyMessage(std::uint32_t lParam);
@@ -205,6 +212,9 @@ class TFmain : public QWidget
     InputRecorder m_recorder;
     bool m_playing = false;
     PlaybackEngine *m_playback = nullptr; // the run in progress
+    StopRequest m_stopRequest;
+    HookHandle m_recordHook = 0;
+    QString m_serverVersion;
     QVBoxLayout *m_layout;
     int m_trayImage = 7;
     int m_recordingFrom = 0;
@@ -216,6 +226,3 @@ class TFmain : public QWidget
     // Save, Open or Clear has settled the table.
     void tableSettled();
 };
-
-// The main window of the process.
-extern TFmain *Fmain;

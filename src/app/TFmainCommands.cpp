@@ -8,7 +8,6 @@
 #include "edit/DeleteConfirmation.h"
 #include "edit/ScriptEditor.h"
 #include "edit/TFAddEdit.h"
-#include "platform/ProcessState.h"
 #include "play/PlaybackEngine.h"
 #include "play/PlaybackStopKey.h"
 #include "record/AltCleanup.h"
@@ -64,14 +63,14 @@ void TFmain::ToolButton1Click()
     hide();
     hideApplicationWindow();
     // One recording hook at a time: a record command during a recording keeps the running one.
-    if (RecordHook != 0)
+    if (m_recordHook != 0)
         return;
     recordingStarted();
     m_recorder.startRecording();
-    RecordHook = m_platform.inputHook->install(
+    m_recordHook = m_platform.inputHook->install(
         [this](int code, const EventMsg &event) { m_recorder.JournalRecordProc(code, event); });
     followProgress();
-    if (RecordHook == 0) {
+    if (m_recordHook == 0) {
         QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), tr("Невозможно включить запись"),
                         QMessageBox::Ok);
         box.exec();
@@ -83,9 +82,9 @@ void TFmain::ToolButton2Click()
     setTrayImage(7);
     restoreApplicationWindow();
     show();
-    StopRequested = true;
-    m_platform.inputHook->remove(RecordHook);
-    RecordHook = 0;
+    m_stopRequest.request();
+    m_platform.inputHook->remove(m_recordHook);
+    m_recordHook = 0;
     cleanUpTrailingModifiers(*Script, m_hotkeys.stopModifierKeyNames());
     recordingEnded();
 }
@@ -103,8 +102,8 @@ void TFmain::ToolButton3Click()
         followProgress();
     });
 
-    m_platform.inputHook->remove(RecordHook);
-    RecordHook = 0;
+    m_platform.inputHook->remove(m_recordHook);
+    m_recordHook = 0;
     recordingEnded();
 
     const std::int32_t repeats = StrToInt(Edit1->text());
@@ -131,7 +130,9 @@ void TFmain::ToolButton3Click()
     if (Script->action(1).isEmpty())
         ToolButton6Click();
 
-    PlaybackEngine engine(*Script, *m_platform.injector, *m_platform.clock,
+    // Stopping a recording requested a stop too; only a stop from now on ends this run.
+    m_stopRequest.clear();
+    PlaybackEngine engine(*Script, *m_platform.injector, *m_platform.clock, m_stopRequest,
                           {[this] { return TrackBar1->value(); }, [this] { return RadioGroup1ItemIndex(); },
                            [] { QCoreApplication::processEvents(); }, 1000});
     m_playback = &engine;
@@ -139,8 +140,8 @@ void TFmain::ToolButton3Click()
     // client has grabbed the keyboard).
     const auto &stopBinding = m_hotkeys.binding(HotkeyBindings::Stop);
     const PlaybackStopKey stopKey(stopBinding ? m_platform.stopKeyWatch.get() : nullptr, *m_platform.clock,
-                                  stopBinding ? stopBinding->modifiers : 0, stopBinding ? stopBinding->virtualKey : 0,
-                                  this, [this] { ToolButton2->click(); });
+                                  m_stopRequest, stopBinding ? stopBinding->modifiers : 0,
+                                  stopBinding ? stopBinding->virtualKey : 0, this, [this] { ToolButton2->click(); });
     m_playbackRepeats = repeats;
     followProgress();
     PlaybackEngine::Outcome outcome = PlaybackEngine::Outcome::Interrupted;
@@ -262,8 +263,8 @@ void TFmain::N5Click()
     // Keys and buttons a run still holds would stay down on the desktop after the process is gone.
     if (m_playback)
         m_playback->releaseHeldInput();
-    m_platform.inputHook->remove(RecordHook);
-    RecordHook = 0;
+    m_platform.inputHook->remove(m_recordHook);
+    m_recordHook = 0;
     // An unsettled table stays in its journal, to be offered at the next start.
     if (m_journal)
         m_journal->writeAll();

@@ -4,7 +4,6 @@
 #include "TFmain.h"
 
 #include "edit/ScriptEditor.h"
-#include "platform/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <QAction>
@@ -74,7 +73,7 @@ void TFmain::buildHistory()
 
 bool TFmain::historyLocked() const
 {
-    return RecordHook != 0 || m_playing;
+    return m_recordHook != 0 || m_playing;
 }
 
 void TFmain::updateHistoryActions()

@@ -3,7 +3,6 @@
 
 #include "TFmain.h"
 
-#include "platform/ProcessState.h"
 #include "play/PlaybackEngine.h"
 #include "script/ScriptTable.h"
 
@@ -22,7 +21,7 @@ void TFmain::buildProgress()
 void TFmain::followProgress()
 {
     updateHistoryActions();
-    const bool busy = m_playback || RecordHook != 0;
+    const bool busy = m_playback || m_recordHook != 0;
     if (busy && !m_progressTimer->isActive())
         m_progressTimer->start();
     else if (!busy)
@@ -39,7 +38,7 @@ QString TFmain::progressText() const
             .arg(std::max<qint64>(m_playback->currentRepetition(), 1))
             .arg(m_playbackRepeats);
     }
-    if (RecordHook != 0)
+    if (m_recordHook != 0)
         return tr("Запись: строк записано %1").arg(std::max(Script->rows() - 1 - m_recordingFrom, 0));
     return QCoreApplication::applicationName();
 }

@@ -20,7 +20,7 @@ bool TFmain::CheckForUpdate()
     const std::optional<QString> reply = UpdateCheck(m_updateSettings.serverUrl, m_updateSettings.timeoutMs).fetch();
     if (!reply)
         return false;
-    ServerVersion = serverVersionFromReply(*reply);
+    m_serverVersion = serverVersionFromReply(*reply);
     Panel2->show();
     N8->setEnabled(true);
     return true;

@@ -9,8 +9,6 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
-QString ServerVersion;
-
 namespace
 {
 

@@ -6,9 +6,6 @@
 
 #include <optional>
 
-// The latest version text the update server gave in this run; empty until a check succeeded.
-extern QString ServerVersion;
-
 // The blocking GET of the start-up update check.
 class UpdateCheck
 {

@@ -4,7 +4,6 @@
 #include "ScaledDelay.h"
 #include "core/Errors.h"
 #include "core/KeyNames.h"
-#include "platform/ProcessState.h"
 #include "script/ActionLine.h"
 #include "script/Cp1251.h"
 #include "script/IntegerConversion.h"
@@ -55,8 +54,9 @@ constexpr struct {
 
 } // namespace
 
-PlaybackEngine::PlaybackEngine(const ScriptTable &table, Injector &injector, Clock &clock, Settings settings)
-    : m_table(table), m_injector(injector), m_clock(clock), m_settings(std::move(settings))
+PlaybackEngine::PlaybackEngine(const ScriptTable &table, Injector &injector, Clock &clock, const StopRequest &stop,
+                               Settings settings)
+    : m_table(table), m_injector(injector), m_clock(clock), m_stop(stop), m_settings(std::move(settings))
 {
 }
 
@@ -75,8 +75,6 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
     m_lastFlush = m_clock.monotonicMicros();
     if (repeats < 1)
         return Outcome::Completed;
-    // Stopping a recording leaves the flag set; only a stop from now on ends this run.
-    StopRequested = false;
     if (!waitForModifiersReleased())
         return interrupted();
     startSchedule();
@@ -96,12 +94,11 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
             // A stop during the pause between repetitions, or during the last row's wait, ends the run.
             if (!waitInterval(seconds))
                 return interrupted();
-            StopRequested = false;
         }
         for (int row = 1; row <= m_table.rows() - 1; ++row) {
             flushIfDue();
             processEvents(false);
-            if (StopRequested)
+            if (m_stop.requested())
                 return interrupted();
             m_row = row;
             if (!playRow(row))
@@ -249,7 +246,7 @@ bool PlaybackEngine::PumpedSleep(std::int64_t ms)
 
 bool PlaybackEngine::waitInterval(std::int64_t seconds)
 {
-    if (StopRequested)
+    if (m_stop.requested())
         return false;
     return sleepSliced(nextDeadline(seconds * 1000 * kMicrosPerMs));
 }
@@ -271,22 +268,22 @@ bool PlaybackEngine::sleepSliced(std::int64_t deadline)
         sleepUntil(now + slice);
         processEvents(true);
         sliced = true;
-        if (StopRequested)
+        if (m_stop.requested())
             return stopped();
     }
     // The last round of events comes before the remainder rather than after it, so that the row acts the
     // moment its wait ends and not after a repaint.
     const bool due = m_clock.monotonicMicros() < deadline;
     processEvents(due && !sliced);
-    if (StopRequested)
+    if (m_stop.requested())
         return stopped();
     while (m_clock.monotonicMicros() < deadline && !sleepUntil(deadline)) {
         processEvents(true);
-        if (StopRequested)
+        if (m_stop.requested())
             return stopped();
     }
     // A stop seen elsewhere just as the sleep ended still comes before the row.
-    return !StopRequested || stopped();
+    return !m_stop.requested() || stopped();
 }
 
 void PlaybackEngine::processEvents(bool afterSleep)
@@ -306,7 +303,7 @@ bool PlaybackEngine::waitForModifiersReleased()
     const std::int64_t giveUp = m_clock.monotonicMicros() + ModifierWaitLimitMs * kMicrosPerMs;
     while (m_injector.modifiersHeld() && m_clock.monotonicMicros() < giveUp) {
         processEvents(true);
-        if (StopRequested)
+        if (m_stop.requested())
             return false;
         sleepUntil(m_clock.monotonicMicros() + kModifierPollMs * kMicrosPerMs);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StopRequest.h"
 #include "platform/Platform.h"
 
 #include <QByteArrayView>
@@ -16,9 +17,9 @@ class ScriptTable;
 // Everything runs on the calling (GUI) thread. Waits sleep in slices and process pending events after
 // each, so commands such as Stop run nested inside a run; the slices are short enough that a stop arriving
 // as a window-system event (the tray menu's Stop or Exit) ends a long wait well within 100 ms. A stop ends a wait at
-// once, whether a nested command set StopRequested or a stop seen off the GUI thread set it and woke the clock; the row
-// whose wait it ended does not act. The table is read afresh at every row, so edits made meanwhile take effect at the
-// next row.
+// once, whether a nested command requested it or a stop seen off the GUI thread requested it and woke the clock; the
+// row whose wait it ended does not act. The table is read afresh at every row, so edits made meanwhile take effect at
+// the next row.
 //
 // Waits keep the recorded pace: each one ends a delay after the moment the previous one was due to end,
 // not after the previous one really ended, so the time spent processing events and injecting does not
@@ -47,7 +48,10 @@ class PlaybackEngine
 
     enum class Outcome { Completed, Interrupted };
 
-    PlaybackEngine(const ScriptTable &table, Injector &injector, Clock &clock, Settings settings);
+    // A run ends when `stop` is requested; whoever starts the run clears it first, so that a stop asked for
+    // before (the end of a recording) does not end it.
+    PlaybackEngine(const ScriptTable &table, Injector &injector, Clock &clock, const StopRequest &stop,
+                   Settings settings);
     // However a run ends (completed, stopped, a failed row), it lets go of the keys and buttons it pressed.
     ~PlaybackEngine();
     PlaybackEngine(const PlaybackEngine &) = delete;
@@ -119,6 +123,7 @@ class PlaybackEngine
     const ScriptTable &m_table;
     Injector &m_injector;
     Clock &m_clock;
+    const StopRequest &m_stop;
     Settings m_settings;
     std::int64_t m_due = 0; // when the previous wait was due to end, microseconds
     int m_row = 0;

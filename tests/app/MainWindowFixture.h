@@ -4,7 +4,6 @@
 #include "app/TFmain.h"
 #include "fakes/FakeDesktop.h"
 #include "fakes/FakePlatform.h"
-#include "platform/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <memory>
@@ -16,8 +15,6 @@ struct MainWindowFixture {
     void open()
     {
         close();
-        RecordHook = 0;
-        StopRequested = false;
         fakes = std::make_unique<FakePlatform>();
         desktop = std::make_unique<FakeDesktop>();
         window = std::make_unique<TFmain>(fakes->platform, *desktop, offlineUpdateSettings());

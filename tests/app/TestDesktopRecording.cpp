@@ -6,7 +6,6 @@
 #include "edit/ScriptEditor.h"
 #include "fakes/FakeDesktop.h"
 #include "platform/Platform.h"
-#include "platform/ProcessState.h"
 #include "platform/XRecordObserver.h"
 #include "platform/XTestDriver.h"
 #include "script/ScriptFile.h"
@@ -129,8 +128,6 @@ void TestDesktopRecording::initTestCase()
 
 void TestDesktopRecording::init()
 {
-    RecordHook = 0;
-    StopRequested = false;
     m_desktop.terminations = 0;
 }
 
@@ -145,8 +142,7 @@ void TestDesktopRecording::startWindow()
 void TestDesktopRecording::cleanup()
 {
     if (m_window)
-        m_platform->inputHook->remove(RecordHook);
-    RecordHook = 0;
+        m_platform->inputHook->remove(m_window->recordHook());
     m_window.reset();
     m_platform.reset();
     QApplication::processEvents();
@@ -188,7 +184,7 @@ void TestDesktopRecording::hotkeysRecordAndStopWithoutTheirOwnKeys()
     QTRY_COMPARE(m_window->trayImage(), 0);
     QVERIFY(!m_window->isVisible());
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith - *"));
-    QVERIFY(RecordHook != 0);
+    QVERIFY(m_window->recordHook() != 0);
     m_user->key(XK_F9, false);
     m_user->key(XK_Alt_L, false);
 
@@ -198,7 +194,7 @@ void TestDesktopRecording::hotkeysRecordAndStopWithoutTheirOwnKeys()
     m_user->key(XK_F10, true);
     QTRY_VERIFY(m_window->isVisible());
     QCOMPARE(m_window->trayImage(), 7);
-    QCOMPARE(RecordHook, HookHandle(0));
+    QCOMPARE(m_window->recordHook(), HookHandle(0));
     // The stop took every event up to it; these releases come after it.
     m_user->key(XK_F10, false);
     m_user->key(XK_Alt_L, false);
@@ -244,9 +240,9 @@ void TestDesktopRecording::hotkeyCombinationsThatDoNothing()
     pressHotkey({XK_Alt_L, XK_Shift_L}, XK_F9);
     QTRY_VERIFY(m_window->isVisible());
     QCOMPARE(counter.shows, 1);
-    QVERIFY(!StopRequested);
+    QVERIFY(!m_window->stopRequest().requested());
     QCOMPARE(m_window->trayImage(), 7);
-    QCOMPARE(RecordHook, HookHandle(0));
+    QCOMPARE(m_window->recordHook(), HookHandle(0));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("Tapsmith"));
 }
 
@@ -299,7 +295,7 @@ void TestDesktopRecording::recordsWhileAnotherClientGrabsKeyboardAndPointer()
     User grabber;
     QVERIFY(grabber.grabKeyboardAndPointer());
     m_window->ToolButton1->click();
-    QVERIFY(RecordHook != 0);
+    QVERIFY(m_window->recordHook() != 0);
     m_user->tap(XK_b);
     m_user->moveTo(300, 310);
     m_user->button(1, true);
@@ -319,7 +315,7 @@ void TestDesktopRecording::exitDuringRecordingRemovesTheHook()
     QTRY_COMPARE(m_window->Script->rows(), 4);
     m_window->N5->trigger();
     QCOMPARE(m_desktop.terminations, 1);
-    QCOMPARE(RecordHook, HookHandle(0));
+    QCOMPARE(m_window->recordHook(), HookHandle(0));
     m_user->tap(XK_d);
     // A recording started afterwards sees later input arrive; the removed hook has added nothing by then.
     m_window->ToolButton1->click();
@@ -339,15 +335,15 @@ void TestDesktopRecording::hotkeyHeldByAnotherClientIsSkippedSilently()
     startWindow();
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     m_window->ToolButton1->click();
-    QVERIFY(RecordHook != 0);
+    QVERIFY(m_window->recordHook() != 0);
     pressHotkey({XK_Alt_L}, XK_F11); // goes to the other client: recorded, and the recording goes on
     QTRY_VERIFY(rowsWithoutDelays(*m_window->Script).contains(QStringLiteral("KeyUp() VK_MENU;56")));
     QVERIFY(rowsWithoutDelays(*m_window->Script).contains(QStringLiteral("KeyDown() VK_F11;87")));
-    QVERIFY(RecordHook != 0);
+    QVERIFY(m_window->recordHook() != 0);
     XRecordObserver observer;
     QVERIFY(observer.start());
     m_window->N3->trigger(); // the play command stays reachable from the tray and ends the recording
-    QCOMPARE(RecordHook, HookHandle(0));
+    QCOMPARE(m_window->recordHook(), HookHandle(0));
     // It played the recorded Alt+F11 back on a connection of its own. Before the user types from another
     // one, whose requests could overtake it, the server has taken in the played Alt release.
     const auto altReleased = [&observer, altKey] {

@@ -40,8 +40,6 @@ class TestHotkeyBindings : public QObject
 
 void TestHotkeyBindings::openWithSettings(const QString &path)
 {
-    RecordHook = 0;
-    StopRequested = false;
     m_ui.fakes = std::make_unique<FakePlatform>();
     m_ui.desktop = std::make_unique<FakeDesktop>();
     m_ui.window = std::make_unique<TFmain>(m_ui.fakes->platform, *m_ui.desktop, offlineUpdateSettings(), nullptr,
@@ -148,9 +146,9 @@ void TestHotkeyBindings::customHotkeysDriveTheWindow()
 
     // The default record hotkey does nothing now; the custom one records.
     m_ui.fakes->hotkeys->press(MOD_ALT, VK_F9);
-    QCOMPARE(RecordHook, HookHandle(0));
+    QCOMPARE(window.recordHook(), HookHandle(0));
     m_ui.fakes->hotkeys->press(MOD_CONTROL | MOD_ALT, 0x52);
-    QVERIFY(RecordHook != 0);
+    QVERIFY(window.recordHook() != 0);
     // The stop hotkey's own modifiers, pressed before its key, leave key-down rows that the stop removes;
     // an Alt key-down is the user's own now and stays.
     FakeInputHook &hook = *m_ui.fakes->hook;
@@ -160,7 +158,7 @@ void TestHotkeyBindings::customHotkeysDriveTheWindow()
     hook.deliver({InputMessage::KeyDown, 0x11, 29, 130});
     hook.deliver({InputMessage::KeyDown, 0x10, 42, 140});
     m_ui.fakes->hotkeys->press(MOD_CONTROL | MOD_SHIFT, VK_F12);
-    QCOMPARE(RecordHook, HookHandle(0));
+    QCOMPARE(window.recordHook(), HookHandle(0));
     QStringList parameters;
     for (int row = 1; row < window.Script->rows(); ++row)
         parameters << window.Script->cellText(ScriptTable::ParametersColumn, row).section(u';', 0, 0);

@@ -189,12 +189,12 @@ void TestMainWindow::hotkeyDispatch()
     m_ui.fakes->hotkeys->press(modifiers, key);
     if (expected == "record") {
         QCOMPARE(w.trayImage(), 0);
-        QVERIFY(RecordHook != 0);
+        QVERIFY(w.recordHook() != 0);
         QVERIFY(!w.isVisible());
     } else if (expected == "stop") {
         QCOMPARE(w.trayImage(), 7);
         QVERIFY(w.isVisible());
-        QVERIFY(StopRequested);
+        QVERIFY(w.stopRequest().requested());
     } else if (expected == "play") {
         QCOMPARE(m_ui.fakes->hook->calls, QStringList{"remove 0"});
         QCOMPARE(m_ui.fakes->injector->calls, QStringList{"cursor 7 8"});
@@ -217,12 +217,12 @@ void TestMainWindow::recordMarksCaptionHidesAndInstallsOneHook()
     QCOMPARE(w.windowTitle(), QStringLiteral("Tapsmith - *"));
     QVERIFY(!w.isVisible());
     QCOMPARE(w.trayImage(), 0);
-    const HookHandle first = RecordHook;
+    const HookHandle first = w.recordHook();
     QVERIFY(first != 0);
 
     w.ToolButton1Click();
     QCOMPARE(w.windowTitle(), QStringLiteral("Tapsmith - * *"));
-    QCOMPARE(RecordHook, first);
+    QCOMPARE(w.recordHook(), first);
     QCOMPARE(m_ui.fakes->hook->calls, QStringList{"install"});
 
     w.ToolButton2Click();
@@ -246,7 +246,7 @@ void TestMainWindow::recordFailureIsReported()
     });
     m_ui.window->ToolButton1Click();
     QCOMPARE(shown, QStringLiteral("Невозможно включить запись"));
-    QCOMPARE(RecordHook, HookHandle(0));
+    QCOMPARE(m_ui.window->recordHook(), HookHandle(0));
     QCOMPARE(m_ui.window->windowTitle(), QStringLiteral("Tapsmith - *"));
     QVERIFY(!m_ui.window->isVisible());
     QCOMPARE(m_ui.window->trayImage(), 0);
@@ -256,16 +256,16 @@ void TestMainWindow::stopShowsWindowRemovesHookAndCleansAltRows()
 {
     TFmain &w = *m_ui.window;
     w.ToolButton1Click();
-    const HookHandle handle = RecordHook;
+    const HookHandle handle = w.recordHook();
     m_ui.fakes->hook->deliver({256, 0, 30, 1000});
     m_ui.fakes->hook->deliver({257, 0, 30, 1100});
     m_ui.fakes->hook->deliver({260, 0, 56, 1200});
     w.ToolButton2Click();
     QCOMPARE(m_ui.fakes->hook->calls, (QStringList{"install", QStringLiteral("remove %1").arg(handle)}));
-    QCOMPARE(RecordHook, HookHandle(0));
+    QCOMPARE(w.recordHook(), HookHandle(0));
     QVERIFY(w.isVisible());
     QCOMPARE(w.trayImage(), 7);
-    QVERIFY(StopRequested);
+    QVERIFY(w.stopRequest().requested());
     QCOMPARE(w.Script->rows(), 4);
     QCOMPARE(w.Script->action(1), QByteArrayView("KeyDown()"));
     QCOMPARE(w.Script->parameters(1), QByteArrayView("VK_A;30;1"));
@@ -288,7 +288,8 @@ void TestMainWindow::toolButtonTrayItemAndHotkeyAgree()
     auto outcomeOf = [this](const std::function<void(TFmain &)> &command) {
         init();
         command(*m_ui.window);
-        Outcome o{m_ui.window->windowTitle(), m_ui.window->trayImage(), m_ui.window->isVisible(), RecordHook != 0};
+        Outcome o{m_ui.window->windowTitle(), m_ui.window->trayImage(), m_ui.window->isVisible(),
+                  m_ui.window->recordHook() != 0};
         cleanup();
         return o;
     };
@@ -365,10 +366,10 @@ void TestMainWindow::exitRemovesHookAndEndsProcess()
 {
     TFmain &w = *m_ui.window;
     w.ToolButton1Click();
-    const HookHandle handle = RecordHook;
+    const HookHandle handle = w.recordHook();
     w.N5->trigger();
     QCOMPARE(m_ui.desktop->terminations, 1);
-    QCOMPARE(RecordHook, HookHandle(0));
+    QCOMPARE(w.recordHook(), HookHandle(0));
     QCOMPARE(m_ui.fakes->hook->calls.last(), QStringLiteral("remove %1").arg(handle));
     QVERIFY(!w.TrayIcon1->isVisible());
 }

@@ -31,6 +31,7 @@ class TestPlayCommand : public QObject
     void cleanup();
 
     void endsARecordingWithoutTheAltCleanUp();
+    void stopOfARecordingDoesNotEndTheNextRun();
     void settingThatIsNotANumberRefusesTheRun_data();
     void settingThatIsNotANumberRefusesTheRun();
     void randomBoundsTheWrongWayRoundAreRefused();
@@ -80,7 +81,7 @@ void TestPlayCommand::endsARecordingWithoutTheAltCleanUp()
 {
     TFmain &w = *m_ui.window;
     w.ToolButton1Click();
-    const HookHandle hook = RecordHook;
+    const HookHandle hook = w.recordHook();
     m_ui.fakes->hook->deliver({256, 0, 30, 1000}); // A down
     m_ui.fakes->hook->deliver({260, 0, 56, 1010}); // Alt down
     m_ui.fakes->hook->deliver({260, 0, 56, 1020}); // Alt down
@@ -88,11 +89,24 @@ void TestPlayCommand::endsARecordingWithoutTheAltCleanUp()
     const int rows = w.Script->rows();
     w.ToolButton3Click();
     QCOMPARE(m_ui.fakes->hook->calls.last(), QStringLiteral("remove %1").arg(hook));
-    QCOMPARE(RecordHook, HookHandle(0));
+    QCOMPARE(w.recordHook(), HookHandle(0));
     QCOMPARE(w.windowTitle(), caption);
     QCOMPARE(w.Script->rows(), rows);
     // The recorded rows were played, trailing Alt presses included; at its end the run let go of what it held.
     QCOMPARE(m_ui.fakes->injector->calls, (QStringList{"key 65 0", "key 18 0", "key 18 0", "key 18 2", "key 65 2"}));
+}
+
+void TestPlayCommand::stopOfARecordingDoesNotEndTheNextRun()
+{
+    TFmain &w = *m_ui.window;
+    w.ToolButton1Click();
+    w.ToolButton2Click();
+    QVERIFY(w.stopRequest().requested());
+    w.Script->setRows(2);
+    row("Move()", "7;8;0");
+    w.ToolButton3Click();
+    QCOMPARE(m_ui.fakes->injector->calls, QStringList{"cursor 7 8"});
+    QCOMPARE(m_balloons->constLast().at(1).toString(), QStringLiteral("Скрипт выполнен."));
 }
 
 void TestPlayCommand::settingThatIsNotANumberRefusesTheRun_data()
@@ -128,7 +142,7 @@ void TestPlayCommand::settingThatIsNotANumberRefusesTheRun()
     } catch (const ConversionError &error) {
         QCOMPARE(error.message(), QStringLiteral("'%1' is not a valid integer value").arg(text));
     }
-    QCOMPARE(RecordHook, HookHandle(0)); // the hook is gone all the same
+    QCOMPARE(w.recordHook(), HookHandle(0)); // the hook is gone all the same
     QVERIFY(w.isVisible());
     QCOMPARE(w.trayImage(), 7);
     QVERIFY(m_ui.fakes->injector->calls.isEmpty());

@@ -6,7 +6,6 @@
 #include "app/TFmain.h"
 #include "fakes/FakeDesktop.h"
 #include "platform/Platform.h"
-#include "platform/ProcessState.h"
 #include "platform/XRecordObserver.h"
 #include "platform/XTestDriver.h"
 #include "play/PlaybackEngine.h"
@@ -140,7 +139,6 @@ void TestRecordAndPlay::answer(QFileDialog *dialog, const QString &path)
 
 void TestRecordAndPlay::recordSaveOpenAndPlayBack()
 {
-    RecordHook = 0;
     const std::unique_ptr<Platform> platform = createPlatform();
     FakeDesktop desktop;
     TFmain window(*platform, desktop, offlineUpdateSettings());
@@ -164,7 +162,7 @@ void TestRecordAndPlay::recordSaveOpenAndPlayBack()
 
     m_user->motion(5, 5);
     m_user->sync();
-    hotkey(Keycode::F9, [] { return RecordHook != 0; });
+    hotkey(Keycode::F9, [&window] { return window.recordHook() != 0; });
     m_observer->stop();
     const std::size_t recordingFrom = m_observer->events().size();
     QVERIFY(m_observer->start());

@@ -66,7 +66,6 @@ void TestUpdateCheck::init()
     m_server = std::make_unique<LoopbackUpdateServer>();
     m_settings = UpdateSettings::buildDefaults();
     m_settings.serverUrl = m_server->url();
-    ServerVersion.clear();
 }
 
 void TestUpdateCheck::cleanup()
@@ -94,7 +93,7 @@ void TestUpdateCheck::noUpdateServerSkipsTheCheckQuietly()
     QTest::qWait(300);
     QCOMPARE(m_desktop->informationBoxes, QStringList());
     QVERIFY(m_window->WebBrowser2->url().isEmpty());
-    QVERIFY(ServerVersion.isEmpty());
+    QVERIFY(m_window->serverVersion().isEmpty());
     QVERIFY(!m_window->Panel2->isVisible());
     QVERIFY(!m_window->N8->isVisible());
     m_window->N8->setVisible(true);
@@ -147,12 +146,12 @@ void TestUpdateCheck::versionDecidesTheNewVersionItem()
     QFETCH(bool, newer);
     m_server->answer(200, body);
     start();
-    QCOMPARE(ServerVersion, serverVersion);
+    QCOMPARE(m_window->serverVersion(), serverVersion);
     QVERIFY(m_window->Panel2->isVisible());
     QCOMPARE(m_window->Panel2->height(), 105);
     QCOMPARE(m_window->N8->isVisible(), newer);
     QCOMPARE(m_window->N8->text(), QStringLiteral("Доступна новая версия!"));
-    QCOMPARE(m_window->CompareVersion(ServerVersion), newer);
+    QCOMPARE(m_window->CompareVersion(m_window->serverVersion()), newer);
     // A hidden action reads as disabled; shown, it tells whether it was left enabled.
     m_window->N8->setVisible(true);
     QVERIFY(m_window->N8->isEnabled());
@@ -180,7 +179,7 @@ void TestUpdateCheck::failedCheckHidesPanelAndItemButStartsUp()
     start();
     if (failure != QLatin1String("refused"))
         QVERIFY(!m_server->requests.isEmpty());
-    QVERIFY(ServerVersion.isEmpty());
+    QVERIFY(m_window->serverVersion().isEmpty());
     QVERIFY(!m_window->Panel2->isVisible());
     QVERIFY(!m_window->N8->isVisible());
     m_window->N8->setVisible(true);
@@ -277,7 +276,7 @@ void TestUpdateCheck::hugeReplyIsReadOnlyAsFarAsTheVersionNeeds()
     body.append("-->");
     m_server->answer(200, body);
     start();
-    QCOMPARE(ServerVersion, QStringLiteral("2.0.2.0"));
+    QCOMPARE(m_window->serverVersion(), QStringLiteral("2.0.2.0"));
     QVERIFY(m_window->N8->isVisible());
     QTRY_VERIFY(m_window->WebBrowser2->hasPage());
     // What the system's socket buffers took is all that left the server; neither reader took it all.
@@ -295,7 +294,7 @@ void TestUpdateCheck::redirectToAnotherOriginIsNotFollowed()
     QTest::qWait(200);
     for (const QByteArray &request : std::as_const(elsewhere.requests))
         QVERIFY2(!request.contains("Indy"), request.constData());
-    QVERIFY(ServerVersion.isEmpty());
+    QVERIFY(m_window->serverVersion().isEmpty());
     QVERIFY(!m_window->N8->isVisible());
     QVERIFY(!m_window->Panel2->isVisible());
 }
