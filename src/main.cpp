@@ -17,7 +17,6 @@
 
 #include <QMessageBox>
 #include <QScreen>
-#include <QSettings>
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,8 +52,7 @@ int playFromCommandLine(int argc, char **argv, const CommandLine &commandLine)
 {
     const QCoreApplication app(argc, argv);
     setFileSystem(createFileSystem());
-    const QSettings settings(SettingsFile::readablePath(), QSettings::IniFormat);
-    const HotkeyBindings hotkeys = HotkeyBindings::fromSettings(settings);
+    const HotkeyBindings hotkeys = HotkeyBindings::fromSettings(SettingsFile(SettingsFile::readablePath()));
     std::unique_ptr<Platform> platform;
     try {
         platform = createPlatform();
@@ -87,13 +85,10 @@ int main(int argc, char **argv)
     if (commandLine.play)
         return playFromCommandLine(argc, argv, commandLine);
     Application app(argc, argv);
-    const QString settingsPath = SettingsFile::readablePath();
-    const QSettings settings(settingsPath, QSettings::IniFormat);
-    const QVariant languageSetting = settings.value(QStringLiteral("ui/language"));
+    // Read once, here: nothing reads the file again.
+    const SettingsFile settings(SettingsFile::readablePath());
     InterfaceLanguage::install(
-        app, InterfaceLanguage::choose(commandLine.language, languageSetting.isValid()
-                                                                 ? std::optional<QString>(languageSetting.toString())
-                                                                 : std::nullopt));
+        app, InterfaceLanguage::choose(commandLine.language, settings.text(SettingsFile::UiLanguage)));
     // Closing the main window only hides it; the process ends through the tray menu's Exit.
     app.setQuitOnLastWindowClosed(false);
     FormFont::ensureTahoma();
@@ -116,7 +111,7 @@ int main(int argc, char **argv)
     }
 
     SystemDesktop desktop;
-    TFmain mainWindow(*platform, desktop, UpdateSettings::fromBuildAndFile(SettingsFile(settingsPath)), nullptr,
+    TFmain mainWindow(*platform, desktop, UpdateSettings::fromBuildAndFile(settings), nullptr,
                       HotkeyBindings::fromSettings(settings));
     SystemJournalClock journalClock;
     mainWindow.keepRecoveryJournal(journalFolder, journalClock, *processes);

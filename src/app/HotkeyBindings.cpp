@@ -1,24 +1,20 @@
 #include "HotkeyBindings.h"
 
+#include "SettingsFile.h"
 #include "platform/Platform.h"
 
 #include <QKeySequence>
-#include <QSettings>
 
 namespace
 {
 
 constexpr int VK_F1 = 0x70;
 
-const std::array<HotkeyBindings::Binding, HotkeyBindings::CommandCount> kDefaults = {{
-    {MOD_ALT | MOD_SHIFT, VK_F1 + 8, QStringLiteral("Alt+Shift+F9")},
-    {MOD_ALT, VK_F1 + 8, QStringLiteral("Alt+F9")},
-    {MOD_ALT, VK_F1 + 9, QStringLiteral("Alt+F10")},
-    {MOD_ALT, VK_F1 + 10, QStringLiteral("Alt+F11")},
-}};
-
-const std::array<const char *, HotkeyBindings::CommandCount> kKeys = {"hotkeys/show", "hotkeys/record", "hotkeys/stop",
-                                                                      "hotkeys/play"};
+// The settings file's key of each command, in the order of Command.
+SettingsFile::Key settingOf(int command)
+{
+    return SettingsFile::Key(SettingsFile::HotkeyShow + command);
+}
 
 // The virtual-key code of a Qt key; 0 for keys a hotkey cannot use.
 int virtualKeyOf(int key)
@@ -64,21 +60,15 @@ int virtualKeyOf(int key)
 HotkeyBindings::HotkeyBindings()
 {
     for (int command = 0; command < CommandCount; ++command)
-        m_bindings[command] = kDefaults[command];
+        m_bindings[command] = parse(QString::fromLatin1(SettingsFile::keys()[settingOf(command)].defaultValue));
 }
 
-HotkeyBindings HotkeyBindings::fromSettings(const QSettings &settings)
+HotkeyBindings HotkeyBindings::fromSettings(const SettingsFile &settings)
 {
     HotkeyBindings bindings;
     for (int command = 0; command < CommandCount; ++command) {
-        const QString key = QString::fromLatin1(kKeys[command]);
-        if (!settings.contains(key))
-            continue;
-        const QVariant value = settings.value(key);
-        // The INI reader splits an unquoted value at its commas; a key sequence has none of its own.
-        const QString text =
-            value.userType() == QMetaType::QStringList ? value.toStringList().join(QLatin1Char(',')) : value.toString();
-        bindings.m_bindings[command] = parse(text);
+        if (const std::optional<QString> text = settings.text(settingOf(command)))
+            bindings.m_bindings[command] = parse(*text);
     }
     // One key, one command: a combination an earlier command already has is not used again, or the menu
     // would name it twice and the key would do both.

@@ -5,7 +5,7 @@
 #include <array>
 #include <optional>
 
-class QSettings;
+class SettingsFile;
 
 // The four global hotkeys: Alt+Shift+F9 (show the window), Alt+F9 (record), Alt+F10 (stop), Alt+F11
 // (play), or the combinations the settings file gives under hotkeys/show, hotkeys/record, hotkeys/stop and
@@ -28,7 +28,7 @@ class HotkeyBindings
     // The defaults alone.
     HotkeyBindings();
     // The defaults, with what the settings file sets under hotkeys/.
-    static HotkeyBindings fromSettings(const QSettings &settings);
+    static HotkeyBindings fromSettings(const SettingsFile &settings);
 
     // None when the command has no hotkey (its setting did not parse).
     const std::optional<Binding> &binding(Command command) const { return m_bindings[command]; }

@@ -7,6 +7,19 @@
 #include <QStandardPaths>
 #include <QStringList>
 
+const std::array<SettingsFile::KeyInfo, SettingsFile::KeyCount> &SettingsFile::keys()
+{
+    static const std::array<KeyInfo, KeyCount> table = {{
+        {"update/url", "", "the update server's page; empty: no update check (absent: the build's address)"},
+        {"hotkeys/show", "Alt+Shift+F9", "the hotkey that shows the window"},
+        {"hotkeys/record", "Alt+F9", "the hotkey that starts a recording"},
+        {"hotkeys/stop", "Alt+F10", "the hotkey that stops a recording or a playback"},
+        {"hotkeys/play", "Alt+F11", "the hotkey that starts a playback"},
+        {"ui/language", "ru", "the interface language: en for English, anything else Russian"},
+    }};
+    return table;
+}
+
 QString SettingsFile::userPath()
 {
 #ifdef Q_OS_WIN
@@ -31,8 +44,9 @@ QString SettingsFile::readablePath()
 
 SettingsFile::SettingsFile(const QString &path) : m_settings(path, QSettings::IniFormat) {}
 
-std::optional<QString> SettingsFile::text(const QString &key) const
+std::optional<QString> SettingsFile::text(Key setting) const
 {
+    const QString key = QString::fromLatin1(keys()[setting].name);
     if (!m_settings.contains(key))
         return std::nullopt;
     const QVariant value = m_settings.value(key);

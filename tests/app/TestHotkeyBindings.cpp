@@ -4,6 +4,7 @@
 
 #include "MainWindowFixture.h"
 #include "app/HotkeyBindings.h"
+#include "app/SettingsFile.h"
 
 #include <QAction>
 #include <QSettings>
@@ -43,7 +44,7 @@ void TestHotkeyBindings::openWithSettings(const QString &path)
     m_ui.fakes = std::make_unique<FakePlatform>();
     m_ui.desktop = std::make_unique<FakeDesktop>();
     m_ui.window = std::make_unique<TFmain>(m_ui.fakes->platform, *m_ui.desktop, offlineUpdateSettings(), nullptr,
-                                           HotkeyBindings::fromSettings(QSettings(path, QSettings::IniFormat)));
+                                           HotkeyBindings::fromSettings(SettingsFile(path)));
 }
 
 void TestHotkeyBindings::parse_data()
@@ -91,7 +92,7 @@ void TestHotkeyBindings::settingsFileOverridesSomeCommands()
     file.write("[hotkeys]\nrecord=Ctrl+Alt+R\nstop=Ctrl+Shift+F12\nplay=Alt+Banana\n");
     file.close();
 
-    const HotkeyBindings bindings = HotkeyBindings::fromSettings(QSettings(path, QSettings::IniFormat));
+    const HotkeyBindings bindings = HotkeyBindings::fromSettings(SettingsFile(path));
     QCOMPARE(bindings.binding(HotkeyBindings::Record)->text, QStringLiteral("Ctrl+Alt+R"));
     QCOMPARE(bindings.binding(HotkeyBindings::Stop)->virtualKey, VK_F12);
     QVERIFY(!bindings.binding(HotkeyBindings::Play));

@@ -39,6 +39,7 @@ class TestSettingsFile : public QObject
     void updateUrlComesFromTheFile();
     void readingNeverWrites();
     void onlyARegularFileIsRead();
+    void readmeTableListsEveryKey();
 
   private:
     void write(const QByteArray &contents);
@@ -158,6 +159,35 @@ void TestSettingsFile::onlyARegularFileIsRead()
     QFile::remove(m_path);
     QVERIFY(QDir().mkpath(m_path));
     QCOMPARE(SettingsFile::readablePath(), QString());
+}
+
+void TestSettingsFile::readmeTableListsEveryKey()
+{
+    QFile readme(QStringLiteral(TAPSMITH_README));
+    QVERIFY2(readme.open(QIODevice::ReadOnly), qPrintable(readme.fileName()));
+    const QString text = QString::fromUtf8(readme.readAll());
+    const qsizetype start = text.indexOf(QStringLiteral("| Key | Default | Meaning |"));
+    QVERIFY(start >= 0);
+    // The rows of the table: "| `name` | default | meaning |", up to the first line that is not one.
+    QStringList names;
+    QStringList defaults;
+    for (const QString &line : text.mid(start).split(QLatin1Char('\n')).mid(2)) {
+        if (!line.startsWith(QStringLiteral("| `")))
+            break;
+        const QStringList cells = line.split(QStringLiteral(" | "));
+        QVERIFY2(cells.size() == 3, qPrintable(line));
+        names << cells[0].mid(3, cells[0].size() - 4);
+        defaults << cells[1];
+    }
+    QStringList expectedNames;
+    for (const SettingsFile::KeyInfo &key : SettingsFile::keys())
+        expectedNames << QString::fromLatin1(key.name);
+    QCOMPARE(names, expectedNames);
+    for (int key = 0; key < SettingsFile::KeyCount; ++key) {
+        const QString value = QString::fromLatin1(SettingsFile::keys()[key].defaultValue);
+        if (!value.isEmpty())
+            QCOMPARE(defaults[key], QStringLiteral("`%1`").arg(value));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)
