@@ -1,6 +1,7 @@
 #include "CommandLinePlayback.h"
 
 #include "Application.h"
+#include "core/DebugLog.h"
 #include "core/Errors.h"
 #include "platform/Platform.h"
 #include "play/PlaybackEngine.h"
@@ -59,8 +60,13 @@ int CommandLinePlayback::run(Platform &platform, const QString &file, const Comm
     const PlaybackStopKey stopWatch(stopKey ? platform.stopKeyWatch.get() : nullptr, *platform.clock, stop,
                                     stopKey ? stopKey->modifiers : 0, stopKey ? stopKey->virtualKey : 0, &context,
                                     [] {});
-    if (stopKey && !stopWatch.watching() && settings.verbose)
-        print(output, QStringLiteral("tapsmith: %1 cannot be watched; stop with Ctrl+C").arg(stopKey->text));
+    if (stopKey && !stopWatch.watching()) {
+        const QString why = QString::fromStdString(stopWatch.failure());
+        debugLog(QStringLiteral("the stop key %1 cannot be watched: %2").arg(stopKey->text, why));
+        if (settings.verbose)
+            print(output, QStringLiteral("tapsmith: %1 cannot be watched%2; stop with Ctrl+C")
+                              .arg(stopKey->text, why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(why)));
+    }
 
     int status = Stopped;
     try {

@@ -2,6 +2,7 @@
 
 #include "Artwork.h"
 #include "UpdateCheck.h"
+#include "core/DebugLog.h"
 #include "edit/ScriptEditor.h"
 #include "script/ScriptTable.h"
 
@@ -108,9 +109,12 @@ void TFmain::FormCreate()
     });
     for (int command = 0; command < HotkeyBindings::CommandCount; ++command) {
         // A hotkey whose setting did not parse is skipped, as one that another program holds.
-        if (const auto &binding = m_hotkeys.binding(HotkeyBindings::Command(command)))
-            m_platform.hotkeys->registerHotKey(globalAddAtom(kHotkeyAtoms[std::size_t(command)]), binding->modifiers,
-                                               binding->virtualKey);
+        // One that another program holds is skipped without a word on screen; the reason goes to the debug log.
+        const auto &binding = m_hotkeys.binding(HotkeyBindings::Command(command));
+        if (binding && !m_platform.hotkeys->registerHotKey(globalAddAtom(kHotkeyAtoms[std::size_t(command)]),
+                                                           binding->modifiers, binding->virtualKey))
+            debugLog(QStringLiteral("the hotkey %1 is not registered: %2")
+                         .arg(binding->text, QString::fromStdString(m_platform.hotkeys->lastError())));
     }
 
     for (int column = 0; column < ScriptTable::ColumnCount; ++column)

@@ -4,6 +4,7 @@
 
 #include "Desktop.h"
 #include "UpDown.h"
+#include "core/DebugLog.h"
 #include "core/Errors.h"
 #include "edit/DeleteConfirmation.h"
 #include "edit/ScriptEditor.h"
@@ -71,8 +72,11 @@ void TFmain::ToolButton1Click()
         [this](int code, const EventMsg &event) { m_recorder.JournalRecordProc(code, event); });
     followProgress();
     if (m_recordHook == 0) {
+        const QString why = QString::fromStdString(m_platform.inputHook->lastError());
+        debugLog(QStringLiteral("cannot record: %1").arg(why));
         QMessageBox box(QMessageBox::NoIcon, QCoreApplication::applicationName(), tr("Невозможно включить запись"),
                         QMessageBox::Ok);
+        box.setDetailedText(why);
         box.exec();
     }
 }
@@ -142,6 +146,9 @@ void TFmain::ToolButton3Click()
     const PlaybackStopKey stopKey(stopBinding ? m_platform.stopKeyWatch.get() : nullptr, *m_platform.clock,
                                   m_stopRequest, stopBinding ? stopBinding->modifiers : 0,
                                   stopBinding ? stopBinding->virtualKey : 0, this, [this] { ToolButton2->click(); });
+    if (stopBinding && m_platform.stopKeyWatch && !stopKey.watching())
+        debugLog(QStringLiteral("the stop key %1 is not watched, only its hotkey stops: %2")
+                     .arg(stopBinding->text, QString::fromStdString(stopKey.failure())));
     m_playbackRepeats = repeats;
     followProgress();
     PlaybackEngine::Outcome outcome = PlaybackEngine::Outcome::Interrupted;

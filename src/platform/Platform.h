@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 // What the program needs from the desktop, in the terms of the Windows calls it was designed around, so
 // that the commands read the same on every backend. One backend is compiled in; tests use fakes.
@@ -53,6 +54,9 @@ class InputHook
     // input order; returns 0 when capture cannot start. A key press that fires one of our hotkeys is not
     // delivered; its release is.
     virtual HookHandle install(HookProc proc) = 0;
+    /// Why the last install() returned 0, in words (the X error, the system's error text); empty after one
+    /// that worked.
+    virtual std::string lastError() const { return {}; }
     // Delivers the events up to this moment, then stops; none arrive afterwards. 0 is accepted.
     virtual void remove(HookHandle handle) = 0;
 };
@@ -107,6 +111,8 @@ class Hotkeys
     virtual ~Hotkeys() = default;
     /// Registers (modifiers, virtual key) under `id`; false when another program holds it.
     virtual bool registerHotKey(int id, unsigned modifiers, int virtualKey) = 0;
+    /// Why the last registerHotKey() returned false, in words; empty after one that worked.
+    virtual std::string lastError() const { return {}; }
     /// Receives (modifiers, virtual key) of each registered hotkey pressed, on the GUI thread.
     virtual void setHandler(std::function<void(unsigned modifiers, int virtualKey)> handler) = 0;
 };
@@ -121,6 +127,8 @@ class StopKeyWatch
     /// Starts watching for `virtualKey` with `modifiers` (MOD_* bits); `onPress` runs on a thread of the
     /// watch, at most once per start. False when the watch cannot start.
     virtual bool start(unsigned modifiers, int virtualKey, std::function<void()> onPress) = 0;
+    /// Why the last start() returned false, in words; empty after one that worked.
+    virtual std::string lastError() const { return {}; }
     /// Stops watching; `onPress` does not run once this has returned.
     virtual void stop() = 0;
 };

@@ -15,8 +15,10 @@ PlaybackStopKey::PlaybackStopKey(StopKeyWatch *watch, Clock &clock, StopRequest 
         clock.wake();
         QMetaObject::invokeMethod(context, stopCommand, Qt::QueuedConnection);
     });
-    if (!started)
+    if (!started) {
+        m_failure = m_watch->lastError();
         m_watch = nullptr;
+    }
 }
 
 PlaybackStopKey::~PlaybackStopKey()

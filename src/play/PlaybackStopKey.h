@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 
 #include <functional>
+#include <string>
 
 class QObject;
 
@@ -23,7 +24,10 @@ class PlaybackStopKey
 
     /// False when there is no watch or it could not start.
     bool watching() const { return m_watch != nullptr; }
+    /// Why the watch could not start, in the backend's words; empty when it watches or there is none.
+    const std::string &failure() const { return m_failure; }
 
   private:
     StopKeyWatch *m_watch;
+    std::string m_failure;
 };

@@ -238,14 +238,18 @@ void TestMainWindow::recordFailureIsReported()
 {
     m_ui.fakes->hook->failInstall = true;
     QString shown;
-    QTimer::singleShot(0, [&shown] {
+    QString why;
+    QTimer::singleShot(0, [&shown, &why] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             shown = box->text();
+            why = box->detailedText();
             box->accept();
         }
     });
     m_ui.window->ToolButton1Click();
     QCOMPARE(shown, QStringLiteral("Невозможно включить запись"));
+    // The backend's reason is there for whoever opens the details.
+    QCOMPARE(why, QStringLiteral("RECORD is switched off here"));
     QCOMPARE(m_ui.window->recordHook(), HookHandle(0));
     QCOMPARE(m_ui.window->windowTitle(), QStringLiteral("Tapsmith - *"));
     QVERIFY(!m_ui.window->isVisible());

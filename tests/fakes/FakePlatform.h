@@ -37,6 +37,7 @@ class FakeInputHook : public InputHook
         if (proc)
             proc(HC_ACTION, event);
     }
+    std::string lastError() const override { return failInstall ? "RECORD is switched off here" : ""; }
 
     QStringList calls;
     HookProc proc;

@@ -142,7 +142,14 @@ void TestX11Hotkeys::hotkeyHeldByAnotherClientFailsAndTheOthersWork()
     QVERIFY(platform->hotkeys->registerHotKey(1, MOD_ALT | MOD_SHIFT, VK_F9));
     QVERIFY(platform->hotkeys->registerHotKey(2, MOD_ALT, VK_F9));
     QVERIFY(platform->hotkeys->registerHotKey(3, MOD_ALT, VK_F10));
+    QVERIFY(platform->hotkeys->lastError().empty());
     QVERIFY(!platform->hotkeys->registerHotKey(4, MOD_ALT, VK_F11));
+    // The reason is the server's, for the debug log.
+    const std::string why = platform->hotkeys->lastError();
+    QVERIFY2(why.find("BadAccess") != std::string::npos, why.c_str());
+    QVERIFY(!platform->hotkeys->registerHotKey(5, MOD_ALT, VK_F10));
+    QVERIFY2(platform->hotkeys->lastError().find("registered already") != std::string::npos,
+             platform->hotkeys->lastError().c_str());
 
     XTestDriver &driver = *m_driver;
     driver.chord({Keycode::AltLeft}, Keycode::F11);

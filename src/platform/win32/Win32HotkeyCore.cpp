@@ -1,5 +1,6 @@
 #include "Win32HotkeyCore.h"
 
+#include "Win32ErrorText.h"
 #include "Win32HotkeyRegistry.h"
 
 #include <windows.h>
@@ -29,8 +30,11 @@ Win32HotkeyCore::~Win32HotkeyCore()
 bool Win32HotkeyCore::registerHotKey(int id, unsigned modifiers, int virtualKey)
 {
     const unsigned wanted = modifiers & kModifierBits;
-    if (!RegisterHotKey(static_cast<HWND>(m_window.handle()), id, wanted, UINT(virtualKey)))
+    m_lastError.clear();
+    if (!RegisterHotKey(static_cast<HWND>(m_window.handle()), id, wanted, UINT(virtualKey))) {
+        m_lastError = win32ErrorText(GetLastError());
         return false;
+    }
     m_registered.push_back({id, wanted, virtualKey});
     m_registry->add(wanted, virtualKey);
     return true;

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class Win32HotkeyRegistry;
@@ -24,6 +25,8 @@ class Win32HotkeyCore
     /// Registers (modifiers, virtual key) under `id`; false when the system refuses it (another program or
     /// an earlier registration holds it).
     bool registerHotKey(int id, unsigned modifiers, int virtualKey);
+    /// The system's words for the last refusal; empty after a registration that worked.
+    const std::string &lastError() const { return m_lastError; }
     /// Receives (modifiers, virtual key) of each hotkey pressed.
     void setHandler(Handler handler);
     /// Takes a message (a MSG) from the loop; true when it was one of our hotkeys, which has then been handled.
@@ -41,5 +44,6 @@ class Win32HotkeyCore
     std::shared_ptr<Win32HotkeyRegistry> m_registry;
     Handler m_handler;
     std::vector<Registered> m_registered;
+    std::string m_lastError;
     Win32MessageWindow m_window; // last: it dispatches into the members above
 };

@@ -21,6 +21,7 @@ class Win32Hotkeys : public Hotkeys, private QAbstractNativeEventFilter
 
     bool registerHotKey(int id, unsigned modifiers, int virtualKey) override;
     void setHandler(std::function<void(unsigned modifiers, int virtualKey)> handler) override;
+    std::string lastError() const override { return m_core.lastError(); }
 
   private:
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override;

@@ -1,5 +1,6 @@
 #include "Win32InputHook.h"
 
+#include "Win32ErrorText.h"
 #include "Win32HotkeyRegistry.h"
 #include "Win32Injector.h"
 
@@ -138,7 +139,12 @@ Win32InputHook::~Win32InputHook()
 HookHandle Win32InputHook::install(HookProc proc)
 {
     remove(m_sessions.runningHandle());
-    if (!proc || t_capture)
+    m_lastError.clear();
+    if (t_capture) {
+        m_lastError = "another capture runs on this thread";
+        return 0;
+    }
+    if (!proc)
         return 0;
     auto session = std::make_unique<Win32CaptureSession>();
     session->hotkeys = m_hotkeys;
@@ -146,8 +152,10 @@ HookHandle Win32InputHook::install(HookProc proc)
     const HINSTANCE module = GetModuleHandleW(nullptr);
     session->keyboardHook = SetWindowsHookExW(WH_KEYBOARD_LL, keyboardProcedure, module, 0);
     session->mouseHook = SetWindowsHookExW(WH_MOUSE_LL, mouseProcedure, module, 0);
-    if (!session->keyboardHook || !session->mouseHook)
+    if (!session->keyboardHook || !session->mouseHook) {
+        m_lastError = "the system refused the input hooks: " + win32ErrorText(GetLastError());
         return 0;
+    }
     t_capture = session.get();
     return m_sessions.start(std::move(session), std::move(proc));
 }

@@ -22,9 +22,11 @@ class Win32InputHook : public InputHook
 
     HookHandle install(HookProc proc) override;
     void remove(HookHandle handle) override;
+    std::string lastError() const override { return m_lastError; }
 
   private:
     std::shared_ptr<const Win32HotkeyRegistry> m_hotkeys;
     CaptureSessions m_sessions;
+    std::string m_lastError;
     Win32MessageWindow m_window; // last: it dispatches into the members above
 };

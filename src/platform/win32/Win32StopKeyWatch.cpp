@@ -1,9 +1,11 @@
 #include "Win32StopKeyWatch.h"
 
+#include "Win32ErrorText.h"
 #include "Win32Injector.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <future>
 
 struct Win32StopKeySession {
@@ -98,8 +100,8 @@ bool Win32StopKeyWatch::start(unsigned modifiers, int virtualKey, std::function<
     session->virtualKey = virtualKey;
     session->onPress = std::move(onPress);
     session->held = modifiersDown();
-    std::promise<bool> installed;
-    std::future<bool> result = installed.get_future();
+    std::promise<DWORD> installed; // 0, or the error of the refused hook
+    std::future<DWORD> result = installed.get_future();
     Win32StopKeySession *const watched = session.get();
     m_thread = std::thread([watched, &installed] {
         MSG message;
@@ -108,7 +110,7 @@ bool Win32StopKeyWatch::start(unsigned modifiers, int virtualKey, std::function<
         watched->threadId = GetCurrentThreadId();
         t_session = watched;
         HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, keyboardProcedure, GetModuleHandleW(nullptr), 0);
-        installed.set_value(hook != nullptr);
+        installed.set_value(hook != nullptr ? 0 : std::max<DWORD>(GetLastError(), 1));
         if (!hook)
             return;
         while (GetMessageW(&message, nullptr, 0, 0) > 0)
@@ -116,8 +118,11 @@ bool Win32StopKeyWatch::start(unsigned modifiers, int virtualKey, std::function<
         UnhookWindowsHookEx(hook);
         t_session = nullptr;
     });
-    if (!result.get()) {
+    const DWORD error = result.get();
+    m_lastError.clear();
+    if (error != 0) {
         m_thread.join();
+        m_lastError = "the system refused the keyboard hook: " + win32ErrorText(error);
         return false;
     }
     m_session = std::move(session);

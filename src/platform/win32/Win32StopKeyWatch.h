@@ -22,6 +22,7 @@ class Win32StopKeyWatch : public StopKeyWatch
 
     bool start(unsigned modifiers, int virtualKey, std::function<void()> onPress) override;
     void stop() override;
+    std::string lastError() const override { return m_lastError; }
 
     // The user's modifiers after a key event (MOD_* bits): a modifier key's press or release changes them,
     // any other key leaves them. Left and right keys count alike.
@@ -29,5 +30,6 @@ class Win32StopKeyWatch : public StopKeyWatch
 
   private:
     std::unique_ptr<Win32StopKeySession> m_session;
+    std::string m_lastError;
     std::thread m_thread;
 };

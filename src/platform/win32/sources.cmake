@@ -11,6 +11,7 @@ set(TAPSMITH_WIN32_CORE_SOURCES
     Win32HotkeyCore.h
     Win32HotkeyRegistry.cpp
     Win32HotkeyRegistry.h
+    Win32ErrorText.h
     Win32InputHook.cpp
     Win32InputHook.h
     Win32Injector.cpp

@@ -47,6 +47,15 @@ X11ErrorTrap::~X11ErrorTrap()
     XSetErrorHandler(reinterpret_cast<XlibHandler>(m_previousHandler));
 }
 
+std::string X11ErrorTrap::errorText() const
+{
+    if (m_errorCode == 0)
+        return {};
+    char text[256] = {};
+    XGetErrorText(m_display, m_errorCode, text, sizeof text);
+    return text;
+}
+
 int X11ErrorTrap::sync()
 {
     XSync(m_display, False);

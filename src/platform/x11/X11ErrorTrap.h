@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 typedef struct _XDisplay Display;
 
 // Catches the X errors of one connection while it lives, instead of Xlib's default handler ending the
@@ -19,6 +21,9 @@ class X11ErrorTrap
     int sync();
     /// The code of the first error caught (BadAccess...), 0 when none.
     int errorCode() const { return m_errorCode; }
+    /// The first error caught in the server's words ("BadAccess (attempt to access private resource
+    /// denied)"), empty when none.
+    std::string errorText() const;
 
   private:
     using OpaqueHandler = void (*)();

@@ -83,8 +83,15 @@ bool X11Hotkeys::registerHotKey(int /*id*/, unsigned modifiers, int virtualKey)
     Display *const display = m_display.get();
     const unsigned keycode = X11KeyCodes::keycodeFromVirtualKey(virtualKey);
     const unsigned mask = modifierMaskFromModifiers(modifiers);
-    if (keycode == 0 || m_grabs->contains(keycode, mask))
+    m_lastError.clear();
+    if (keycode == 0) {
+        m_lastError = "no key of this keyboard has the virtual-key code " + std::to_string(virtualKey);
         return false;
+    }
+    if (m_grabs->contains(keycode, mask)) {
+        m_lastError = "the combination is registered already";
+        return false;
+    }
     const Window root = DefaultRootWindow(display);
     const std::vector<unsigned> variants = lockVariants(mask, numLockOf(*m_grabs));
     bool ok = false;
@@ -94,6 +101,7 @@ bool X11Hotkeys::registerHotKey(int /*id*/, unsigned modifiers, int virtualKey)
             XGrabKey(display, int(keycode), variant, root, False, GrabModeAsync, GrabModeAsync);
         ok = trap.sync() == 0;
         if (!ok) {
+            m_lastError = "another client has grabbed the key: " + trap.errorText();
             // Another client holds at least one of them: give back the ones we got.
             for (const unsigned variant : variants)
                 XUngrabKey(display, int(keycode), variant, root);

@@ -20,6 +20,7 @@ class X11Hotkeys : public Hotkeys
 
     bool registerHotKey(int id, unsigned modifiers, int virtualKey) override;
     void setHandler(std::function<void(unsigned modifiers, int virtualKey)> handler) override;
+    std::string lastError() const override { return m_lastError; }
 
   private:
     void processEvents();
@@ -34,4 +35,5 @@ class X11Hotkeys : public Hotkeys
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::function<void(unsigned, int)> m_handler;
     std::vector<Registered> m_registered;
+    std::string m_lastError;
 };

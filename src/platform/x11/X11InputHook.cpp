@@ -192,22 +192,32 @@ X11InputHook::~X11InputHook()
 HookHandle X11InputHook::install(HookProc proc)
 {
     remove(m_sessions.runningHandle());
-    if (!m_recordAvailable || !proc)
+    m_lastError.clear();
+    if (!m_recordAvailable) {
+        m_lastError = "the X server has no RECORD extension";
+        return 0;
+    }
+    if (!proc)
         return 0;
     Display *const control = m_control.get();
 
     auto session = std::make_unique<Session>();
     session->grabs = m_grabs;
     session->data = openX11Display(DisplayString(control));
-    if (!session->data)
+    if (!session->data) {
+        m_lastError = std::string("cannot open a second connection to the display ") + DisplayString(control);
         return 0;
+    }
     Display *const data = session->data.get();
 
     session->context = createRecordContext(control, KeyPress, MotionNotify);
-    if (session->context == 0)
+    if (session->context == 0) {
+        m_lastError = "the X server refused a RECORD context";
         return 0;
+    }
 
     bool enabled = false;
+    std::string refusal;
     {
         // The data connection carries nothing but the recording from here on, so its errors are awaited
         // as replies rather than with a round trip.
@@ -218,8 +228,10 @@ HookHandle X11InputHook::install(HookProc proc)
             enabled = processRepliesUntil(data, [&] { return session->started || trap.errorCode() != 0; }) &&
                       trap.errorCode() == 0;
         }
+        refusal = trap.errorCode() != 0 ? trap.errorText() : "the connection ended";
     }
     if (!enabled) {
+        m_lastError = "the X server did not start the recording: " + refusal;
         X11ErrorTrap trap(control);
         XRecordFreeContext(control, session->context);
         return 0;

@@ -20,6 +20,7 @@ class X11InputHook : public InputHook
 
     HookHandle install(HookProc proc) override;
     void remove(HookHandle handle) override;
+    std::string lastError() const override { return m_lastError; }
 
   private:
     struct Session;
@@ -31,4 +32,5 @@ class X11InputHook : public InputHook
     std::shared_ptr<const X11GrabRegistry> m_grabs;
     bool m_recordAvailable = false;
     CaptureSessions m_sessions;
+    std::string m_lastError;
 };

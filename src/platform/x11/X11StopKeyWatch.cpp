@@ -109,27 +109,38 @@ bool X11StopKeyWatch::start(unsigned modifiers, int virtualKey, std::function<vo
 {
     stop();
     const unsigned keycode = X11KeyCodes::keycodeFromVirtualKey(virtualKey);
-    if (keycode == 0 || !onPress || m_quitFd < 0)
+    m_lastError.clear();
+    if (keycode == 0) {
+        m_lastError = "no key of this keyboard has the virtual-key code " + std::to_string(virtualKey);
+        return false;
+    }
+    if (!onPress || m_quitFd < 0)
         return false;
     auto session = std::make_unique<Session>();
     session->control = openX11Display(m_displayName.c_str());
     session->data = openX11Display(m_displayName.c_str());
-    if (!session->control || !session->data)
+    if (!session->control || !session->data) {
+        m_lastError = "cannot open two more connections to the display " + m_displayName;
         return false;
+    }
     Display *const control = session->control.get();
     Display *const data = session->data.get();
     int major = 0;
     int minor = 0;
-    if (!XRecordQueryVersion(control, &major, &minor))
+    if (!XRecordQueryVersion(control, &major, &minor)) {
+        m_lastError = "the X server has no RECORD extension";
         return false;
+    }
     session->modifiers = modifiers;
     session->keycode = keycode;
     session->onPress = std::move(onPress);
     session->injected = m_injected.get();
 
     session->context = createRecordContext(control, KeyPress, KeyRelease);
-    if (session->context == 0)
+    if (session->context == 0) {
+        m_lastError = "the X server refused a RECORD context";
         return false;
+    }
 
     // Whatever is down now was pressed before any of our presses this watch will see: the user's.
     m_injected->clear();
@@ -141,6 +152,7 @@ bool X11StopKeyWatch::start(unsigned modifiers, int virtualKey, std::function<vo
     if (!XRecordEnableContextAsync(data, session->context, &Session::intercept,
                                    reinterpret_cast<XPointer>(session.get()))) {
         XRecordFreeContext(control, session->context);
+        m_lastError = "the X server did not start the recording of keys";
         return false;
     }
     XFlush(data);
@@ -152,6 +164,7 @@ bool X11StopKeyWatch::start(unsigned modifiers, int virtualKey, std::function<vo
     }
     if (!session->started) {
         XRecordFreeContext(control, session->context);
+        m_lastError = "the X server did not start the recording of keys in time";
         return false;
     }
     std::uint64_t stale = 0;

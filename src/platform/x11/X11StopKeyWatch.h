@@ -26,6 +26,7 @@ class X11StopKeyWatch : public StopKeyWatch
 
     bool start(unsigned modifiers, int virtualKey, std::function<void()> onPress) override;
     void stop() override;
+    std::string lastError() const override { return m_lastError; }
 
   private:
     struct Session;
@@ -37,4 +38,5 @@ class X11StopKeyWatch : public StopKeyWatch
     std::unique_ptr<Session> m_session;
     std::thread m_thread;
     int m_quitFd = -1;
+    std::string m_lastError;
 };
