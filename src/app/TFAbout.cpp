@@ -3,6 +3,7 @@
 #include "Artwork.h"
 #include "UpdateSettings.h"
 #include "app/ProgramVersion.h"
+#include "edit/FormStyle.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -26,14 +27,6 @@ const QColor HoverColour(255, 0, 0);
 
 const QString MailSubject = QStringLiteral("Tapsmith " TAPSMITH_VERSION_SHORT);
 
-QFont tahoma(int pixelSize, bool bold = false)
-{
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
-
 void setTextColour(QLabel *label, const QColor &colour)
 {
     QPalette palette = label->palette();
@@ -54,7 +47,7 @@ TFAbout::TFAbout(QWidget *parent)
 
     setWindowTitle(tr("О программе"));
     setWindowIcon(Artwork::programIcon());
-    setFont(tahoma(11));
+    setFont(formFont(11));
     setMinimumSize(ClientWidth, ClientHeight);
     setMaximumSize(ClientWidth, ClientHeight + HeightPlay);
     resize(ClientWidth, ClientHeight);
@@ -66,12 +59,12 @@ TFAbout::TFAbout(QWidget *parent)
     Image1->setAttribute(Qt::WA_TranslucentBackground);
 
     Label1 = new QLabel(QStringLiteral("Tapsmith"), this);
-    Label1->setFont(tahoma(21, true));
+    Label1->setFont(formFont(21, true));
     Label1->move(166, 8);
     Label1->adjustSize();
 
     version = new QLabel(QStringLiteral("ver. " TAPSMITH_VERSION_SHORT), this);
-    version->setFont(tahoma(13));
+    version->setFont(formFont(13));
     version->move(208, 39);
     version->adjustSize();
 
@@ -86,7 +79,7 @@ TFAbout::TFAbout(QWidget *parent)
 QLabel *TFAbout::addLink(const QString &text, QPoint place)
 {
     auto *label = new QLabel(text, this);
-    QFont font = tahoma(13);
+    QFont font = formFont(13);
     font.setUnderline(true);
     label->setFont(font);
     setTextColour(label, LinkColour);

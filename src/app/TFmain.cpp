@@ -3,6 +3,7 @@
 #include "Artwork.h"
 #include "UpdateCheck.h"
 #include "core/DebugLog.h"
+#include "edit/FormStyle.h"
 #include "edit/ScriptEditor.h"
 #include "script/ScriptTable.h"
 
@@ -29,7 +30,7 @@ constexpr std::array<const char *, HotkeyBindings::CommandCount> kHotkeyAtoms = 
     "My Hotkey Play",
 };
 
-constexpr std::array<const char *, 7> kHeaderTexts = {
+constexpr std::array<const char *, ScriptTable::ColumnCount> kHeaderTexts = {
     QT_TRANSLATE_NOOP("TFmain", "Форма"),     QT_TRANSLATE_NOOP("TFmain", "Объект"),
     QT_TRANSLATE_NOOP("TFmain", "id"),        QT_TRANSLATE_NOOP("TFmain", "handle"),
     QT_TRANSLATE_NOOP("TFmain", "Действие"),  QT_TRANSLATE_NOOP("TFmain", "Параметры"),
@@ -57,9 +58,7 @@ TFmain::TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updat
 {
     setWindowTitle(QStringLiteral("Tapsmith"));
     setWindowIcon(Artwork::programIcon());
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(formFont());
 
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
@@ -174,10 +173,10 @@ void TFmain::restoreApplicationWindow()
         showNormal();
 }
 
-void TFmain::setTrayImage(int index)
+void TFmain::setTrayImage(TrayImage image)
 {
-    m_trayImage = index;
-    TrayIcon1->setIcon(Artwork::ImageList1(index));
+    m_trayImage = image;
+    TrayIcon1->setIcon(Artwork::ImageList1(image));
 }
 
 void TFmain::showBalloon(const QString &title, const QString &text)

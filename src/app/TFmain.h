@@ -100,6 +100,8 @@ class TFmain : public QWidget
     std::uint32_t LastEventTime = 0;
 
     ScriptEditor &editor() { return *m_editor; }
+    // The tray icon's images, valued as their index in the program's image list.
+    enum TrayImage { Recording = 0, Playing = 1, Idle = 7 };
     int trayImage() const { return m_trayImage; }
     bool isPlaying() const { return m_playing; }
     // The installed recording hook; 0 while nothing records.
@@ -149,7 +151,7 @@ class TFmain : public QWidget
     void hideApplicationWindow();
     void restoreApplicationWindow();
 
-    void setTrayImage(int index);
+    void setTrayImage(TrayImage image);
     void showBalloon(const QString &title, const QString &text);
 
     // The About window the tray menu shows and the action edit dialog of the Edit command, created after
@@ -216,7 +218,7 @@ class TFmain : public QWidget
     HookHandle m_recordHook = 0;
     QString m_serverVersion;
     QVBoxLayout *m_layout;
-    int m_trayImage = 7;
+    TrayImage m_trayImage = Idle;
     int m_recordingFrom = 0;
     std::int32_t m_playbackRepeats = 0;
     QTimer *m_progressTimer = nullptr;

@@ -59,7 +59,7 @@ QString chooseScriptFile(QFileDialog &dialog)
 
 void TFmain::ToolButton1Click()
 {
-    setTrayImage(0);
+    setTrayImage(Recording);
     setWindowTitle(recordingCaption(windowTitle()));
     hide();
     hideApplicationWindow();
@@ -83,7 +83,7 @@ void TFmain::ToolButton1Click()
 
 void TFmain::ToolButton2Click()
 {
-    setTrayImage(7);
+    setTrayImage(Idle);
     restoreApplicationWindow();
     show();
     m_stopRequest.request();
@@ -122,12 +122,12 @@ void TFmain::ToolButton3Click()
         return;
     }
 
-    setTrayImage(1);
+    setTrayImage(Playing);
     // However the run ends (a row that cannot be read, an Open that fails), the icon does not go on saying
     // Playing; an image a command set meanwhile (a recording started inside the run) stays.
     const auto idleAtEnd = qScopeGuard([this] {
-        if (m_trayImage == 1)
-            setTrayImage(7);
+        if (m_trayImage == Playing)
+            setTrayImage(Idle);
     });
     hide();
     hideApplicationWindow();
@@ -160,7 +160,7 @@ void TFmain::ToolButton3Click()
         throw;
     }
     if (outcome == PlaybackEngine::Outcome::Completed) {
-        setTrayImage(7);
+        setTrayImage(Idle);
         showBalloon(QStringLiteral("Tapsmith"), tr("Скрипт выполнен."));
     } else {
         showBalloon(QStringLiteral("Tapsmith"), tr("Прервано."));

@@ -34,7 +34,7 @@
 namespace
 {
 
-constexpr std::array<int, 7> kColumnWidths = {104, 81, 64, 66, 179, 93, 64};
+constexpr std::array<int, ScriptTable::ColumnCount> kColumnWidths = {104, 81, 64, 66, 179, 93, 64};
 
 constexpr int DesignClientWidth = 990;
 
@@ -257,7 +257,7 @@ void TFmain::buildTray()
         if (reason == QSystemTrayIcon::Trigger)
             TrayIcon1Click();
     });
-    setTrayImage(7); // shown when start-up has ended, so that nothing is reachable before
+    setTrayImage(Idle); // shown when start-up has ended, so that nothing is reachable before
 }
 
 void TFmain::buildFileDialogs()

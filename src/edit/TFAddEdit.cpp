@@ -1,5 +1,6 @@
 #include "TFAddEdit.h"
 
+#include "FormStyle.h"
 #include "script/ActionLine.h"
 #include "script/ScriptTable.h"
 
@@ -47,9 +48,7 @@ TFAddEdit::TFAddEdit(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FAddEdit"));
     setWindowTitle(tr("Редактировать"));
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(formFont());
 
     // Boxes first, in tab order; labels take no focus.
     Edit1 = addBox(this, 0);

@@ -21,17 +21,13 @@ namespace
 
 constexpr std::int64_t kMicrosPerMs = 1000;
 constexpr std::int64_t kModifierPollMs = 10;
-constexpr int kVirtualKeyControl = 0x11;
-constexpr int kVirtualKeyMenu = 0x12;
-constexpr std::int32_t kRightControlCode = 32797;
-constexpr std::int32_t kRightAltCode = 32824;
 
 // Right Alt (AltGr) types other characters than the left one, and programs tell the right Ctrl from the left:
 // for these two the recorded code decides which key plays. Every other key plays by its name alone.
 bool playsRightHandKey(int virtualKey, std::int32_t code)
 {
-    return (virtualKey == kVirtualKeyMenu && code == kRightAltCode) ||
-           (virtualKey == kVirtualKeyControl && code == kRightControlCode);
+    return (virtualKey == VirtualKey::Menu && code == std::int32_t(RightAltCode)) ||
+           (virtualKey == VirtualKey::Control && code == std::int32_t(RightControlCode));
 }
 
 std::int32_t toInt(QByteArrayView field)

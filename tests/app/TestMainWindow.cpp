@@ -183,7 +183,7 @@ void TestMainWindow::hotkeyDispatch()
     QFETCH(QString, expected);
     TFmain &w = *m_ui.window;
     w.hide();
-    w.setTrayImage(1);
+    w.setTrayImage(TFmain::Playing);
     if (expected == "play")
         m_ui.row("Move()", "7;8;0"); // something to play, so no open dialog is needed
     m_ui.fakes->hotkeys->press(modifiers, key);

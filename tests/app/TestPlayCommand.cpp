@@ -135,7 +135,7 @@ void TestPlayCommand::settingThatIsNotANumberRefusesTheRun()
     QLineEdit *box = edit == "Edit1" ? w.Edit1 : edit == "Edit2" ? w.Edit2 : w.Edit3;
     box->setText(text);
     w.show();
-    w.setTrayImage(7);
+    w.setTrayImage(TFmain::Idle);
     try {
         w.ToolButton3Click();
         QFAIL("the run started");

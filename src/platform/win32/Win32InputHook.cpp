@@ -3,6 +3,7 @@
 #include "Win32ErrorText.h"
 #include "Win32HotkeyRegistry.h"
 #include "Win32Injector.h"
+#include "core/KeyNames.h"
 
 #include <windows.h>
 
@@ -23,7 +24,6 @@ namespace
 {
 
 constexpr UINT kDeliverMessage = WM_APP + 1;
-constexpr std::uint32_t kExtendedKeyBit = 32768;
 
 // The low-level hook procedures get no context of their own; the hooks belong to the thread that installed
 // them, and that thread has at most one capture.
@@ -86,7 +86,7 @@ void Win32CaptureSession::keyboard(WPARAM message, const KBDLLHOOKSTRUCT &key)
         return;
     // Only the low byte is the key's scan code: the left Ctrl that the system adds to AltGr comes with 0x200
     // set, and other synthesised keys carry bits of their own above it.
-    const std::uint32_t scanCode = (key.scanCode & 0xFFu) + ((key.flags & LLKHF_EXTENDED) ? kExtendedKeyBit : 0u);
+    const std::uint32_t scanCode = (key.scanCode & 0xFFu) + ((key.flags & LLKHF_EXTENDED) ? ExtendedKeyBit : 0u);
     queue({std::uint32_t(message), key.vkCode, scanCode, key.time});
 }
 
