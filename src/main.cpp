@@ -22,30 +22,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#ifndef _WIN32
-#include "platform/x11/X11Display.h"
-#endif
-
 namespace
 {
-
-// Without a display the toolkit aborts with advice about platform plugins and leaves a core; say plainly
-// what is missing and which display was tried.
-bool displayReachable()
-{
-#ifdef _WIN32
-    return true;
-#else
-    if (openX11Display())
-        return true;
-    const char *const name = std::getenv("DISPLAY");
-    if (name == nullptr || *name == '\0')
-        std::fprintf(stderr, "Tapsmith needs an X11 display, and DISPLAY is not set.\n");
-    else
-        std::fprintf(stderr, "Tapsmith needs an X11 display and cannot open the display \"%s\".\n", name);
-    return false;
-#endif
-}
 
 // tapsmith --play: no window, no tray icon; the exit status says how the run ended.
 int playFromCommandLine(int argc, char **argv, const CommandLine &commandLine)
@@ -80,8 +58,10 @@ int main(int argc, char **argv)
     if (!commandLine.display.isEmpty())
         qputenv("DISPLAY", commandLine.display.toLocal8Bit());
 #endif
-    if (!displayReachable())
+    if (const std::string missing = desktopUnreachable(); !missing.empty()) {
+        std::fprintf(stderr, "%s\n", missing.c_str());
         return EXIT_FAILURE;
+    }
     if (commandLine.play)
         return playFromCommandLine(argc, argv, commandLine);
     Application app(argc, argv);

@@ -38,6 +38,8 @@ FNR == 1 {
     sub(/^[^"]*"/, "", header); sub(/".*$/, "", header)
     if (header ~ /(^|\/)\.\.\//) { fail(FILENAME ":" FNR ": \"" header "\" climbs out of its folder; include \"layer/File.h\""); next }
     if (index(header, "/") == 0) next
+    # One backend is compiled in, chosen inside platform/: no other layer names one.
+    if (header ~ /^platform\/(x11|win32|posix)\// && layer != "platform") { fail(FILENAME ":" FNR ": only platform/ includes the backend header " header); next }
     target = substr(header, 1, index(header, "/") - 1)
     if (!(target in allowed) || target == layer) next # a folder of the same layer, e.g. "x11/X11Display.h"
     if (index(allowed[layer], " " target " ") == 0)

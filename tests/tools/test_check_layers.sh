@@ -66,6 +66,13 @@ make_tree
 printf '#include <X11/Xlib.h>\n' >>"$scratch/tree/src/record/Rec.cpp"
 expect fail "Xlib outside the x11 backend" "record/Rec.cpp:3: only platform/x11/ includes <X11/Xlib.h>"
 
+for backend in x11 win32 posix; do
+    make_tree
+    printf '#include "platform/%s/Backend.h"\n' "$backend" >>"$scratch/tree/src/main.cpp"
+    expect fail "$backend backend named outside platform/" \
+        "main.cpp:3: only platform/ includes the backend header platform/$backend/Backend.h"
+done
+
 make_tree
 mkdir -p "$scratch/tree/src/extra"
 printf '#pragma once\n' >"$scratch/tree/src/extra/Thing.h"

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdio>
+#include <string>
 
 #include <windows.h>
 
@@ -34,4 +35,9 @@ void useParentConsole()
         std::freopen("CONOUT$", "w", stdout);
     if (_fileno(stderr) < 0)
         std::freopen("CONOUT$", "w", stderr);
+}
+
+std::string desktopUnreachable()
+{
+    return {}; // the Windows desktop is always there for a process of the GUI subsystem
 }

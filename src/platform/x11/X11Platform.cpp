@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "platform/ProgramStart.h"
 
 #include "X11Clock.h"
 #include "X11Display.h"
@@ -88,4 +89,14 @@ std::unique_ptr<Platform> createPlatform()
     platform->endRequests = std::make_unique<X11EndRequests>(*platform->clock);
     platform->stopKeyWatch = std::make_unique<X11StopKeyWatch>(displayName, injected);
     return platform;
+}
+
+std::string desktopUnreachable()
+{
+    if (openX11Display())
+        return {};
+    const char *const name = std::getenv("DISPLAY");
+    if (name == nullptr || *name == '\0')
+        return "Tapsmith needs an X11 display, and DISPLAY is not set.";
+    return std::string("Tapsmith needs an X11 display and cannot open the display \"") + name + "\".";
 }
