@@ -140,7 +140,7 @@ void run(const char *title, Platform &platform, const Typist &typist, bool paced
     if (journal)
         recovery = std::make_unique<RecoveryJournal>(folder.path(), clock, *processes, table, [] { return QString(); });
     const auto record = [&](int code, const EventMsg &event) {
-        if (code != HC_ACTION)
+        if (code != Hook::Action)
             return;
         const auto delay = std::int32_t(event.time - counts.lastTime);
         counts.lastTime = event.time;

@@ -40,7 +40,7 @@ Figures recordMoves(bool bulk)
             event.paramL = std::uint32_t(i % 1920);
             event.paramH = std::uint32_t(-(i % 1080));
             event.time = std::uint32_t(i / 3);
-            recorder.JournalRecordProc(HC_ACTION, event);
+            recorder.JournalRecordProc(Hook::Action, event);
         }
     }
     const auto elapsed = std::chrono::steady_clock::now() - start;

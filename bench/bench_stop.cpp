@@ -125,7 +125,7 @@ Figures measure(Platform &platform, StopRequest &stop, const Situation &situatio
         PlaybackEngine engine(table, *platform.injector, *platform.clock, stop,
                               {[] { return 100; }, [] { return 0; }, [] { QCoreApplication::processEvents(); }, 1000});
         const PlaybackStopKey stopKey(hotkeyOnly ? nullptr : platform.stopKeyWatch.get(), *platform.clock, stop,
-                                      MOD_ALT, 0x79, QCoreApplication::instance(), [] {});
+                                      Modifier::Alt, 0x79, QCoreApplication::instance(), [] {});
         engine.run(1, 1, 1);
         // A run that was not stopped ends holding its keys, as its rows left them; the next one must not
         // start with them down.
@@ -203,7 +203,7 @@ int main(int argc, char **argv)
     // The stop hotkey as the program registers it; where it fires it requests the stop, as the stop command does.
     StopRequest stop;
     platform->hotkeys->setHandler([&stop](unsigned, int) { stop.request(); });
-    platform->hotkeys->registerHotKey(3, MOD_ALT, 0x79);
+    platform->hotkeys->registerHotKey(3, Modifier::Alt, 0x79);
 
     const Situation situations[] = {
         {"plain run of moves", false, false, false},

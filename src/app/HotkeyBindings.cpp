@@ -96,9 +96,9 @@ std::optional<HotkeyBindings::Binding> HotkeyBindings::parse(const QString &text
     if (virtualKey == 0)
         return std::nullopt;
     Binding binding;
-    binding.modifiers = (modifiers & Qt::AltModifier ? MOD_ALT : 0) |
-                        (modifiers & Qt::ControlModifier ? MOD_CONTROL : 0) |
-                        (modifiers & Qt::ShiftModifier ? MOD_SHIFT : 0);
+    binding.modifiers = (modifiers & Qt::AltModifier ? Modifier::Alt : 0) |
+                        (modifiers & Qt::ControlModifier ? Modifier::Control : 0) |
+                        (modifiers & Qt::ShiftModifier ? Modifier::Shift : 0);
     binding.virtualKey = virtualKey;
     binding.text = sequence.toString(QKeySequence::PortableText);
     return binding;
@@ -120,11 +120,11 @@ QList<QByteArray> HotkeyBindings::stopModifierKeyNames() const
     const auto &stop = m_bindings[Stop];
     if (!stop)
         return names;
-    if (stop->modifiers & MOD_ALT)
+    if (stop->modifiers & Modifier::Alt)
         names << QByteArrayLiteral("VK_MENU");
-    if (stop->modifiers & MOD_CONTROL)
+    if (stop->modifiers & Modifier::Control)
         names << QByteArrayLiteral("VK_CONTROL");
-    if (stop->modifiers & MOD_SHIFT)
+    if (stop->modifiers & Modifier::Shift)
         names << QByteArrayLiteral("VK_SHIFT");
     return names;
 }

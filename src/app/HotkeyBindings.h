@@ -20,7 +20,7 @@ class HotkeyBindings
     static constexpr int CommandCount = 4;
 
     struct Binding {
-        unsigned modifiers = 0; // MOD_ALT, MOD_CONTROL, MOD_SHIFT
+        unsigned modifiers = 0; // Modifier::Alt, Modifier::Control, Modifier::Shift
         int virtualKey = 0;
         QString text; // as the tray menu and the tool tips show it
     };

@@ -41,7 +41,7 @@ void CaptureSessions::deliver(CaptureSession &session, bool detached)
         for (const EventMsg &event : batch) {
             if (!stillCurrent())
                 break;
-            (*proc)(HC_ACTION, event);
+            (*proc)(Hook::Action, event);
         }
     }
     --m_deliveryDepth;

@@ -39,8 +39,11 @@ struct EventMsg {
     std::uint32_t time = 0; // milliseconds, the clock of TickCount
 };
 
-// Hook codes handed to the recorder; only HC_ACTION carries an event to record.
-constexpr int HC_ACTION = 0;
+// Hook codes handed to the recorder (HC_*); only Action carries an event to record.
+namespace Hook
+{
+constexpr int Action = 0;
+} // namespace Hook
 
 using HookHandle = std::uintptr_t; // 0: none
 using HookProc = std::function<void(int code, const EventMsg &event)>;
@@ -73,8 +76,12 @@ constexpr std::uint32_t MiddleUp = 0x0040;
 constexpr std::uint32_t Absolute = 0x8000;
 } // namespace MouseEventFlag
 
-constexpr std::uint32_t KEYEVENTF_EXTENDEDKEY = 1;
-constexpr std::uint32_t KEYEVENTF_KEYUP = 2;
+// Key event flags (KEYEVENTF_*).
+namespace KeyEventFlag
+{
+constexpr std::uint32_t ExtendedKey = 1;
+constexpr std::uint32_t KeyUp = 2;
+} // namespace KeyEventFlag
 
 // Synthetic input on the whole desktop.
 class Injector
@@ -89,8 +96,8 @@ class Injector
     virtual void placeCursorForButton(int x, int y) { setCursorPos(x, y); }
     /// Presses or releases a mouse button at the cursor (MouseEventFlag values).
     virtual void mouseEvent(std::uint32_t flags) = 0;
-    /// Presses (flags 0) or releases (KEYEVENTF_KEYUP) the key of a virtual-key code; with
-    /// KEYEVENTF_EXTENDEDKEY the right-hand key of VK_MENU (AltGr) and VK_CONTROL.
+    /// Presses (flags 0) or releases (KeyEventFlag::KeyUp) the key of a virtual-key code; with
+    /// KeyEventFlag::ExtendedKey the right-hand key of VK_MENU (AltGr) and VK_CONTROL.
     virtual void keybdEvent(int virtualKey, std::uint32_t flags) = 0;
     /// True while a modifier key (Shift, Ctrl, Alt, AltGr, the logo keys) is down on the keyboard.
     virtual bool modifiersHeld() = 0;
@@ -98,11 +105,14 @@ class Injector
     virtual void flush() = 0;
 };
 
-// Modifier bits of a hotkey.
-constexpr unsigned MOD_ALT = 1;
-constexpr unsigned MOD_CONTROL = 2;
-constexpr unsigned MOD_SHIFT = 4;
-constexpr unsigned MOD_WIN = 8;
+// Modifier bits of a hotkey (MOD_*).
+namespace Modifier
+{
+constexpr unsigned Alt = 1;
+constexpr unsigned Control = 2;
+constexpr unsigned Shift = 4;
+constexpr unsigned Win = 8;
+} // namespace Modifier
 
 // System-wide hotkeys.
 class Hotkeys
@@ -124,7 +134,7 @@ class StopKeyWatch
 {
   public:
     virtual ~StopKeyWatch() = default;
-    /// Starts watching for `virtualKey` with `modifiers` (MOD_* bits); `onPress` runs on a thread of the
+    /// Starts watching for `virtualKey` with `modifiers` (Modifier bits); `onPress` runs on a thread of the
     /// watch, at most once per start. False when the watch cannot start.
     virtual bool start(unsigned modifiers, int virtualKey, std::function<void()> onPress) = 0;
     /// Why the last start() returned false, in words; empty after one that worked.

@@ -21,9 +21,9 @@ std::uint32_t mouseEventFlags(MouseButtonAction button)
 
 void SendKey(Injector &injector, int virtualKey, QByteArrayView mode, bool rightHand)
 {
-    const std::uint32_t side = rightHand ? KEYEVENTF_EXTENDEDKEY : 0;
+    const std::uint32_t side = rightHand ? KeyEventFlag::ExtendedKey : 0;
     if (mode == QByteArrayView("down"))
         injector.keybdEvent(virtualKey, side);
     else if (mode == QByteArrayView("up"))
-        injector.keybdEvent(virtualKey, side | KEYEVENTF_KEYUP);
+        injector.keybdEvent(virtualKey, side | KeyEventFlag::KeyUp);
 }

@@ -92,7 +92,7 @@ InputRecorder::InputRecorder(ScriptTable &table, std::uint32_t &lastEventTime)
 void InputRecorder::JournalRecordProc(int code, const EventMsg &event)
 {
     // The hook only observes: events reach the desktop whatever happens here.
-    if (code != HC_ACTION)
+    if (code != Hook::Action)
         return;
 
     // The clock restarts on every event, recorded or not, so a row's delay counts from the previous event

@@ -54,11 +54,12 @@ void TestHotkeyBindings::parse_data()
     QTest::addColumn<unsigned>("modifiers");
     QTest::addColumn<int>("virtualKey");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("default") << "Alt+F9" << true << MOD_ALT << VK_F9 << "Alt+F9";
-    QTest::newRow("three parts") << "Ctrl+Alt+R" << true << (MOD_CONTROL | MOD_ALT) << 0x52 << "Ctrl+Alt+R";
+    QTest::newRow("default") << "Alt+F9" << true << Modifier::Alt << VK_F9 << "Alt+F9";
+    QTest::newRow("three parts") << "Ctrl+Alt+R" << true << (Modifier::Control | Modifier::Alt) << 0x52 << "Ctrl+Alt+R";
     QTest::newRow("plain key") << " F12 " << true << 0u << VK_F12 << "F12";
-    QTest::newRow("digit and shift") << "Shift+Ctrl+7" << true << (MOD_SHIFT | MOD_CONTROL) << 0x37 << "Ctrl+Shift+7";
-    QTest::newRow("navigation key") << "Alt+Pause" << true << MOD_ALT << 0x13 << "Alt+Pause";
+    QTest::newRow("digit and shift") << "Shift+Ctrl+7" << true << (Modifier::Shift | Modifier::Control) << 0x37
+                                     << "Ctrl+Shift+7";
+    QTest::newRow("navigation key") << "Alt+Pause" << true << Modifier::Alt << 0x13 << "Alt+Pause";
     QTest::newRow("empty") << "" << false << 0u << 0 << "";
     QTest::newRow("modifier alone") << "Ctrl+" << false << 0u << 0 << "";
     QTest::newRow("logo key") << "Meta+F1" << false << 0u << 0 << "";
@@ -98,8 +99,8 @@ void TestHotkeyBindings::settingsFileOverridesSomeCommands()
     QVERIFY(!bindings.binding(HotkeyBindings::Play));
     QCOMPARE(bindings.binding(HotkeyBindings::Show)->text, QStringLiteral("Alt+Shift+F9"));
     QCOMPARE(bindings.stopModifierKeyNames(), (QList<QByteArray>{"VK_CONTROL", "VK_SHIFT"}));
-    QCOMPARE(bindings.commandOf(MOD_CONTROL | MOD_ALT, 0x52), std::optional(HotkeyBindings::Record));
-    QCOMPARE(bindings.commandOf(MOD_ALT, VK_F9), std::nullopt);
+    QCOMPARE(bindings.commandOf(Modifier::Control | Modifier::Alt, 0x52), std::optional(HotkeyBindings::Record));
+    QCOMPARE(bindings.commandOf(Modifier::Alt, VK_F9), std::nullopt);
     // The file is only read.
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("[hotkeys]\nrecord=Ctrl+Alt+R\nstop=Ctrl+Shift+F12\nplay=Alt+Banana\n"));
@@ -115,7 +116,7 @@ void TestHotkeyBindings::defaultsKeepEveryText()
              (QStringList{"Alt+F9", "Alt+F10", "Alt+F11"}));
     const auto &registrations = m_ui.fakes->hotkeys->registrations;
     QCOMPARE(int(registrations.size()), 4);
-    QCOMPARE(registrations[0].modifiers, MOD_ALT | MOD_SHIFT);
+    QCOMPARE(registrations[0].modifiers, Modifier::Alt | Modifier::Shift);
     QCOMPARE(registrations[3].virtualKey, VK_F11);
     m_ui.close();
 }
@@ -136,7 +137,7 @@ void TestHotkeyBindings::customHotkeysDriveTheWindow()
     // The play hotkey did not parse: skipped; the others registered as set.
     const auto &registrations = m_ui.fakes->hotkeys->registrations;
     QCOMPARE(int(registrations.size()), 3);
-    QCOMPARE(registrations[1].modifiers, MOD_CONTROL | MOD_ALT);
+    QCOMPARE(registrations[1].modifiers, Modifier::Control | Modifier::Alt);
     QCOMPARE(registrations[2].virtualKey, VK_F12);
     QCOMPARE(window.N1->text(), QStringLiteral("Запись (Ctrl+Alt+R)"));
     QCOMPARE(window.N2->text(), QStringLiteral("Стоп (Ctrl+Shift+F12)"));
@@ -146,9 +147,9 @@ void TestHotkeyBindings::customHotkeysDriveTheWindow()
     QCOMPARE(window.ToolButton3->toolTip(), QString());
 
     // The default record hotkey does nothing now; the custom one records.
-    m_ui.fakes->hotkeys->press(MOD_ALT, VK_F9);
+    m_ui.fakes->hotkeys->press(Modifier::Alt, VK_F9);
     QCOMPARE(window.recordHook(), HookHandle(0));
-    m_ui.fakes->hotkeys->press(MOD_CONTROL | MOD_ALT, 0x52);
+    m_ui.fakes->hotkeys->press(Modifier::Control | Modifier::Alt, 0x52);
     QVERIFY(window.recordHook() != 0);
     // The stop hotkey's own modifiers, pressed before its key, leave key-down rows that the stop removes;
     // an Alt key-down is the user's own now and stays.
@@ -158,7 +159,7 @@ void TestHotkeyBindings::customHotkeysDriveTheWindow()
     hook.deliver({InputMessage::SysKeyDown, 0x12, 56, 120});
     hook.deliver({InputMessage::KeyDown, 0x11, 29, 130});
     hook.deliver({InputMessage::KeyDown, 0x10, 42, 140});
-    m_ui.fakes->hotkeys->press(MOD_CONTROL | MOD_SHIFT, VK_F12);
+    m_ui.fakes->hotkeys->press(Modifier::Control | Modifier::Shift, VK_F12);
     QCOMPARE(window.recordHook(), HookHandle(0));
     QStringList parameters;
     for (int row = 1; row < window.Script->rows(); ++row)

@@ -152,7 +152,7 @@ void TestMainWindow::registersTheFourHotkeysInOrder()
 {
     const auto &registrations = m_ui.fakes->hotkeys->registrations;
     QCOMPARE(registrations.size(), std::size_t(4));
-    const unsigned modifiers[] = {MOD_ALT | MOD_SHIFT, MOD_ALT, MOD_ALT, MOD_ALT};
+    const unsigned modifiers[] = {Modifier::Alt | Modifier::Shift, Modifier::Alt, Modifier::Alt, Modifier::Alt};
     const int keys[] = {F9, F9, F10, F11};
     for (std::size_t i = 0; i < 4; ++i) {
         QCOMPARE(registrations[i].modifiers, modifiers[i]);
@@ -166,13 +166,13 @@ void TestMainWindow::hotkeyDispatch_data()
     QTest::addColumn<uint>("modifiers");
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("Alt+F9 records") << uint(MOD_ALT) << F9 << "record";
-    QTest::newRow("Alt+F10 stops") << uint(MOD_ALT) << F10 << "stop";
-    QTest::newRow("Alt+F11 plays") << uint(MOD_ALT) << F11 << "play";
-    QTest::newRow("Alt+Shift+F9 shows") << uint(MOD_ALT | MOD_SHIFT) << F9 << "show";
-    QTest::newRow("Alt+F12 nothing") << uint(MOD_ALT) << F12 << "nothing";
-    QTest::newRow("Ctrl+F9 nothing") << uint(MOD_CONTROL) << F9 << "nothing";
-    QTest::newRow("Alt+Shift+F10 nothing") << uint(MOD_ALT | MOD_SHIFT) << F10 << "nothing";
+    QTest::newRow("Alt+F9 records") << uint(Modifier::Alt) << F9 << "record";
+    QTest::newRow("Alt+F10 stops") << uint(Modifier::Alt) << F10 << "stop";
+    QTest::newRow("Alt+F11 plays") << uint(Modifier::Alt) << F11 << "play";
+    QTest::newRow("Alt+Shift+F9 shows") << uint(Modifier::Alt | Modifier::Shift) << F9 << "show";
+    QTest::newRow("Alt+F12 nothing") << uint(Modifier::Alt) << F12 << "nothing";
+    QTest::newRow("Ctrl+F9 nothing") << uint(Modifier::Control) << F9 << "nothing";
+    QTest::newRow("Alt+Shift+F10 nothing") << uint(Modifier::Alt | Modifier::Shift) << F10 << "nothing";
     QTest::newRow("F9 alone nothing") << 0u << F9 << "nothing";
 }
 
@@ -300,7 +300,7 @@ void TestMainWindow::toolButtonTrayItemAndHotkeyAgree()
     const QList<std::function<void(TFmain &)>> record = {
         [](TFmain &w) { w.ToolButton1->click(); },
         [](TFmain &w) { w.N1->trigger(); },
-        [this](TFmain &) { m_ui.fakes->hotkeys->press(MOD_ALT, F9); },
+        [this](TFmain &) { m_ui.fakes->hotkeys->press(Modifier::Alt, F9); },
     };
     const Outcome reference = outcomeOf(record[0]);
     QCOMPARE(reference.tray, 0);
@@ -355,7 +355,7 @@ void TestMainWindow::closeHidesAndHotkeysStillWork()
     TFmain &w = *m_ui.window;
     QVERIFY(!w.close());
     QVERIFY(!w.isVisible());
-    m_ui.fakes->hotkeys->press(MOD_ALT | MOD_SHIFT, F9);
+    m_ui.fakes->hotkeys->press(Modifier::Alt | Modifier::Shift, F9);
     QVERIFY(w.isVisible());
     w.close();
     w.TrayIcon1Click();

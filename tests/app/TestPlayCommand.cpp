@@ -250,7 +250,7 @@ void TestPlayCommand::stopHotkeyEndsTheWaitingRow()
     row("Move()", "3;3;10");
     m_ui.fakes->clock->onSleep = [this] {
         if (m_ui.fakes->clock->sleeps.size() == 2)
-            m_ui.fakes->hotkeys->press(MOD_ALT, VK_F10);
+            m_ui.fakes->hotkeys->press(Modifier::Alt, VK_F10);
     };
     w.ToolButton3Click();
     QCOMPARE(m_ui.fakes->injector->calls, QStringList{"cursor 1 1"});
@@ -272,7 +272,8 @@ void TestPlayCommand::stopKeySeenAnywhereEndsTheRunAtOnce()
     const std::int64_t start = m_ui.fakes->clock->micros;
     m_ui.fakes->clock->interruptAt = start + 2'010'000;
     m_ui.fakes->clock->interrupt = [this] {
-        QCOMPARE(m_ui.fakes->stopKeys->calls, QStringList{QStringLiteral("start %1 %2").arg(MOD_ALT).arg(VK_F10)});
+        QCOMPARE(m_ui.fakes->stopKeys->calls,
+                 QStringList{QStringLiteral("start %1 %2").arg(Modifier::Alt).arg(VK_F10)});
         m_ui.fakes->stopKeys->press();
     };
     w.ToolButton3Click();
@@ -292,7 +293,7 @@ void TestPlayCommand::secondPlayDuringARunIsIgnored()
     TFmain &w = *m_ui.window;
     row("Move()", "1;1;10");
     row("Move()", "2;2;10");
-    m_ui.fakes->clock->onSleep = [this] { m_ui.fakes->hotkeys->press(MOD_ALT, VK_F11); };
+    m_ui.fakes->clock->onSleep = [this] { m_ui.fakes->hotkeys->press(Modifier::Alt, VK_F11); };
     w.ToolButton3Click();
     QCOMPARE(m_ui.fakes->injector->calls, (QStringList{"cursor 1 1", "cursor 2 2"}));
     QCOMPARE(m_balloons->count(), 1);

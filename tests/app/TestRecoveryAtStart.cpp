@@ -196,7 +196,7 @@ QList<QByteArray> recordedLines(const std::vector<XRecordObserver::Event> &event
         } else {
             continue;
         }
-        recorder.JournalRecordProc(HC_ACTION, message);
+        recorder.JournalRecordProc(Hook::Action, message);
     }
     QList<QByteArray> lines;
     for (int row = 1; row < table.rows() - 1; ++row)

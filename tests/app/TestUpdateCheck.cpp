@@ -188,7 +188,7 @@ void TestUpdateCheck::failedCheckHidesPanelAndItemButStartsUp()
     QCOMPARE(m_window->Script->cellText(4, 0), QStringLiteral("Действие"));
     QCOMPARE(m_window->Script->cellText(5, 0), QStringLiteral("Параметры"));
     // The hotkeys work once the window is up.
-    m_fakes->hotkeys->press(MOD_ALT, 0x78);
+    m_fakes->hotkeys->press(Modifier::Alt, 0x78);
     QCOMPARE(m_window->trayImage(), 0);
 }
 

@@ -35,7 +35,7 @@ class FakeInputHook : public InputHook
     void deliver(const EventMsg &event)
     {
         if (proc)
-            proc(HC_ACTION, event);
+            proc(Hook::Action, event);
     }
     std::string lastError() const override { return failInstall ? "RECORD is switched off here" : ""; }
 

@@ -55,7 +55,7 @@ void TestCaptureSessions::eventsArriveInOrderAndALaterQueueJoinsANestedDelivery(
     CaptureSessions sessions;
     QList<std::uint32_t> seen;
     sessions.start(sessionWith({1, 2, 3}), [&](int code, const EventMsg &event) {
-        QCOMPARE(code, HC_ACTION);
+        QCOMPARE(code, Hook::Action);
         seen << event.paramL;
         if (event.paramL == 1) {
             // The procedure runs an event loop, where the backend queues and delivers what came meanwhile.

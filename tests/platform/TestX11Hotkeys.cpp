@@ -70,10 +70,10 @@ void TestX11Hotkeys::init()
 void TestX11Hotkeys::registerAll(Platform &platform, PressedList &pressed)
 {
     platform.hotkeys->setHandler([&pressed](unsigned modifiers, int key) { pressed.append({modifiers, key}); });
-    QVERIFY(platform.hotkeys->registerHotKey(1, MOD_ALT | MOD_SHIFT, VK_F9));
-    QVERIFY(platform.hotkeys->registerHotKey(2, MOD_ALT, VK_F9));
-    QVERIFY(platform.hotkeys->registerHotKey(3, MOD_ALT, VK_F10));
-    QVERIFY(platform.hotkeys->registerHotKey(4, MOD_ALT, VK_F11));
+    QVERIFY(platform.hotkeys->registerHotKey(1, Modifier::Alt | Modifier::Shift, VK_F9));
+    QVERIFY(platform.hotkeys->registerHotKey(2, Modifier::Alt, VK_F9));
+    QVERIFY(platform.hotkeys->registerHotKey(3, Modifier::Alt, VK_F10));
+    QVERIFY(platform.hotkeys->registerHotKey(4, Modifier::Alt, VK_F11));
 }
 
 void TestX11Hotkeys::registeredHotkeysArriveWhateverTheLocks_data()
@@ -105,11 +105,11 @@ void TestX11Hotkeys::registeredHotkeysArriveWhateverTheLocks()
     driver.chord({Keycode::AltLeft, Keycode::ShiftLeft}, Keycode::F9);
     driver.chord({Keycode::ShiftLeft, Keycode::AltLeft}, Keycode::F9);
 
-    const PressedList expected{{MOD_ALT, VK_F9},
-                               {MOD_ALT, VK_F10},
-                               {MOD_ALT, VK_F11},
-                               {MOD_ALT | MOD_SHIFT, VK_F9},
-                               {MOD_ALT | MOD_SHIFT, VK_F9}};
+    const PressedList expected{{Modifier::Alt, VK_F9},
+                               {Modifier::Alt, VK_F10},
+                               {Modifier::Alt, VK_F11},
+                               {Modifier::Alt | Modifier::Shift, VK_F9},
+                               {Modifier::Alt | Modifier::Shift, VK_F9}};
     QTRY_COMPARE(pressed, expected);
 }
 
@@ -128,7 +128,7 @@ void TestX11Hotkeys::otherCombinationsArriveAsNothing()
     // A registered one last: once it has arrived, anything the others fired would have arrived before it.
     driver.chord({Keycode::AltLeft}, Keycode::F10);
 
-    QTRY_COMPARE(pressed, PressedList({{MOD_ALT, VK_F10}}));
+    QTRY_COMPARE(pressed, PressedList({{Modifier::Alt, VK_F10}}));
 }
 
 void TestX11Hotkeys::hotkeyHeldByAnotherClientFailsAndTheOthersWork()
@@ -139,15 +139,15 @@ void TestX11Hotkeys::hotkeyHeldByAnotherClientFailsAndTheOthersWork()
     const auto platform = createPlatform();
     PressedList pressed;
     platform->hotkeys->setHandler([&pressed](unsigned modifiers, int key) { pressed.append({modifiers, key}); });
-    QVERIFY(platform->hotkeys->registerHotKey(1, MOD_ALT | MOD_SHIFT, VK_F9));
-    QVERIFY(platform->hotkeys->registerHotKey(2, MOD_ALT, VK_F9));
-    QVERIFY(platform->hotkeys->registerHotKey(3, MOD_ALT, VK_F10));
+    QVERIFY(platform->hotkeys->registerHotKey(1, Modifier::Alt | Modifier::Shift, VK_F9));
+    QVERIFY(platform->hotkeys->registerHotKey(2, Modifier::Alt, VK_F9));
+    QVERIFY(platform->hotkeys->registerHotKey(3, Modifier::Alt, VK_F10));
     QVERIFY(platform->hotkeys->lastError().empty());
-    QVERIFY(!platform->hotkeys->registerHotKey(4, MOD_ALT, VK_F11));
+    QVERIFY(!platform->hotkeys->registerHotKey(4, Modifier::Alt, VK_F11));
     // The reason is the server's, for the debug log.
     const std::string why = platform->hotkeys->lastError();
     QVERIFY2(why.find("BadAccess") != std::string::npos, why.c_str());
-    QVERIFY(!platform->hotkeys->registerHotKey(5, MOD_ALT, VK_F10));
+    QVERIFY(!platform->hotkeys->registerHotKey(5, Modifier::Alt, VK_F10));
     QVERIFY2(platform->hotkeys->lastError().find("registered already") != std::string::npos,
              platform->hotkeys->lastError().c_str());
 
@@ -160,14 +160,14 @@ void TestX11Hotkeys::hotkeyHeldByAnotherClientFailsAndTheOthersWork()
         driver.chord({Keycode::AltLeft}, Keycode::F11);
         driver.chord({Keycode::AltLeft}, Keycode::F10);
     }
-    QTRY_COMPARE(pressed, PressedList({{MOD_ALT, VK_F9}, {MOD_ALT, VK_F10}}));
+    QTRY_COMPARE(pressed, PressedList({{Modifier::Alt, VK_F9}, {Modifier::Alt, VK_F10}}));
 }
 
 void TestX11Hotkeys::releasedWhenThePlatformGoes()
 {
     {
         const auto platform = createPlatform();
-        QVERIFY(platform->hotkeys->registerHotKey(2, MOD_ALT, VK_F9));
+        QVERIFY(platform->hotkeys->registerHotKey(2, Modifier::Alt, VK_F9));
     }
     XTestDriver other;
     QVERIFY(other.grabKey(Keycode::F9, Mod1Mask));

@@ -39,7 +39,7 @@ class TestX11Injector : public QObject
 namespace
 {
 
-constexpr std::uint32_t kExtendedKey = 1; // KEYEVENTF_EXTENDEDKEY
+constexpr std::uint32_t kExtendedKey = 1; // KeyEventFlag::ExtendedKey
 
 } // namespace
 
@@ -151,7 +151,7 @@ void TestX11Injector::keysGoDownAndUpAsTheirPhysicalKey()
         int virtualKey;
         ~Release()
         {
-            injector.keybdEvent(virtualKey, KEYEVENTF_KEYUP);
+            injector.keybdEvent(virtualKey, KeyEventFlag::KeyUp);
             injector.flush();
         }
     } release{*m_platform->injector, virtualKey};
@@ -159,7 +159,7 @@ void TestX11Injector::keysGoDownAndUpAsTheirPhysicalKey()
     m_platform->injector->keybdEvent(virtualKey, 0);
     m_platform->injector->flush();
     QTRY_VERIFY(m_observer->isKeyDown(keycode));
-    m_platform->injector->keybdEvent(virtualKey, KEYEVENTF_KEYUP);
+    m_platform->injector->keybdEvent(virtualKey, KeyEventFlag::KeyUp);
     m_platform->injector->flush();
     QTRY_VERIFY(!m_observer->isKeyDown(keycode));
 }
@@ -239,15 +239,15 @@ void TestX11Injector::extendedFlagPressesTheRightHandKey()
     Injector &injector = *m_platform->injector;
     // Both hands let go whatever the outcome, so no key stays down for the next test.
     const auto release = qScopeGuard([&injector, virtualKey] {
-        injector.keybdEvent(virtualKey, kExtendedKey | KEYEVENTF_KEYUP);
-        injector.keybdEvent(virtualKey, KEYEVENTF_KEYUP);
+        injector.keybdEvent(virtualKey, kExtendedKey | KeyEventFlag::KeyUp);
+        injector.keybdEvent(virtualKey, KeyEventFlag::KeyUp);
         injector.flush();
     });
     injector.keybdEvent(virtualKey, kExtendedKey);
     injector.flush();
     QTRY_VERIFY(m_observer->isKeyDown(rightKeycode));
     QVERIFY(!m_observer->isKeyDown(leftKeycode));
-    injector.keybdEvent(virtualKey, kExtendedKey | KEYEVENTF_KEYUP);
+    injector.keybdEvent(virtualKey, kExtendedKey | KeyEventFlag::KeyUp);
     injector.flush();
     QTRY_VERIFY(!m_observer->isKeyDown(rightKeycode));
 }

@@ -97,7 +97,7 @@ Events TestX11InputHook::record(const std::function<void(XTestDriver &)> &drive)
 {
     Events events;
     const HookHandle handle = m_platform->inputHook->install([&events](int code, const EventMsg &event) {
-        if (code == HC_ACTION)
+        if (code == Hook::Action)
             events.push_back(event);
     });
     if (handle == 0)
@@ -226,7 +226,7 @@ void TestX11InputHook::injectedKeysOfTheWholeTableRoundTrip()
             const std::uint32_t recorded = virtualKey == 0x13 ? 69 : scanCode;
             const bool alt = virtualKey == 0x12;
             m_platform->injector->keybdEvent(virtualKey, 0);
-            m_platform->injector->keybdEvent(virtualKey, KEYEVENTF_KEYUP);
+            m_platform->injector->keybdEvent(virtualKey, KeyEventFlag::KeyUp);
             expected << key(alt ? InputMessage::SysKeyDown : InputMessage::KeyDown, recorded)
                      << key(alt ? InputMessage::SysKeyUp : InputMessage::KeyUp, recorded);
         }
@@ -242,7 +242,7 @@ void TestX11InputHook::hotkeyPressIsNotRecordedButItsReleaseIs()
 {
     int fired = 0;
     m_platform->hotkeys->setHandler([&fired](unsigned, int) { ++fired; });
-    QVERIFY(m_platform->hotkeys->registerHotKey(2, MOD_ALT, 0x78));
+    QVERIFY(m_platform->hotkeys->registerHotKey(2, Modifier::Alt, 0x78));
     {
         // CapsLock does not let the press through.
         const Events events = record([](XTestDriver &driver) {
@@ -273,7 +273,7 @@ void TestX11InputHook::stopHotkeyEndsTheRecordingAtItsPress()
         ++fired;
         m_platform->inputHook->remove(handle);
     });
-    QVERIFY(m_platform->hotkeys->registerHotKey(3, MOD_ALT, 0x79));
+    QVERIFY(m_platform->hotkeys->registerHotKey(3, Modifier::Alt, 0x79));
     for (int attempt = 1; attempt <= 3; ++attempt) {
         events.clear();
         handle = m_platform->inputHook->install([&events](int, const EventMsg &event) { events.push_back(event); });

@@ -55,7 +55,7 @@ void TestX11StopKeyWatch::cleanup()
         m_platform->stopKeyWatch->stop();
     if (m_platform) {
         for (const int key : {VK_SHIFT, VK_CONTROL, VK_MENU})
-            m_platform->injector->keybdEvent(key, KEYEVENTF_KEYUP);
+            m_platform->injector->keybdEvent(key, KeyEventFlag::KeyUp);
     }
     m_platform.reset();
     m_user.reset();
@@ -63,7 +63,7 @@ void TestX11StopKeyWatch::cleanup()
 
 bool TestX11StopKeyWatch::startWatch()
 {
-    return m_platform->stopKeyWatch && m_platform->stopKeyWatch->start(MOD_ALT, VK_F10, [this] { ++m_fired; });
+    return m_platform->stopKeyWatch && m_platform->stopKeyWatch->start(Modifier::Alt, VK_F10, [this] { ++m_fired; });
 }
 
 void TestX11StopKeyWatch::userStopIsSeenWhileTheScriptHoldsModifiers()
@@ -98,12 +98,12 @@ void TestX11StopKeyWatch::onlyTheUsersExactCombinationCounts()
     m_platform->injector->keybdEvent(VK_MENU, 0);
     settleInjection();
     m_user->chord({}, Keycode::F10);
-    m_platform->injector->keybdEvent(VK_MENU, KEYEVENTF_KEYUP);
+    m_platform->injector->keybdEvent(VK_MENU, KeyEventFlag::KeyUp);
     // Nor is an Alt+F10 the script plays itself.
     m_platform->injector->keybdEvent(VK_MENU, 0);
     m_platform->injector->keybdEvent(VK_F10, 0);
-    m_platform->injector->keybdEvent(VK_F10, KEYEVENTF_KEYUP);
-    m_platform->injector->keybdEvent(VK_MENU, KEYEVENTF_KEYUP);
+    m_platform->injector->keybdEvent(VK_F10, KeyEventFlag::KeyUp);
+    m_platform->injector->keybdEvent(VK_MENU, KeyEventFlag::KeyUp);
     settleInjection();
     // The right one last: once it is seen, whatever the others fired would have been seen before it.
     m_user->chord({Keycode::AltLeft}, Keycode::F10);

@@ -122,7 +122,7 @@ void TestAltCleanup::stopHotkeyRecordingLeavesNoAltRows()
         e.message = message;
         e.paramH = code;
         e.time = time;
-        recorder.JournalRecordProc(HC_ACTION, e);
+        recorder.JournalRecordProc(Hook::Action, e);
     };
     key(InputMessage::KeyDown, 30, 100);
     key(InputMessage::KeyUp, 30, 150);
@@ -132,7 +132,7 @@ void TestAltCleanup::stopHotkeyRecordingLeavesNoAltRows()
     moveEvent.paramL = 3;
     moveEvent.paramH = 4;
     moveEvent.time = 420;
-    recorder.JournalRecordProc(HC_ACTION, moveEvent);
+    recorder.JournalRecordProc(Hook::Action, moveEvent);
     key(InputMessage::SysKeyDown, 56, 700);
     key(InputMessage::SysKeyDown, 56, 733);
 

@@ -70,8 +70,8 @@ void TestInputRecorder::firstRowOfEmptyTableGetsDelayOne()
     std::uint32_t clock = 1000;
     InputRecorder recorder(table, clock);
 
-    recorder.JournalRecordProc(HC_ACTION, move(10, 20, 90000));
-    recorder.JournalRecordProc(HC_ACTION, move(11, 20, 90040));
+    recorder.JournalRecordProc(Hook::Action, move(10, 20, 90000));
+    recorder.JournalRecordProc(Hook::Action, move(11, 20, 90040));
 
     QCOMPARE(table.rows(), 4);
     QCOMPARE(parametersOf(table, 1), QByteArray("10;20;1"));
@@ -102,9 +102,9 @@ void TestInputRecorder::firstRowOfEveryRecordingGetsDelayOne()
     recorder.startRecording();
 
     // A wheel turn makes no row, so the row after it is still the recording's first.
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::MouseWheel, 0, 0, time - 7));
-    recorder.JournalRecordProc(HC_ACTION, move(7, 8, time));
-    recorder.JournalRecordProc(HC_ACTION, move(9, 8, time + 25));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::MouseWheel, 0, 0, time - 7));
+    recorder.JournalRecordProc(Hook::Action, move(7, 8, time));
+    recorder.JournalRecordProc(Hook::Action, move(9, 8, time + 25));
 
     QCOMPARE(table.rows(), 5);
     QCOMPARE(actionOf(table, 1), QByteArray("LDown()"));
@@ -114,7 +114,7 @@ void TestInputRecorder::firstRowOfEveryRecordingGetsDelayOne()
 
     // The next recording starts afresh.
     recorder.startRecording();
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::KeyDown, 0, 30, time + 90000));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::KeyDown, 0, 30, time + 90000));
     QCOMPARE(table.rows(), 6);
     QCOMPARE(parametersOf(table, 4), QByteArray("VK_A;30;1"));
 }
@@ -143,8 +143,8 @@ void TestInputRecorder::delayIsSigned32BitDifference()
     std::uint32_t clock = 0;
     InputRecorder recorder(table, clock);
 
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::KeyDown, 0, 30, previous));
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::KeyUp, 0, 30, time));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::KeyDown, 0, 30, previous));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::KeyUp, 0, 30, time));
 
     QCOMPARE(table.rows(), 5);
     QCOMPARE(parametersOf(table, 3), QByteArray("VK_A;30;") + QByteArray::number(delay));
@@ -175,13 +175,13 @@ void TestInputRecorder::eventsWithoutRowRestartClock()
     std::uint32_t clock = 1000;
     InputRecorder recorder(table, clock);
 
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(message, 30, 30, 1300));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(message, 30, 30, 1300));
     QCOMPARE(table.rows(), 3);
     QCOMPARE(clock, 1300u);
     QVERIFY(table.action(2).isEmpty());
     QVERIFY(table.parameters(2).isEmpty());
 
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::LButtonDown, 4, 5, 1330));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::LButtonDown, 4, 5, 1330));
     QCOMPARE(table.rows(), 4);
     QCOMPARE(actionOf(table, 2), QByteArray("LDown()"));
     QCOMPARE(parametersOf(table, 2), QByteArray("4;5;30"));
@@ -209,7 +209,7 @@ void TestInputRecorder::nonActionCodesAreIgnoredEntirely()
 
     QCOMPARE(table.rows(), 3);
     QCOMPARE(clock, 1000u);
-    recorder.JournalRecordProc(HC_ACTION, move(2, 2, 1070));
+    recorder.JournalRecordProc(Hook::Action, move(2, 2, 1070));
     QCOMPARE(parametersOf(table, 2), QByteArray("2;2;70"));
 }
 
@@ -255,7 +255,7 @@ void TestInputRecorder::messagesGiveTheirRows()
     std::uint32_t clock = 2000;
     InputRecorder recorder(table, clock);
 
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(message, paramL, paramH, 2040));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(message, paramL, paramH, 2040));
 
     QCOMPARE(table.rows(), 4);
     QCOMPARE(actionOf(table, 2), action);
@@ -274,8 +274,8 @@ void TestInputRecorder::recordingKeepsNonEmptyLastRow()
     InputRecorder recorder(table, clock);
     recorder.startRecording();
 
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::KeyDown, 0, 2, 110));
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::KeyUp, 0, 2, 130));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::KeyDown, 0, 2, 110));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::KeyUp, 0, 2, 130));
 
     const QByteArray expected[] = {"Move()|1;1;1", "Something else entirely|", "KeyDown()|1;2;1", "KeyUp()|1;2;20",
                                    "|"};
@@ -288,7 +288,7 @@ void TestInputRecorder::recordingKeepsNonEmptyLastRow()
     parametersOnly.setCell(ScriptTable::ParametersColumn, 1, "x");
     InputRecorder second(parametersOnly, clock);
     second.startRecording();
-    second.JournalRecordProc(HC_ACTION, move(3, 4, 200));
+    second.JournalRecordProc(Hook::Action, move(3, 4, 200));
     QCOMPARE(parametersOnly.rows(), 4);
     QCOMPARE(parametersOf(parametersOnly, 1), QByteArray("x"));
     QCOMPARE(actionOf(parametersOnly, 2) + '|' + parametersOf(parametersOnly, 2), QByteArray("Move()|3;4;1"));
@@ -302,7 +302,7 @@ void TestInputRecorder::recordingThatMakesNoRowChangesNothing()
     InputRecorder recorder(table, clock);
     recorder.startRecording();
 
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::MouseWheel, 0, 0, 150));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::MouseWheel, 0, 0, 150));
     recorder.JournalRecordProc(-1, move(1, 1, 160));
 
     QCOMPARE(table.rows(), 2);
@@ -315,10 +315,10 @@ void TestInputRecorder::rowsEndWithOpenRowAndOnlyActionColumnsAreWritten()
     std::uint32_t clock = 0;
     InputRecorder recorder(table, clock);
 
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::KeyDown, 0, 30, 10));
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::MouseWheel, 0, 0, 20));
-    recorder.JournalRecordProc(HC_ACTION, move(-1, 2, 25));
-    recorder.JournalRecordProc(HC_ACTION, inputEvent(InputMessage::KeyUp, 0, 30, 25));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::KeyDown, 0, 30, 10));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::MouseWheel, 0, 0, 20));
+    recorder.JournalRecordProc(Hook::Action, move(-1, 2, 25));
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::KeyUp, 0, 30, 25));
 
     QCOMPARE(table.rows(), 5);
     const QByteArray expected[] = {"KeyDown()|VK_A;30;1", "Move()|-1;2;5", "KeyUp()|VK_A;30;0", "|"};

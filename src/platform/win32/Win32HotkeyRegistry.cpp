@@ -7,7 +7,7 @@
 namespace
 {
 
-constexpr unsigned kModifierBits = MOD_ALT | MOD_CONTROL | MOD_SHIFT | Win32HotkeyRegistry::ModWin;
+constexpr unsigned kModifierBits = Modifier::Alt | Modifier::Control | Modifier::Shift | Modifier::Win;
 
 } // namespace
 
@@ -34,5 +34,5 @@ bool Win32HotkeyRegistry::contains(unsigned modifiers, int virtualKey) const
 
 bool Win32HotkeyRegistry::firesOnPress(unsigned heldModifiers, int virtualKey) const
 {
-    return (heldModifiers & MOD_ALT) != 0 && contains(heldModifiers, virtualKey);
+    return (heldModifiers & Modifier::Alt) != 0 && contains(heldModifiers, virtualKey);
 }

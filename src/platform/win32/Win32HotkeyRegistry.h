@@ -7,9 +7,7 @@
 class Win32HotkeyRegistry
 {
   public:
-    /// Modifier bit of the logo keys, beside the MOD_ values of the interface.
-    static constexpr unsigned ModWin = 8;
-
+    /// Modifiers are the interface's Modifier bits.
     void add(unsigned modifiers, int virtualKey);
     /// Forgets one registration of (modifiers, virtualKey), if there is one.
     void remove(unsigned modifiers, int virtualKey);

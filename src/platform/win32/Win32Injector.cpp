@@ -52,7 +52,8 @@ void Win32Injector::keybdEvent(int virtualKey, std::uint32_t flags)
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = WORD(virtualKey);
-    input.ki.dwFlags = flags & (KEYEVENTF_KEYUP | KEYEVENTF_EXTENDEDKEY);
+    input.ki.dwFlags = ((flags & KeyEventFlag::KeyUp) != 0 ? DWORD(KEYEVENTF_KEYUP) : 0) |
+                       ((flags & KeyEventFlag::ExtendedKey) != 0 ? DWORD(KEYEVENTF_EXTENDEDKEY) : 0);
     input.ki.dwExtraInfo = injectedTag;
     SendInput(1, &input, sizeof(input));
 }

@@ -3,7 +3,7 @@
 #include "Win32ErrorText.h"
 #include "Win32HotkeyRegistry.h"
 #include "Win32Injector.h"
-#include "core/KeyNames.h"
+#include "core/KeyCodes.h"
 
 #include <windows.h>
 
@@ -46,9 +46,8 @@ LRESULT CALLBACK mouseProcedure(int code, WPARAM wParam, LPARAM lParam)
 unsigned heldModifiers()
 {
     const auto down = [](int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; };
-    return (down(VK_MENU) ? unsigned(MOD_ALT) : 0u) | (down(VK_CONTROL) ? unsigned(MOD_CONTROL) : 0u) |
-           (down(VK_SHIFT) ? unsigned(MOD_SHIFT) : 0u) |
-           (down(VK_LWIN) || down(VK_RWIN) ? Win32HotkeyRegistry::ModWin : 0u);
+    return (down(VK_MENU) ? Modifier::Alt : 0u) | (down(VK_CONTROL) ? Modifier::Control : 0u) |
+           (down(VK_SHIFT) ? Modifier::Shift : 0u) | (down(VK_LWIN) || down(VK_RWIN) ? Modifier::Win : 0u);
 }
 
 // Signed screen coordinates travel in the unsigned fields as two's complement.

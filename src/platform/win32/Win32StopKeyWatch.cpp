@@ -29,18 +29,18 @@ unsigned modifierOf(int virtualKey)
     case VK_MENU:
     case VK_LMENU:
     case VK_RMENU:
-        return MOD_ALT;
+        return Modifier::Alt;
     case VK_CONTROL:
     case VK_LCONTROL:
     case VK_RCONTROL:
-        return MOD_CONTROL;
+        return Modifier::Control;
     case VK_SHIFT:
     case VK_LSHIFT:
     case VK_RSHIFT:
-        return MOD_SHIFT;
+        return Modifier::Shift;
     case VK_LWIN:
     case VK_RWIN:
-        return MOD_WIN;
+        return Modifier::Win;
     default:
         return 0;
     }

@@ -35,8 +35,8 @@ unsigned numLockMask(Display *display)
 
 unsigned modifierMaskFromModifiers(unsigned modifiers)
 {
-    return ((modifiers & MOD_ALT) ? Mod1Mask : 0u) | ((modifiers & MOD_SHIFT) ? ShiftMask : 0u) |
-           ((modifiers & MOD_CONTROL) ? ControlMask : 0u);
+    return ((modifiers & Modifier::Alt) ? Mod1Mask : 0u) | ((modifiers & Modifier::Shift) ? ShiftMask : 0u) |
+           ((modifiers & Modifier::Control) ? ControlMask : 0u);
 }
 
 // The grabs of one hotkey: its modifiers with every combination of the lock modifiers.
@@ -109,7 +109,7 @@ bool X11Hotkeys::registerHotKey(int /*id*/, unsigned modifiers, int virtualKey)
     }
     if (ok) {
         m_registered.push_back({keycode, mask});
-        m_grabs->add(keycode, mask, {modifiers & (MOD_ALT | MOD_SHIFT | MOD_CONTROL), virtualKey});
+        m_grabs->add(keycode, mask, {modifiers & (Modifier::Alt | Modifier::Shift | Modifier::Control), virtualKey});
     }
     // The round trip may have queued events without the socket becoming readable again.
     QTimer::singleShot(0, m_notifier.get(), [this] { processEvents(); });

@@ -80,10 +80,10 @@ void X11Injector::mouseEvent(std::uint32_t flags)
 
 void X11Injector::keybdEvent(int virtualKey, std::uint32_t flags)
 {
-    const unsigned keycode = X11KeyCodes::keycodeFromVirtualKey(virtualKey, (flags & KEYEVENTF_EXTENDEDKEY) != 0);
+    const unsigned keycode = X11KeyCodes::keycodeFromVirtualKey(virtualKey, (flags & KeyEventFlag::ExtendedKey) != 0);
     if (keycode == 0)
         return;
-    const bool press = (flags & KEYEVENTF_KEYUP) == 0;
+    const bool press = (flags & KeyEventFlag::KeyUp) == 0;
     if (press && m_injected)
         m_injected->pressing(keycode);
     XTestFakeKeyEvent(m_display.get(), keycode, press ? True : False, CurrentTime);

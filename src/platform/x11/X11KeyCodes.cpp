@@ -20,14 +20,14 @@ struct ModifierKey {
 };
 
 constexpr std::array<ModifierKey, 8> kModifierKeys = {{
-    {29, MOD_CONTROL}, // left Ctrl
-    {97, MOD_CONTROL}, // right Ctrl
-    {42, MOD_SHIFT},   // left Shift
-    {54, MOD_SHIFT},   // right Shift
-    {56, MOD_ALT},     // left Alt
-    {100, MOD_ALT},    // right Alt
-    {125, MOD_WIN},    // left Meta
-    {126, MOD_WIN},    // right Meta
+    {29, Modifier::Control}, // left Ctrl
+    {97, Modifier::Control}, // right Ctrl
+    {42, Modifier::Shift},   // left Shift
+    {54, Modifier::Shift},   // right Shift
+    {56, Modifier::Alt},     // left Alt
+    {100, Modifier::Alt},    // right Alt
+    {125, Modifier::Win},    // left Meta
+    {126, Modifier::Win},    // right Meta
 }};
 
 struct SpecialKey {

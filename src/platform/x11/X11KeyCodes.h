@@ -21,8 +21,8 @@ int virtualKeyFromScanCode(std::uint32_t scanCode);
 /// True for the keycodes of the left and right Alt keys.
 bool isAltKeycode(unsigned keycode);
 
-/// The hotkey modifier bit (MOD_ALT, MOD_CONTROL, MOD_SHIFT, MOD_WIN) of a modifier key's keycode; 0 for
-/// every other key.
+/// The hotkey modifier bit (Modifier::Alt, Modifier::Control, Modifier::Shift, Modifier::Win) of a modifier key's
+/// keycode; 0 for every other key.
 unsigned hotkeyModifierOfKeycode(unsigned keycode);
 
 } // namespace X11KeyCodes

@@ -111,7 +111,7 @@ TEST_CASE(registryTellsWhichPressesFireAHotkey)
         {MOD_ALT, VK_F9, true},
         {MOD_ALT | MOD_SHIFT, VK_F9, true},
         {MOD_ALT | MOD_CONTROL, VK_F9, false},
-        {MOD_ALT | Win32HotkeyRegistry::ModWin, VK_F9, false},
+        {Modifier::Alt | Modifier::Win, VK_F9, false},
         {0, VK_F9, false},
         {MOD_SHIFT, VK_F9, false},
         {MOD_ALT, VK_F11, false},
