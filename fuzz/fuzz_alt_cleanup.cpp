@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     const std::vector<Row> before = rowsOf(table);
-    cleanUpTrailingAlt(table);
+    cleanUpTrailingModifiers(table, {QByteArrayLiteral("VK_MENU")});
     const std::vector<Row> after = rowsOf(table);
 
     // Index in `before` (0 = grid row 1) of the last key-up row that the walk can reach, if any.

@@ -6,7 +6,6 @@
 #include <QMessageBox>
 
 #include <exception>
-#include <new>
 #include <utility>
 
 std::function<void(const QString &)> Application::showError = &Application::showErrorBox;
@@ -37,21 +36,6 @@ void Application::reportCurrentException()
         report(error);
     } catch (...) {
         showError(currentExceptionMessage());
-    }
-}
-
-QString Application::currentExceptionMessage()
-{
-    try {
-        throw;
-    } catch (const ApplicationError &error) {
-        return error.message();
-    } catch (const std::bad_alloc &) {
-        return QStringLiteral("Out of memory");
-    } catch (const std::exception &error) {
-        return QString::fromLocal8Bit(error.what());
-    } catch (...) {
-        return QStringLiteral("Unknown exception");
     }
 }
 

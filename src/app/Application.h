@@ -39,8 +39,6 @@ class Application : public QApplication
     // Shows the exception being handled in the error box: our own errors with their message (and title),
     // "Out of memory", a standard exception's what(), or "Unknown exception". Call only inside a catch block.
     static void reportCurrentException();
-    // The text shown for the exception being handled. Call only inside a catch block.
-    static QString currentExceptionMessage();
 
   private:
     static QString s_errorTitle;

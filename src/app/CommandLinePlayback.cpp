@@ -1,6 +1,5 @@
 #include "CommandLinePlayback.h"
 
-#include "Application.h"
 #include "core/DebugLog.h"
 #include "core/Errors.h"
 #include "platform/Platform.h"
@@ -73,7 +72,7 @@ int CommandLinePlayback::run(Platform &platform, const QString &file, const Comm
         const PlaybackEngine::Outcome outcome = engine.run(settings.repeats, settings.first, settings.second);
         status = outcome == PlaybackEngine::Outcome::Completed ? Completed : Stopped;
     } catch (...) {
-        print(errors, Application::currentExceptionMessage());
+        print(errors, currentExceptionMessage());
         print(errors, QStringLiteral("tapsmith: row %1 of %2").arg(engine.currentRow()).arg(file));
         status = RowFailed;
     }

@@ -205,9 +205,9 @@ RecoveryJournal::RecoveryJournal(QString folder, JournalClock &clock, JournalSys
 
     // Model rows are grid rows - 1.
     connect(&m_table, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int) { rowsChanged(first + 1); });
+            [this](const QModelIndex &, int first, int) { rowsChanged(ScriptTable::gridRow(first)); });
     connect(&m_table, &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex &topLeft, const QModelIndex &) { rowsChanged(topLeft.row() + 1); });
+            [this](const QModelIndex &topLeft, const QModelIndex &) { rowsChanged(ScriptTable::gridRow(topLeft)); });
     connect(&m_table, &QAbstractItemModel::rowsRemoved, this, &RecoveryJournal::tableReplaced);
     connect(&m_table, &QAbstractItemModel::rowsMoved, this, &RecoveryJournal::tableReplaced);
     connect(&m_table, &QAbstractItemModel::modelReset, this, &RecoveryJournal::tableReplaced);

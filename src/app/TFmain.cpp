@@ -162,11 +162,6 @@ void TFmain::showFromHotkey()
     activateWindow();
 }
 
-void TFmain::hideApplicationWindow()
-{
-    hide();
-}
-
 void TFmain::restoreApplicationWindow()
 {
     if (isMinimized())
@@ -197,5 +192,5 @@ void TFmain::selectGridRow(int row)
         return;
     const QModelIndex current = StringGrid1->currentIndex();
     const int column = current.isValid() ? current.column() : ScriptTable::ActionColumn;
-    StringGrid1->setCurrentIndex(Script->index(row - 1, column));
+    StringGrid1->setCurrentIndex(Script->gridIndex(row, column));
 }

@@ -147,8 +147,7 @@ class TFmain : public QWidget
     void showFromTray();
     void showFromHotkey();
 
-    // Hiding and restoring the application's own window reduce to the main window here.
-    void hideApplicationWindow();
+    // Brings a minimised window back to its normal size; hiding the main window hides the application.
     void restoreApplicationWindow();
 
     void setTrayImage(TrayImage image);

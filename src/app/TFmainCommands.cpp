@@ -62,7 +62,6 @@ void TFmain::ToolButton1Click()
     setTrayImage(Recording);
     setWindowTitle(recordingCaption(windowTitle()));
     hide();
-    hideApplicationWindow();
     // One recording hook at a time: a record command during a recording keeps the running one.
     if (m_recordHook != 0)
         return;
@@ -130,7 +129,6 @@ void TFmain::ToolButton3Click()
             setTrayImage(Idle);
     });
     hide();
-    hideApplicationWindow();
     if (Script->action(1).isEmpty())
         ToolButton6Click();
 

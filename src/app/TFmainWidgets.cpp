@@ -203,7 +203,7 @@ void TFmain::buildScriptView()
     connect(StringGrid1->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) {
                 if (current.isValid())
-                    m_editor->StringGrid1SelectCell(current.column(), current.row() + 1);
+                    m_editor->StringGrid1SelectCell(current.column(), ScriptTable::gridRow(current));
             });
     connect(m_editor, &ScriptEditor::selectedRowChanged, this, &TFmain::selectGridRow);
     // Rows replaced wholesale (Open, Clear, and the undo and redo of either) reset the view and its current

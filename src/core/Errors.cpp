@@ -1,5 +1,7 @@
 #include "Errors.h"
 
+#include <new>
+
 ApplicationError::ApplicationError(QString message) : m_message(std::move(message)), m_utf8(m_message.toUtf8()) {}
 
 namespace
@@ -22,4 +24,19 @@ QString shownText(const QString &text)
 ConversionError::ConversionError(const QString &text)
     : ApplicationError(QStringLiteral("'%1' is not a valid integer value").arg(shownText(text)))
 {
+}
+
+QString currentExceptionMessage()
+{
+    try {
+        throw;
+    } catch (const ApplicationError &error) {
+        return error.message();
+    } catch (const std::bad_alloc &) {
+        return QStringLiteral("Out of memory");
+    } catch (const std::exception &error) {
+        return QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        return QStringLiteral("Unknown exception");
+    }
 }

@@ -4,6 +4,10 @@
 
 #include <exception>
 
+// The text a failure is shown with, for the exception being handled: our own errors with their message, "Out
+// of memory", a standard exception's what(), or "Unknown exception". Call only inside a catch block.
+QString currentExceptionMessage();
+
 // A failure that ends the command in progress and is shown by the application-wide handler.
 class ApplicationError : public std::exception
 {

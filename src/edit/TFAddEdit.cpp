@@ -101,7 +101,7 @@ int TFAddEdit::editRow(ScriptTable &table, int row)
     Edit1->setFocus();
 
     m_table = &table;
-    m_row = QPersistentModelIndex(table.index(row - 1, ScriptTable::ActionColumn)); // model rows skip the header
+    m_row = QPersistentModelIndex(table.gridIndex(row, ScriptTable::ActionColumn));
     m_rowReplaced = false;
     m_writtenRow = 0;
     const QMetaObject::Connection watch =
@@ -143,7 +143,7 @@ QString TFAddEdit::boxText(int index, const QLineEdit *box) const
 void TFAddEdit::Button2Click()
 {
     if (m_table && m_row.isValid() && !m_rowReplaced) {
-        const int row = m_row.row() + 1;
+        const int row = ScriptTable::gridRow(m_row.row());
         m_writtenRow = row;
         m_table->setCellText(ScriptTable::ActionColumn, row, boxText(0, Edit1));
         m_table->setCellText(ScriptTable::ParametersColumn, row,

@@ -2,11 +2,6 @@
 
 #include "script/ScriptTable.h"
 
-void cleanUpTrailingAlt(ScriptTable &table)
-{
-    cleanUpTrailingModifiers(table, {QByteArrayLiteral("VK_MENU")});
-}
-
 void cleanUpTrailingModifiers(ScriptTable &table, const QList<QByteArray> &keyNames)
 {
     const auto isModifier = [&keyNames](QByteArrayView parameters) {

@@ -5,10 +5,7 @@
 
 class ScriptTable;
 
-// Removes the Alt key-down rows ("KeyDown()" whose Parameters contain "VK_MENU") that follow the last
-// "KeyUp()" row: the ones the stop hotkey itself leaves behind. Rows 1 and 2 are never examined.
-void cleanUpTrailingAlt(ScriptTable &table);
-
-// The same for the key-down rows of any of the given key names: the modifiers of a stop hotkey other than
-// Alt+F10. No names: nothing is removed.
+// Removes the key-down rows ("KeyDown()" whose Parameters contain one of the given key names) that follow
+// the last "KeyUp()" row: the ones the stop hotkey's own modifiers leave behind ("VK_MENU" for Alt+F10).
+// Rows 1 and 2 are never examined. No names: nothing is removed.
 void cleanUpTrailingModifiers(ScriptTable &table, const QList<QByteArray> &keyNames);

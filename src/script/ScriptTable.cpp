@@ -46,14 +46,14 @@ void ScriptTable::setRows(int count)
         return;
     if (count > old) {
         if (notifying())
-            beginInsertRows(QModelIndex(), old - 1, count - 2);
+            beginInsertRows(QModelIndex(), modelRow(old), modelRow(count - 1));
         m_rows.resize(std::size_t(count - 1));
         if (notifying())
             endInsertRows();
         return;
     }
     if (notifying())
-        beginRemoveRows(QModelIndex(), count - 1, old - 2);
+        beginRemoveRows(QModelIndex(), modelRow(count), modelRow(old - 1));
     for (std::size_t i = std::size_t(count - 1); i < m_rows.size(); ++i)
         m_wastedBytes += m_rows[i].parametersLength;
     m_rows.resize(std::size_t(count - 1));
@@ -137,9 +137,9 @@ void ScriptTable::deleteRow(int row)
     if (row < 1 || row >= rows())
         return;
     if (notifying())
-        beginRemoveRows(QModelIndex(), row - 1, row - 1);
+        beginRemoveRows(QModelIndex(), modelRow(row), modelRow(row));
     m_wastedBytes += rowAt(row).parametersLength;
-    m_rows.erase(m_rows.begin() + (row - 1));
+    m_rows.erase(m_rows.begin() + modelRow(row));
     if (notifying()) {
         endRemoveRows();
         emit rowsShrunk(rows());
@@ -241,7 +241,7 @@ QVariant ScriptTable::data(const QModelIndex &index, int role) const
     const int column = index.column();
     if (column != ActionColumn && column != ParametersColumn)
         return QString();
-    const QByteArrayView bytes = cell(column, index.row() + 1);
+    const QByteArrayView bytes = cell(column, gridRow(index));
     // One byte per character in code page 1251.
     if (bytes.size() > MaximumShownCharacters)
         return fromCp1251(bytes.first(MaximumShownCharacters)) + QChar(0x2026);
@@ -298,7 +298,7 @@ void ScriptTable::compactArenaIfWasteful()
 
 void ScriptTable::notifyRowsChanged(int firstRow, int lastRow)
 {
-    emit dataChanged(index(firstRow - 1, 0), index(lastRow - 1, ColumnCount - 1));
+    emit dataChanged(gridIndex(firstRow, 0), gridIndex(lastRow, ColumnCount - 1));
 }
 
 int ScriptTable::scriptRowCount() const

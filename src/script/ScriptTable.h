@@ -33,6 +33,12 @@ class ScriptTable : public QAbstractTableModel
 
     explicit ScriptTable(QObject *parent = nullptr);
 
+    // The model's rows skip the header: model row = grid row - 1. These are the one place that says so.
+    static int gridRow(int modelRow) { return modelRow + 1; }
+    static int gridRow(const QModelIndex &index) { return gridRow(index.row()); }
+    static int modelRow(int gridRow) { return gridRow - 1; }
+    QModelIndex gridIndex(int row, int column) const { return index(modelRow(row), column); }
+
     // Grid row count, header included; 2 in the initial state.
     int rows() const { return int(m_rows.size()) + 1; }
     // Grows with empty rows or drops the last rows with their texts; never below 2.

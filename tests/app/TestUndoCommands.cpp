@@ -249,7 +249,7 @@ void TestUndoCommands::theHighlightedRowIsTheSelectedRowAfterEveryStep()
     m_fixture.row("Move()", "3;3;3");
     const auto highlighted = [&window] {
         const QModelIndex current = window.StringGrid1->currentIndex();
-        return current.isValid() ? current.row() + 1 : 0;
+        return current.isValid() ? ScriptTable::gridRow(current) : 0;
     };
     window.editor().StringGrid1SelectCell(0, 3);
     QCOMPARE(highlighted(), 3);

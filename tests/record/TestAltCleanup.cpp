@@ -104,7 +104,7 @@ void TestAltCleanup::removesTrailingAltKeyDowns()
     ScriptTable table;
     fill(table, before);
 
-    cleanUpTrailingAlt(table);
+    cleanUpTrailingModifiers(table, {QByteArrayLiteral("VK_MENU")});
 
     QCOMPARE(contents(table), after);
     QCOMPARE(table.rows(), int(after.size()) + 1);
@@ -136,7 +136,7 @@ void TestAltCleanup::stopHotkeyRecordingLeavesNoAltRows()
     key(InputMessage::SysKeyDown, 56, 700);
     key(InputMessage::SysKeyDown, 56, 733);
 
-    cleanUpTrailingAlt(table);
+    cleanUpTrailingModifiers(table, {QByteArrayLiteral("VK_MENU")});
 
     QCOMPARE(contents(table), (QByteArrayList{"KeyDown()|VK_A;30;1", "KeyUp()|VK_A;30;50", "Move()|3;4;20", "|"}));
 }
