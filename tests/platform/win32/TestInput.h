@@ -75,7 +75,7 @@ struct Recording {
     HookProc proc()
     {
         return [this](int code, const EventMsg &event) {
-            if (code == HC_ACTION)
+            if (code == Hook::Action)
                 events.push_back(event);
         };
     }
