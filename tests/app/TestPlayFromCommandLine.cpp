@@ -16,77 +16,13 @@
 
 #include <sys/stat.h>
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+
+// After Qt: Xlib defines names Qt uses.
+#include "TapsmithProcess.h"
 
 namespace
 {
-
-class Tapsmith
-{
-  public:
-    explicit Tapsmith(const QString &configFolder)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder);
-        process.setProcessEnvironment(environment);
-    }
-    ~Tapsmith()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-    Tapsmith(const Tapsmith &) = delete;
-    Tapsmith &operator=(const Tapsmith &) = delete;
-
-    void start(const QStringList &arguments) { process.start(QStringLiteral(TAPSMITH_EXECUTABLE), arguments); }
-    int finish(int timeoutMs = 30000)
-    {
-        if (process.state() != QProcess::NotRunning && !process.waitForFinished(timeoutMs))
-            return -1;
-        errors = QString::fromLocal8Bit(process.readAllStandardError());
-        output = QString::fromLocal8Bit(process.readAllStandardOutput());
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    }
-
-    QProcess process;
-    QString errors;
-    QString output;
-};
-
-// Windows of `pid` (by _NET_WM_PID) that are mapped and viewable, under `window`; a window manager puts
-// the top-level windows into frames of its own.
-int mappedWindowsOf(Display *display, qint64 pid, Window window = 0)
-{
-    if (window == 0)
-        window = DefaultRootWindow(display);
-    const Atom wmPid = XInternAtom(display, "_NET_WM_PID", False);
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    int mapped = 0;
-    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0)
-        return 0;
-    for (unsigned i = 0; i < count; ++i) {
-        Atom type = 0;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char *data = nullptr;
-        XWindowAttributes attributes;
-        if (XGetWindowProperty(display, children[i], wmPid, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
-                               &data) == Success &&
-            data != nullptr && items == 1 && qint64(*reinterpret_cast<unsigned long *>(data)) == pid &&
-            XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable)
-            ++mapped;
-        else if (window == DefaultRootWindow(display))
-            mapped += mappedWindowsOf(display, pid, children[i]);
-        XFree(data);
-    }
-    XFree(children);
-    return mapped;
-}
 
 // A script file of these lines, CR LF ended.
 QString writeScript(const QTemporaryDir &folder, const QString &name, const QList<QByteArray> &lines)
@@ -137,14 +73,14 @@ void TestPlayFromCommandLine::playsTheFileWithNoWindowAndExits0()
                                        {"Move()|123;234;0", "KeyDown()|VK_A;30;300", "KeyUp()|VK_A;30;300"});
     XRecordObserver observer;
     QVERIFY(observer.start());
-    Tapsmith program(m_folder.path());
-    program.start({QStringLiteral("--play"), script, QStringLiteral("--repeat"), QStringLiteral("2"),
-                   QStringLiteral("--interval"), QStringLiteral("1"), QStringLiteral("--speed"), QStringLiteral("50")});
-    QVERIFY(program.process.waitForStarted());
+    TapsmithProcess program(m_folder.path());
+    QVERIFY(program.start({QStringLiteral("--play"), script, QStringLiteral("--repeat"), QStringLiteral("2"),
+                           QStringLiteral("--interval"), QStringLiteral("1"), QStringLiteral("--speed"),
+                           QStringLiteral("50")}));
     // While it plays (about 1.6 s), nothing of it is on the screen.
     int mappedWhilePlaying = 0;
     while (!program.process.waitForFinished(100))
-        mappedWhilePlaying += mappedWindowsOf(m_user.display(), program.process.processId());
+        mappedWhilePlaying += int(viewableWindowsOf(m_user.display(), program.pid()).size());
     QCOMPARE(program.finish(), 0);
     QCOMPARE(mappedWhilePlaying, 0);
     QVERIFY2(program.errors.isEmpty(), qPrintable(program.errors));
@@ -167,7 +103,7 @@ void TestPlayFromCommandLine::playsTheFileWithNoWindowAndExits0()
     QCOMPARE(presses, 2);
 
     // An empty script plays nothing and completes.
-    Tapsmith empty(m_folder.path());
+    TapsmithProcess empty(m_folder.path());
     empty.start({QStringLiteral("--play"), writeScript(m_folder, QStringLiteral("empty.tpx"), {}),
                  QStringLiteral("--verbose")});
     QCOMPARE(empty.finish(), 0);
@@ -184,7 +120,7 @@ void TestPlayFromCommandLine::motionsSentAreTheMoveRows()
     const QString script = writeScript(m_folder, QStringLiteral("clicks.tpx"), lines);
     XRecordObserver observer;
     QVERIFY(observer.start());
-    Tapsmith program(m_folder.path());
+    TapsmithProcess program(m_folder.path());
     program.start({QStringLiteral("--play"), script});
     QCOMPARE(program.finish(), 0);
     observer.stop();
@@ -205,7 +141,7 @@ void TestPlayFromCommandLine::failedRowExits1WithTheRowAndTheFile()
 {
     const QString script = writeScript(m_folder, QStringLiteral("bad.tpx"),
                                        {"KeyDown()|VK_SHIFT;42;0", "Move()|10;20;0", "Move()|10;2x;0"});
-    Tapsmith program(m_folder.path());
+    TapsmithProcess program(m_folder.path());
     program.start({QStringLiteral("--play"), script});
     QCOMPARE(program.finish(), 1);
     QVERIFY2(program.errors.startsWith(QLatin1String("'2x' is not a valid integer value\n")),
@@ -233,7 +169,7 @@ void TestPlayFromCommandLine::badUsageAndUnreadableFilesExit2()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, said);
-    Tapsmith program(m_folder.path());
+    TapsmithProcess program(m_folder.path());
     program.process.setWorkingDirectory(m_folder.path());
     program.start(arguments);
     QCOMPARE(program.finish(), 2);
@@ -255,18 +191,16 @@ void TestPlayFromCommandLine::stopsExit130AndLetGoOfHeldKeys()
     const QString script =
         writeScript(m_folder, QStringLiteral("long.tpx"), {"KeyDown()|VK_SHIFT;42;0", "Move()|50;60;60000"});
 
-    Tapsmith other(m_folder.path());
+    TapsmithProcess other(m_folder.path());
     if (stop == QLatin1String("hotkey")) {
-        other.start({});
-        QVERIFY(other.process.waitForStarted());
+        QVERIFY(other.start({}));
         // Its hotkeys are in place once its window shows.
-        QTRY_VERIFY_WITH_TIMEOUT(mappedWindowsOf(m_user.display(), other.process.processId()) > 0, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(viewableWindowsOf(m_user.display(), other.pid()).size() > 0, 20000);
         QVERIFY(!m_user.grabKey(Keycode::F10, Mod1Mask));
     }
 
-    Tapsmith program(m_folder.path());
-    program.start({QStringLiteral("--play"), script});
-    QVERIFY(program.process.waitForStarted());
+    TapsmithProcess program(m_folder.path());
+    QVERIFY(program.start({QStringLiteral("--play"), script}));
     QTRY_VERIFY_WITH_TIMEOUT(m_user.isKeyDown(Keycode::ShiftLeft), 20000);
 
     QElapsedTimer stopping;
@@ -274,7 +208,7 @@ void TestPlayFromCommandLine::stopsExit130AndLetGoOfHeldKeys()
     if (stop == QLatin1String("hotkey"))
         m_user.chord({Keycode::AltLeft}, Keycode::F10);
     else
-        ::kill(pid_t(program.process.processId()), stop == QLatin1String("SIGINT") ? SIGINT : SIGTERM);
+        ::kill(pid_t(program.pid()), stop == QLatin1String("SIGINT") ? SIGINT : SIGTERM);
     QCOMPARE(program.finish(), 130);
     QVERIFY2(stopping.elapsed() < 10000, qPrintable(QString::number(stopping.elapsed())));
     QVERIFY2(program.errors.isEmpty(), qPrintable(program.errors));
@@ -290,7 +224,7 @@ void TestPlayFromCommandLine::completedRunLetsGoOfWhatTheScriptLeftDown()
                                        {"KeyDown()|VK_A;30;5", "KeyDown()|VK_SHIFT;42;0", "MDown()|40;40;0"});
     XRecordObserver observer;
     QVERIFY(observer.start());
-    Tapsmith program(m_folder.path());
+    TapsmithProcess program(m_folder.path());
     program.start({QStringLiteral("--play"), script, QStringLiteral("--repeat"), QStringLiteral("2")});
     QCOMPARE(program.finish(), 0);
     m_user.sync();
@@ -320,7 +254,7 @@ void TestPlayFromCommandLine::hugeNumberFieldIsReportedShort()
     // A megabyte of digits: the message shows the beginning of the text, not all of it.
     const QByteArray digits(1 << 20, '1');
     const QString script = writeScript(m_folder, QStringLiteral("huge.tpx"), {"Move()|10;20;" + digits});
-    Tapsmith program(m_folder.path());
+    TapsmithProcess program(m_folder.path());
     program.start({QStringLiteral("--play"), script});
     QCOMPARE(program.finish(), 1);
     const QString expected =
@@ -342,7 +276,7 @@ void TestPlayFromCommandLine::verboseCountsTheScriptRows()
         {{"Move()|1;1;0", "Move()|2;2;0", "|"}, "2 rows,"},
     };
     for (const auto &example : cases) {
-        Tapsmith program(m_folder.path());
+        TapsmithProcess program(m_folder.path());
         program.start({QStringLiteral("--play"), writeScript(m_folder, QStringLiteral("count.tpx"), example.lines),
                        QStringLiteral("--verbose")});
         QCOMPARE(program.finish(), 0);
@@ -354,10 +288,10 @@ void TestPlayFromCommandLine::settingsFileThatIsAPipeIsIgnored()
 {
     // Reading a pipe nobody writes to would hold the start for ever.
     QTemporaryDir config;
-    QVERIFY(QDir(config.path()).mkpath(QStringLiteral("Tapsmith")));
-    const QString pipe = config.filePath(QStringLiteral("Tapsmith/tapsmith.conf"));
+    QVERIFY(QDir(config.path()).mkpath(QStringLiteral("config/Tapsmith")));
+    const QString pipe = config.filePath(QStringLiteral("config/Tapsmith/tapsmith.conf"));
     QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    Tapsmith program(config.path());
+    TapsmithProcess program(config.path());
     program.start({QStringLiteral("--play"), writeScript(m_folder, QStringLiteral("plain.tpx"), {"Move()|5;5;0"})});
     QCOMPARE(program.finish(10000), 0);
     QVERIFY2(program.errors.contains(QStringLiteral("%1 is not a regular file").arg(pipe)), qPrintable(program.errors));

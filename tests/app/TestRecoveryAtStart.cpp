@@ -1,7 +1,7 @@
 // The recovery journal with real processes on the private X server: a recording whose copy ends without
-// Save (killed, terminated, its display gone) is offered at the next start and comes back row for row; No
-// removes it; a copy that still runs keeps its journal to itself; an unreadable one is set aside; --play
-// neither offers nor writes one.
+// Save (killed, terminated, its display gone, the tray menu's Exit) is offered at the next start and comes
+// back row for row, and saves as the journal held it; No removes it, and so does a Save; a copy that still
+// runs keeps its journal to itself; an unreadable one is set aside; --play neither offers nor writes one.
 
 #include "app/RecoveryJournal.h"
 #include "core/KeyNames.h"
@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRect>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -20,8 +21,11 @@
 #include <optional>
 #include <thread>
 
-#include <X11/Xatom.h>
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+
+// After Qt: Xlib defines names Qt uses.
+#include "TapsmithProcess.h"
 
 namespace
 {
@@ -31,122 +35,11 @@ using namespace std::chrono_literals;
 constexpr unsigned kReturn = 36;
 constexpr unsigned kEscape = 9;
 
-class Tapsmith
-{
-  public:
-    Tapsmith(const QString &home, const QString &display = QString())
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-        if (!display.isEmpty())
-            environment.insert(QStringLiteral("DISPLAY"), display);
-        process.setProcessEnvironment(environment);
-    }
-    ~Tapsmith()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-    Tapsmith(const Tapsmith &) = delete;
-    Tapsmith &operator=(const Tapsmith &) = delete;
-
-    bool start(const QStringList &arguments = {})
-    {
-        process.start(QStringLiteral(TAPSMITH_EXECUTABLE), arguments);
-        const bool started = process.waitForStarted();
-        m_pid = process.processId();
-        return started;
-    }
-    // Also once the process has ended.
-    qint64 pid() const { return m_pid; }
-    void signal(int number) const
-    {
-        if (process.state() != QProcess::NotRunning)
-            ::kill(pid_t(m_pid), number);
-    }
-    bool finish()
-    {
-        const bool finished = process.state() == QProcess::NotRunning || process.waitForFinished(15000);
-        errors += QString::fromLocal8Bit(process.readAllStandardError());
-        return finished;
-    }
-
-    QProcess process;
-    QString errors;
-
-  private:
-    qint64 m_pid = 0;
-};
-
-// Windows of other clients come and go while the tests look at them.
-int ignoreXErrors(Display *, XErrorEvent *)
-{
-    return 0;
-}
-
-struct TopWindow {
-    Window id = 0;
-    bool dialog = false;
-};
-
-bool isDialog(Display *display, Window window)
-{
-    Atom type = 0;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char *data = nullptr;
-    const Atom dialog = XInternAtom(display, "_NET_WM_WINDOW_TYPE_DIALOG", False);
-    bool found = false;
-    if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_WINDOW_TYPE", False), 0, 16, False, XA_ATOM,
-                           &type, &format, &items, &after, &data) == Success &&
-        data != nullptr) {
-        const auto *atoms = reinterpret_cast<const Atom *>(data);
-        for (unsigned long i = 0; i < items; ++i)
-            found = found || atoms[i] == dialog;
-    }
-    if (data)
-        XFree(data);
-    return found;
-}
-
-// The viewable top-level windows of `pid` (by _NET_WM_PID), also inside a window manager's frames.
-void windowsOf(Display *display, qint64 pid, Window window, int depth, std::vector<TopWindow> &found)
-{
-    const Atom wmPid = XInternAtom(display, "_NET_WM_PID", False);
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0)
-        return;
-    for (unsigned i = 0; i < count; ++i) {
-        Atom type = 0;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char *data = nullptr;
-        XWindowAttributes attributes;
-        if (XGetWindowProperty(display, children[i], wmPid, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
-                               &data) == Success &&
-            data != nullptr && items == 1 && qint64(*reinterpret_cast<unsigned long *>(data)) == pid) {
-            if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable)
-                found.push_back({children[i], isDialog(display, children[i])});
-        } else if (depth < 2) {
-            windowsOf(display, pid, children[i], depth + 1, found);
-        }
-        if (data)
-            XFree(data);
-    }
-    XFree(children);
-}
-
 // The first window `pid` shows: the recovery question (a dialog) or the main window.
-std::optional<TopWindow> firstWindowOf(Display *display, qint64 pid)
+std::optional<ProgramWindow> firstWindowOf(Display *display, qint64 pid)
 {
     for (int i = 0; i < 200; ++i) {
-        std::vector<TopWindow> found;
-        windowsOf(display, pid, DefaultRootWindow(display), 0, found);
+        const std::vector<ProgramWindow> found = viewableWindowsOf(display, pid);
         if (!found.empty())
             return found.front();
         std::this_thread::sleep_for(50ms);
@@ -155,19 +48,152 @@ std::optional<TopWindow> firstWindowOf(Display *display, qint64 pid)
 }
 
 // The copy's main window once the question (if any) is answered.
-bool waitForMainWindow(Display *display, qint64 pid)
+std::optional<ProgramWindow> mainWindowOf(Display *display, qint64 pid)
 {
     for (int i = 0; i < 200; ++i) {
-        std::vector<TopWindow> found;
-        windowsOf(display, pid, DefaultRootWindow(display), 0, found);
+        const std::vector<ProgramWindow> found = viewableWindowsOf(display, pid);
         if (found.size() == 1 && !found.front().dialog)
-            return true;
+            return found.front();
         std::this_thread::sleep_for(50ms);
     }
-    return false;
+    return std::nullopt;
 }
 
-void answer(XTestDriver &user, const TopWindow &window, unsigned keycode)
+bool waitForMainWindow(Display *display, qint64 pid)
+{
+    return mainWindowOf(display, pid).has_value();
+}
+
+QPoint originOf(Display *display, Window window)
+{
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    return {x, y};
+}
+
+void click(XTestDriver &user, const QPoint &at, unsigned button)
+{
+    user.motion(at.x(), at.y());
+    user.sync();
+    std::this_thread::sleep_for(200ms);
+    user.button(button, true);
+    user.button(button, false);
+    user.sync();
+}
+
+// Types plain ASCII text, with Shift where the keyboard map needs it.
+void type(XTestDriver &user, const QString &text)
+{
+    for (const QChar character : text) {
+        const KeySym symbol = character.unicode(); // Latin-1 key symbols are their characters
+        const KeyCode code = XKeysymToKeycode(user.display(), symbol);
+        const bool shift = XkbKeycodeToKeysym(user.display(), code, 0, 0) != symbol;
+        if (shift)
+            user.key(Keycode::ShiftLeft, true);
+        user.tap(code);
+        if (shift)
+            user.key(Keycode::ShiftLeft, false);
+        user.sync();
+    }
+}
+
+// What `find` gives as soon as it gives something, asked every 100 ms for up to `tries` times.
+template <typename Find> auto waitFor(Find find, int tries = 100)
+{
+    for (int i = 0; i < tries; ++i) {
+        if (auto found = find())
+            return found;
+        std::this_thread::sleep_for(100ms);
+    }
+    return decltype(find())();
+}
+
+// The tray icon of `pid`: its small window, which the tray holds somewhere below the root.
+std::optional<QRect> trayIconOf(Display *display, qint64 pid, Window window)
+{
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0)
+        return std::nullopt;
+    std::optional<QRect> found;
+    for (unsigned i = 0; i < count && !found; ++i) {
+        XWindowAttributes attributes;
+        if (window != root && ProgramWindows::pidOf(display, children[i]) == pid &&
+            XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable &&
+            attributes.width <= 64 && attributes.height <= 64)
+            found = QRect(originOf(display, children[i]), QSize(attributes.width, attributes.height));
+        else
+            found = trayIconOf(display, pid, children[i]);
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+// A menu `pid` pops up: a window of its own right under the root, which no window manager frames.
+std::optional<QRect> popupMenuOf(Display *display, qint64 pid)
+{
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count) == 0)
+        return std::nullopt;
+    std::optional<QRect> found;
+    for (unsigned i = 0; i < count; ++i) {
+        XWindowAttributes attributes;
+        if (ProgramWindows::pidOf(display, children[i]) == pid &&
+            XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable &&
+            attributes.override_redirect && attributes.height > 50)
+            found = QRect(attributes.x, attributes.y, attributes.width, attributes.height);
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+// "Выход", the last item of the tray menu, as the user chooses it: a right click on the icon, a click on
+// the item.
+bool exitFromTray(XTestDriver &user, qint64 pid)
+{
+    const std::optional<QRect> icon =
+        waitFor([&] { return trayIconOf(user.display(), pid, DefaultRootWindow(user.display())); });
+    if (!icon)
+        return false;
+    click(user, icon->center(), 3);
+    const std::optional<QRect> menu = waitFor([&] { return popupMenuOf(user.display(), pid); });
+    if (!menu)
+        return false;
+    click(user, QPoint(menu->center().x(), menu->bottom() - 10), 1);
+    return true;
+}
+
+// Save through the tool button and its file dialog, `path` typed into the dialog.
+bool saveAs(XTestDriver &user, qint64 pid, const QString &path)
+{
+    const std::optional<ProgramWindow> main = mainWindowOf(user.display(), pid);
+    if (!main)
+        return false;
+    // The fifth button of the upper tool bar, each 82 pixels wide, under the menu bar.
+    click(user, originOf(user.display(), main->id) + QPoint(8 + 82 * 4 + 41, 45), 1);
+    const std::optional<ProgramWindow> dialog = waitFor([&] {
+        for (const ProgramWindow &window : viewableWindowsOf(user.display(), pid))
+            if (window.dialog)
+                return std::optional<ProgramWindow>(window);
+        return std::optional<ProgramWindow>();
+    });
+    if (!dialog)
+        return false;
+    std::this_thread::sleep_for(300ms);
+    XSetInputFocus(user.display(), dialog->id, RevertToPointerRoot, CurrentTime);
+    user.sync();
+    std::this_thread::sleep_for(200ms);
+    type(user, path);
+    user.tap(kReturn);
+    user.sync();
+    return true;
+}
+
+void answer(XTestDriver &user, const ProgramWindow &window, unsigned keycode)
 {
     std::this_thread::sleep_for(300ms);
     XSetInputFocus(user.display(), window.id, RevertToPointerRoot, CurrentTime);
@@ -204,6 +230,21 @@ QList<QByteArray> recordedLines(const std::vector<XRecordObserver::Event> &event
     return lines;
 }
 
+// The journal's rows end with every row of the recording, byte for byte, and the open row; the first
+// one's delay counts from events before the test's.
+void compareRecordedRows(const QByteArray &rows, const QList<QByteArray> &expected)
+{
+    QList<QByteArray> lines = rows.split('\n');
+    QCOMPARE(lines.takeLast(), QByteArray());
+    QCOMPARE(lines.takeLast(), QByteArray("|\r")); // the row a recording keeps open
+    QVERIFY(lines.size() >= expected.size());
+    lines = lines.mid(lines.size() - expected.size());
+    const QByteArray firstLine = expected.first();
+    QCOMPARE(lines.first().left(firstLine.lastIndexOf(';')), firstLine.left(firstLine.lastIndexOf(';')));
+    for (int i = 1; i < expected.size(); ++i)
+        QCOMPARE(lines.at(i) + '\n', expected.at(i));
+}
+
 } // namespace
 
 class TestRecoveryAtStart : public QObject
@@ -215,6 +256,9 @@ class TestRecoveryAtStart : public QObject
     void init();
     void anEndedRecordingIsOfferedAndRestoredRowForRow_data();
     void anEndedRecordingIsOfferedAndRestoredRowForRow();
+    void anExitWithAnUnsavedRecordingIsOfferedAndSavesAsItWas();
+    void aSavedTableLeavesNothingToOffer_data();
+    void aSavedTableLeavesNothingToOffer();
     void aRecordingWhoseDisplayWentIsOfferedOnAnotherDisplay();
     void aSecondCopyIsNotOfferedTheJournalOfTheFirst();
     void anUnreadableJournalIsSetAside();
@@ -228,8 +272,10 @@ class TestRecoveryAtStart : public QObject
     }
     // Records while the user types and moves the mouse on `display`; gives the lines those events make.
     QList<QByteArray> recordSomeInput(const char *display);
+    // Stops the recording and gives the journal's rows once the stop's change is in it.
+    QByteArray stopAndReadJournal();
     // The copy offers the journal: answers Yes, and checks that its table is the journal's rows.
-    void restoreAndCheck(Tapsmith &copy, const QByteArray &rows);
+    void restoreAndCheck(TapsmithProcess &copy, const QByteArray &rows);
 
     std::unique_ptr<QTemporaryDir> m_home;
     std::unique_ptr<XTestDriver> m_user;
@@ -237,7 +283,7 @@ class TestRecoveryAtStart : public QObject
 
 void TestRecoveryAtStart::initTestCase()
 {
-    XSetErrorHandler(ignoreXErrors);
+    XSetErrorHandler(ProgramWindows::ignoreXErrors);
     m_user = std::make_unique<XTestDriver>();
     QVERIFY2(m_user->isOpen(), "no X display");
 }
@@ -270,10 +316,10 @@ QList<QByteArray> TestRecoveryAtStart::recordSomeInput(const char *display)
     return recordedLines(observer.events());
 }
 
-void TestRecoveryAtStart::restoreAndCheck(Tapsmith &copy, const QByteArray &rows)
+void TestRecoveryAtStart::restoreAndCheck(TapsmithProcess &copy, const QByteArray &rows)
 {
     QVERIFY(copy.start());
-    const std::optional<TopWindow> question = firstWindowOf(m_user->display(), copy.pid());
+    const std::optional<ProgramWindow> question = firstWindowOf(m_user->display(), copy.pid());
     QVERIFY(question);
     QVERIFY2(question->dialog, "no question at start");
     answer(*m_user, *question, kReturn); // Yes is the default
@@ -293,13 +339,36 @@ void TestRecoveryAtStart::restoreAndCheck(Tapsmith &copy, const QByteArray &rows
     QVERIFY(content);
     QCOMPARE(content->writer.pid, copy.pid());
     QCOMPARE(content->rows, rows);
+    // Changed, as after a recording.
+    const auto caption = [&] {
+        const std::optional<ProgramWindow> main = mainWindowOf(m_user->display(), copy.pid());
+        return main ? main->title : QString();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(caption().endsWith(QLatin1String(" *")), 5000);
+}
+
+QByteArray TestRecoveryAtStart::stopAndReadJournal()
+{
+    m_user->chord({Keycode::AltLeft}, Keycode::F10);
+    // The stop takes the hotkey's Alt out of the table, a change the journal takes within a second or so.
+    QByteArray rows;
+    for (int unchanged = 0, tries = 0; unchanged < 4 && tries < 40; ++tries) {
+        std::this_thread::sleep_for(500ms);
+        const QStringList names = journals();
+        const std::optional<RecoveryJournal::Content> content =
+            names.size() == 1 ? RecoveryJournal::read(folder() + '/' + names.first()) : std::nullopt;
+        unchanged = content && content->rows == rows ? unchanged + 1 : 0;
+        rows = content ? content->rows : QByteArray();
+    }
+    return rows;
 }
 
 void TestRecoveryAtStart::anEndedRecordingIsOfferedAndRestoredRowForRow_data()
 {
     QTest::addColumn<int>("signal");
     QTest::newRow("SIGKILL") << SIGKILL;
-    QTest::newRow("SIGTERM (as Exit)") << SIGTERM;
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
 }
 
 void TestRecoveryAtStart::anEndedRecordingIsOfferedAndRestoredRowForRow()
@@ -307,7 +376,7 @@ void TestRecoveryAtStart::anEndedRecordingIsOfferedAndRestoredRowForRow()
     QFETCH(int, signal);
     QByteArray rows;
     {
-        Tapsmith first(m_home->path());
+        TapsmithProcess first(m_home->path());
         QVERIFY(first.start());
         QVERIFY(waitForMainWindow(m_user->display(), first.pid()));
         QVERIFY(journals().isEmpty());
@@ -315,7 +384,7 @@ void TestRecoveryAtStart::anEndedRecordingIsOfferedAndRestoredRowForRow()
         QCOMPARE(expected.size(), 40);
         std::this_thread::sleep_for(2s);
         first.signal(signal);
-        QVERIFY(first.finish());
+        QVERIFY(first.finish() != TapsmithProcess::TimedOut);
 
         QCOMPARE(journals().size(), 1);
         QVERIFY(journals().first().startsWith(QStringLiteral("journal-%1-").arg(first.pid())));
@@ -323,39 +392,102 @@ void TestRecoveryAtStart::anEndedRecordingIsOfferedAndRestoredRowForRow()
             RecoveryJournal::read(folder() + '/' + journals().first());
         QVERIFY(content);
         rows = content->rows;
-        // Every row, byte for byte; the first one's delay counts from events before the test's.
-        QList<QByteArray> lines = rows.split('\n');
-        QCOMPARE(lines.takeLast(), QByteArray());
-        QCOMPARE(lines.takeLast(), QByteArray("|\r")); // the row a recording keeps open
-        QVERIFY(lines.size() >= expected.size());
-        lines = lines.mid(lines.size() - expected.size());
-        const QByteArray firstLine = expected.first();
-        QCOMPARE(lines.first().left(firstLine.lastIndexOf(';')), firstLine.left(firstLine.lastIndexOf(';')));
-        for (int i = 1; i < expected.size(); ++i)
-            QCOMPARE(lines.at(i) + '\n', expected.at(i));
+        compareRecordedRows(rows, expected);
+        if (QTest::currentTestFailed())
+            return;
     }
 
-    Tapsmith second(m_home->path());
+    TapsmithProcess second(m_home->path());
     restoreAndCheck(second, rows);
     second.signal(SIGKILL);
-    QVERIFY(second.finish());
+    QVERIFY(second.finish() != TapsmithProcess::TimedOut);
 
     // Offered again; No removes it, and the next start asks nothing.
-    Tapsmith third(m_home->path());
+    TapsmithProcess third(m_home->path());
     QVERIFY(third.start());
-    const std::optional<TopWindow> question = firstWindowOf(m_user->display(), third.pid());
+    const std::optional<ProgramWindow> question = firstWindowOf(m_user->display(), third.pid());
     QVERIFY(question && question->dialog);
     answer(*m_user, *question, kEscape);
     QVERIFY(waitForMainWindow(m_user->display(), third.pid()));
     QTRY_VERIFY(journals().isEmpty());
     third.signal(SIGTERM);
-    QVERIFY(third.finish());
+    QVERIFY(third.finish() != TapsmithProcess::TimedOut);
     QVERIFY(journals().isEmpty()); // an Exit with a settled table leaves nothing
 
-    Tapsmith fourth(m_home->path());
+    TapsmithProcess fourth(m_home->path());
     QVERIFY(fourth.start());
-    const std::optional<TopWindow> first = firstWindowOf(m_user->display(), fourth.pid());
+    const std::optional<ProgramWindow> first = firstWindowOf(m_user->display(), fourth.pid());
     QVERIFY(first && !first->dialog);
+}
+
+void TestRecoveryAtStart::anExitWithAnUnsavedRecordingIsOfferedAndSavesAsItWas()
+{
+    QByteArray rows;
+    {
+        TapsmithProcess first(m_home->path());
+        QVERIFY(first.start());
+        QVERIFY(waitForMainWindow(m_user->display(), first.pid()));
+        QCOMPARE(recordSomeInput(nullptr).size(), 40);
+        rows = stopAndReadJournal();
+        QVERIFY(rows.count('\n') > 40);
+        QVERIFY(exitFromTray(*m_user, first.pid()));
+        QCOMPARE(first.finish(), 0);
+        QCOMPARE(journals().size(), 1);
+        QCOMPARE(RecoveryJournal::read(folder() + '/' + journals().first())->rows, rows);
+    }
+
+    TapsmithProcess second(m_home->path());
+    restoreAndCheck(second, rows);
+    // The restored table saves as the journal holds it, byte for byte; the journal goes with the Save.
+    const QString saved = m_home->filePath(QStringLiteral("restored.tpx"));
+    QVERIFY(saveAs(*m_user, second.pid(), saved));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(saved) && journals().isEmpty(), 10000);
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), rows);
+    second.signal(SIGKILL);
+    QVERIFY(second.finish() != TapsmithProcess::TimedOut);
+    QVERIFY(journals().isEmpty());
+
+    TapsmithProcess third(m_home->path());
+    QVERIFY(third.start());
+    const std::optional<ProgramWindow> window = firstWindowOf(m_user->display(), third.pid());
+    QVERIFY(window && !window->dialog);
+}
+
+void TestRecoveryAtStart::aSavedTableLeavesNothingToOffer_data()
+{
+    QTest::addColumn<bool>("exit");
+    QTest::newRow("Save, then Exit") << true;
+    QTest::newRow("Save, then SIGKILL") << false;
+}
+
+void TestRecoveryAtStart::aSavedTableLeavesNothingToOffer()
+{
+    QFETCH(bool, exit);
+    {
+        TapsmithProcess first(m_home->path());
+        QVERIFY(first.start());
+        QVERIFY(waitForMainWindow(m_user->display(), first.pid()));
+        QCOMPARE(recordSomeInput(nullptr).size(), 40);
+        QVERIFY(!stopAndReadJournal().isEmpty());
+        const QString saved = m_home->filePath(QStringLiteral("saved.tpx"));
+        QVERIFY(saveAs(*m_user, first.pid(), saved));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(saved) && journals().isEmpty(), 10000);
+        if (exit) {
+            QVERIFY(exitFromTray(*m_user, first.pid()));
+            QCOMPARE(first.finish(), 0);
+        } else {
+            first.signal(SIGKILL);
+            QCOMPARE(first.finish(), TapsmithProcess::Crashed);
+        }
+        QVERIFY(journals().isEmpty());
+    }
+
+    TapsmithProcess second(m_home->path());
+    QVERIFY(second.start());
+    const std::optional<ProgramWindow> window = firstWindowOf(m_user->display(), second.pid());
+    QVERIFY(window && !window->dialog);
 }
 
 void TestRecoveryAtStart::aRecordingWhoseDisplayWentIsOfferedOnAnotherDisplay()
@@ -368,7 +500,7 @@ void TestRecoveryAtStart::aRecordingWhoseDisplayWentIsOfferedOnAnotherDisplay()
     QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 10000);
     const QString display = QLatin1Char(':') + QString::fromLatin1(server.readLine()).trimmed();
 
-    Tapsmith first(m_home->path(), display);
+    TapsmithProcess first(m_home->path(), display);
     QVERIFY(first.start());
     QList<QByteArray> expected;
     {
@@ -382,28 +514,30 @@ void TestRecoveryAtStart::aRecordingWhoseDisplayWentIsOfferedOnAnotherDisplay()
     std::this_thread::sleep_for(2s);
     server.terminate();
     QVERIFY(server.waitForFinished(10000));
-    QVERIFY(first.finish());
+    QVERIFY(first.finish() != TapsmithProcess::TimedOut);
 
     QCOMPARE(journals().size(), 1);
     const QByteArray rows = RecoveryJournal::read(folder() + '/' + journals().first())->rows;
-    QVERIFY2(rows.endsWith(expected.last() + "|\r\n"), rows.right(200).constData());
+    compareRecordedRows(rows, expected);
+    if (QTest::currentTestFailed())
+        return;
 
-    Tapsmith second(m_home->path());
+    TapsmithProcess second(m_home->path());
     restoreAndCheck(second, rows);
 }
 
 void TestRecoveryAtStart::aSecondCopyIsNotOfferedTheJournalOfTheFirst()
 {
-    Tapsmith first(m_home->path());
+    TapsmithProcess first(m_home->path());
     QVERIFY(first.start());
     QVERIFY(waitForMainWindow(m_user->display(), first.pid()));
     QVERIFY(!recordSomeInput(nullptr).isEmpty());
     QTRY_COMPARE(journals().size(), 1);
     const QString journal = journals().first();
 
-    Tapsmith second(m_home->path());
+    TapsmithProcess second(m_home->path());
     QVERIFY(second.start());
-    const std::optional<TopWindow> window = firstWindowOf(m_user->display(), second.pid());
+    const std::optional<ProgramWindow> window = firstWindowOf(m_user->display(), second.pid());
     QVERIFY(window);
     QVERIFY(!window->dialog);
     QCOMPARE(journals(), QStringList{journal});
@@ -420,15 +554,15 @@ void TestRecoveryAtStart::anUnreadableJournalIsSetAside()
                "ELF garbage\r\n\r\n");
     file.close();
 
-    Tapsmith copy(m_home->path());
+    TapsmithProcess copy(m_home->path());
     QVERIFY(copy.start());
-    const std::optional<TopWindow> window = firstWindowOf(m_user->display(), copy.pid());
+    const std::optional<ProgramWindow> window = firstWindowOf(m_user->display(), copy.pid());
     QVERIFY(window);
     QVERIFY(!window->dialog);
     QVERIFY(!QFile::exists(corrupt));
     QVERIFY(QFile::exists(corrupt + QStringLiteral(".unreadable")));
     copy.signal(SIGTERM);
-    QVERIFY(copy.finish());
+    QVERIFY(copy.finish() != TapsmithProcess::TimedOut);
     QVERIFY2(copy.errors.contains(QStringLiteral("cannot be read")), qPrintable(copy.errors));
 }
 
@@ -448,10 +582,9 @@ void TestRecoveryAtStart::playNeitherOffersNorWritesAJournal()
     file.write("Move()|20;30;0\r\n");
     file.close();
 
-    Tapsmith player(m_home->path());
+    TapsmithProcess player(m_home->path());
     QVERIFY(player.start({QStringLiteral("--play"), script}));
-    QVERIFY(player.finish());
-    QCOMPARE(player.process.exitCode(), 0);
+    QCOMPARE(player.finish(), 0);
     QCOMPARE(journals(), QStringList{QFileInfo(left).fileName()});
     QFile kept(left);
     QVERIFY(kept.open(QIODevice::ReadOnly));

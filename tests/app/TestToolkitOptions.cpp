@@ -8,90 +8,10 @@
 
 #include <algorithm>
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
-namespace
-{
-
-// The titles of the viewable top-level windows of `pid` (by _NET_WM_PID) under `window`: the main window
-// and the tray icon's; a window manager puts the top-level windows into frames of its own.
-QStringList mappedWindowTitles(Display *display, qint64 pid, Window window)
-{
-    const Atom wmPid = XInternAtom(display, "_NET_WM_PID", False);
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0)
-        return {};
-    QStringList titles;
-    for (unsigned i = 0; i < count; ++i) {
-        Atom type = 0;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char *data = nullptr;
-        XWindowAttributes attributes;
-        if (XGetWindowProperty(display, children[i], wmPid, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
-                               &data) == Success &&
-            data != nullptr && items == 1 && qint64(*reinterpret_cast<unsigned long *>(data)) == pid) {
-            if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable) {
-                const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
-                const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-                unsigned char *text = nullptr;
-                if (XGetWindowProperty(display, children[i], name, 0, 1024, False, utf8, &type, &format, &items, &after,
-                                       &text) == Success &&
-                    text != nullptr)
-                    titles << QString::fromUtf8(reinterpret_cast<const char *>(text), int(items));
-                XFree(text);
-            }
-        } else if (window == DefaultRootWindow(display)) {
-            titles << mappedWindowTitles(display, pid, children[i]);
-        }
-        XFree(data);
-    }
-    XFree(children);
-    return titles;
-}
-
-// Windows come and go while the program starts; one that vanished under a query is simply not there.
-int ignoreXError(Display *, XErrorEvent *)
-{
-    return 0;
-}
-
-class Tapsmith
-{
-  public:
-    explicit Tapsmith(const QString &configFolder)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder);
-        process.setProcessEnvironment(environment);
-    }
-    ~Tapsmith()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-    Tapsmith(const Tapsmith &) = delete;
-    Tapsmith &operator=(const Tapsmith &) = delete;
-
-    void start(const QStringList &arguments) { process.start(QStringLiteral(TAPSMITH_EXECUTABLE), arguments); }
-    int finish()
-    {
-        if (process.state() != QProcess::NotRunning && !process.waitForFinished(30000))
-            return -1;
-        errors = QString::fromLocal8Bit(process.readAllStandardError());
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    }
-
-    QProcess process;
-    QString errors;
-};
-
-} // namespace
+// After Qt: Xlib defines names Qt uses.
+#include "TapsmithProcess.h"
 
 class TestToolkitOptions : public QObject
 {
@@ -116,7 +36,7 @@ void TestToolkitOptions::initTestCase()
     QVERIFY(m_folder.isValid());
     m_display = XOpenDisplay(nullptr);
     QVERIFY2(m_display != nullptr, "needs an X display");
-    XSetErrorHandler(ignoreXError);
+    XSetErrorHandler(ProgramWindows::ignoreXErrors);
     m_script = m_folder.filePath(QStringLiteral("moves.tpx"));
     QFile script(m_script);
     QVERIFY(script.open(QIODevice::WriteOnly));
@@ -157,14 +77,13 @@ void TestToolkitOptions::theWindowComesUp()
     QFETCH(QStringList, arguments);
     // The file after Qt's options is still the one to open: the caption names it.
     arguments << m_script;
-    Tapsmith program(m_folder.path());
-    program.start(arguments);
-    QVERIFY(program.process.waitForStarted());
+    TapsmithProcess program(m_folder.path());
+    QVERIFY(program.start(arguments));
     const auto mainWindowUp = [&] {
-        const QStringList titles =
-            mappedWindowTitles(m_display, program.process.processId(), DefaultRootWindow(m_display));
-        return std::any_of(titles.cbegin(), titles.cend(),
-                           [](const QString &title) { return title.endsWith(QLatin1String("moves.tpx")); });
+        const std::vector<ProgramWindow> windows = viewableWindowsOf(m_display, program.pid());
+        return std::any_of(windows.cbegin(), windows.cend(), [](const ProgramWindow &window) {
+            return window.title.endsWith(QLatin1String("moves.tpx"));
+        });
     };
     QTRY_VERIFY_WITH_TIMEOUT(program.process.state() != QProcess::Running || mainWindowUp(), 20000);
     QVERIFY2(program.process.state() == QProcess::Running,
@@ -174,7 +93,7 @@ void TestToolkitOptions::theWindowComesUp()
 void TestToolkitOptions::playRunsWithThem()
 {
     const QString display = QString::fromLocal8Bit(qgetenv("DISPLAY"));
-    Tapsmith program(m_folder.path());
+    TapsmithProcess program(m_folder.path());
     program.start({"-style", "fusion", "--play", m_script, "-display", display, "-reverse", "-session", "abc123",
                    "-platform", "xcb"});
     QCOMPARE(program.finish(), 0);
@@ -183,7 +102,7 @@ void TestToolkitOptions::playRunsWithThem()
 
 void TestToolkitOptions::anUnknownOptionIsNamedWhole()
 {
-    Tapsmith program(m_folder.path());
+    TapsmithProcess program(m_folder.path());
     program.start({"-style", "fusion", "-frobnicate"});
     QCOMPARE(program.finish(), 2);
     QCOMPARE(program.errors, QStringLiteral("Unknown option '-frobnicate'.\nTry 'tapsmith --help'.\n"));
