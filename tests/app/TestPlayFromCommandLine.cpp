@@ -55,6 +55,7 @@ class TestPlayFromCommandLine : public QObject
     void hugeNumberFieldIsReportedShort();
     void verboseCountsTheScriptRows();
     void settingsFileThatIsAPipeIsIgnored();
+    void aStopKeyThatCannotBeWatchedSaysWhy();
 
   private:
     QTemporaryDir m_folder;
@@ -295,6 +296,35 @@ void TestPlayFromCommandLine::settingsFileThatIsAPipeIsIgnored()
     program.start({QStringLiteral("--play"), writeScript(m_folder, QStringLiteral("plain.tpx"), {"Move()|5;5;0"})});
     QCOMPARE(program.finish(10000), 0);
     QVERIFY2(program.errors.contains(QStringLiteral("%1 is not a regular file").arg(pipe)), qPrintable(program.errors));
+}
+
+void TestPlayFromCommandLine::aStopKeyThatCannotBeWatchedSaysWhy()
+{
+    // F24 is a key the settings accept and no key of this keyboard types.
+    QTemporaryDir home;
+    QVERIFY(QDir(home.path()).mkpath(QStringLiteral("config/Tapsmith")));
+    QFile settings(home.filePath(QStringLiteral("config/Tapsmith/tapsmith.conf")));
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write("[hotkeys]\nstop=Alt+F24\n");
+    settings.close();
+    const QString why = QStringLiteral("no key of this keyboard has the virtual-key code 135");
+    const QString script = writeScript(m_folder, QStringLiteral("watch.tpx"), {"Move()|5;5;0"});
+
+    TapsmithProcess quiet(home.path());
+    quiet.start({QStringLiteral("--play"), script, QStringLiteral("--verbose")});
+    QCOMPARE(quiet.finish(), 0);
+    QVERIFY2(quiet.output.contains(QStringLiteral("Alt+F24 cannot be watched (%1); stop with Ctrl+C").arg(why)),
+             qPrintable(quiet.output));
+    QVERIFY2(quiet.errors.isEmpty(), qPrintable(quiet.errors)); // the debug log is off
+
+    TapsmithProcess debugging(home.path());
+    QProcessEnvironment environment = debugging.process.processEnvironment();
+    environment.insert(QStringLiteral("TAPSMITH_DEBUG"), QStringLiteral("1"));
+    debugging.process.setProcessEnvironment(environment);
+    debugging.start({QStringLiteral("--play"), script});
+    QCOMPARE(debugging.finish(), 0);
+    QVERIFY2(debugging.errors.contains(QStringLiteral("tapsmith: the stop key Alt+F24 cannot be watched: %1").arg(why)),
+             qPrintable(debugging.errors));
 }
 
 QTEST_GUILESS_MAIN(TestPlayFromCommandLine)
