@@ -87,7 +87,7 @@ void TFmain::recordingStarted()
 {
     // The first row goes into the open row, or below the last row when that one holds a row of the script.
     const int last = Script->rows() - 1;
-    m_recordingFrom = Script->action(last).isEmpty() && Script->parameters(last).isEmpty() ? last : last + 1;
+    m_recordingFrom = Script->endsWithOpenRow() ? last : last + 1;
     m_recordingBefore = TableRows::capture(*Script, m_recordingFrom);
     m_stepsBeforeRecording = m_editor->history().stepsRecorded();
 }

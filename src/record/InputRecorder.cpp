@@ -135,8 +135,7 @@ std::int32_t InputRecorder::delayOfRow(std::int32_t delay)
         return delay;
     m_recordingStarts = false;
     // A script opened from a file, or whose open row was deleted, may end in a row of its own.
-    const int last = m_table.rows() - 1;
-    if (!m_table.action(last).isEmpty() || !m_table.parameters(last).isEmpty())
+    if (!m_table.endsWithOpenRow())
         m_table.setRows(m_table.rows() + 1);
     return 1;
 }

@@ -301,8 +301,14 @@ void ScriptTable::notifyRowsChanged(int firstRow, int lastRow)
     emit dataChanged(gridIndex(firstRow, 0), gridIndex(lastRow, ColumnCount - 1));
 }
 
+bool ScriptTable::endsWithOpenRow() const
+{
+    const int last = rows() - 1;
+    return action(last).isEmpty() && parameters(last).isEmpty();
+}
+
 int ScriptTable::scriptRowCount() const
 {
     const int last = rows() - 1;
-    return action(last).isEmpty() && parameters(last).isEmpty() ? last - 1 : last;
+    return endsWithOpenRow() ? last - 1 : last;
 }

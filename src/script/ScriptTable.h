@@ -43,6 +43,8 @@ class ScriptTable : public QAbstractTableModel
     int rows() const { return int(m_rows.size()) + 1; }
     // Grows with empty rows or drops the last rows with their texts; never below 2.
     void setRows(int count);
+    // True when the last row is empty: the open row a recording writes into first.
+    bool endsWithOpenRow() const;
     // The rows of the script itself: the action rows without an empty open row at the end.
     int scriptRowCount() const;
 
