@@ -3,13 +3,13 @@
 #include "Artwork.h"
 #include "UpdateCheck.h"
 #include "edit/ScriptEditor.h"
+#include "edit/ScriptGrid.h"
 #include "script/ScriptTable.h"
 
 #include <QCloseEvent>
 #include <QPointer>
 #include <QRadioButton>
 #include <QSystemTrayIcon>
-#include <QTableView>
 #include <QToolButton>
 #include <QUndoStack>
 #include <QVBoxLayout>

@@ -22,7 +22,6 @@ class QMenuBar;
 class QRadioButton;
 class QSlider;
 class QSystemTrayIcon;
-class QTableView;
 class QToolBar;
 class QTimer;
 class QToolButton;
@@ -31,6 +30,7 @@ class Desktop;
 class PlaybackEngine;
 class NewsView;
 class ScriptEditor;
+class ScriptGrid;
 class ScriptTable;
 class TFAddEdit;
 class UpDown;
@@ -78,7 +78,7 @@ class TFmain : public QWidget
     UpDown *UpDown3;
 
     QWidget *Panel2; // news panel, hidden
-    QTableView *StringGrid1;
+    ScriptGrid *StringGrid1;
     ScriptTable *Script;
 
     // Lower tool bar: the row commands.

@@ -4,13 +4,13 @@
 #include "TFmain.h"
 
 #include "edit/ScriptEditor.h"
+#include "edit/ScriptGrid.h"
 #include "platform/ProcessState.h"
 #include "script/ScriptTable.h"
 
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
-#include <QTableView>
 #include <QToolButton>
 #include <QUndoStack>
 
