@@ -6,6 +6,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <climits>
 
 namespace
 {
