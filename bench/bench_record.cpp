@@ -2,20 +2,30 @@
 // a script table through the X11 input hook. Needs DISPLAY set to a private X server.
 
 #include "CpuTime.h"
+#include "ProcessMemory.h"
 #include "app/RecoveryJournal.h"
+#include "app/TFmain.h"
+#include "app/UpdateSettings.h"
 #include "core/KeyNames.h"
+#include "edit/ScriptGrid.h"
+#include "fakes/FakeDesktop.h"
 #include "platform/Platform.h"
 #include "script/ScriptTable.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <utility>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -218,12 +228,233 @@ void run(const char *title, Platform &platform, const Typist &typist, bool paced
     close(typist.doneFd);
 }
 
+// An hour of a mouse reporting at 1 kHz: 3 600 000 motions, sent faster. Each motion goes to a new point of a
+// grid of kGridColumns x kGridRows, so that the recorded rows tell which motion each one is.
+constexpr int kHourRows = 3600000;
+constexpr int kGridColumns = 1200;
+constexpr int kGridRows = 900;
+
+QPoint hourPoint(int i)
+{
+    return {10 + i % kGridColumns, 10 + (i / kGridColumns) % kGridRows};
+}
+
+// The mouse: sends `count` motions at `rate` per second, a millisecond's worth at a time, with a round trip
+// every 250 so that the server is never far behind.
+[[noreturn]] void mouse(int goFd, int doneFd, int count, int rate)
+{
+    Display *const display = XOpenDisplay(nullptr);
+    char go = 0;
+    if (!display || read(goFd, &go, 1) != 1)
+        _exit(1);
+    timespec next{};
+    clock_gettime(CLOCK_MONOTONIC, &next);
+    const double perMillisecond = rate / 1000.0;
+    double due = 0;
+    for (int i = 0; i < count;) {
+        due += perMillisecond;
+        for (; i < count && i < int(due); ++i) {
+            const QPoint point = hourPoint(i);
+            XTestFakeMotionEvent(display, -1, point.x(), point.y(), CurrentTime);
+            if (i % kSyncEvery == kSyncEvery - 1)
+                XSync(display, False);
+        }
+        XFlush(display);
+        next.tv_nsec += 1000000L;
+        if (next.tv_nsec >= 1000000000L) {
+            next.tv_nsec -= 1000000000L;
+            ++next.tv_sec;
+        }
+        clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+    }
+    XSync(display, False);
+    XCloseDisplay(display);
+    close(doneFd);
+    _exit(0);
+}
+
+Typist startMouse(int count, int rate)
+{
+    int go[2];
+    int done[2];
+    if (pipe(go) != 0 || pipe(done) != 0)
+        std::exit(1);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(go[1]);
+        close(done[0]);
+        mouse(go[0], done[1], count, rate);
+    }
+    close(go[0]);
+    close(done[1]);
+    return {pid, go[1], done[0]};
+}
+
+// Motion rows that are not the next motion sent: a gap is a lost event, anything else is out of order.
+struct MotionCheck {
+    int moves = 0;
+    int lost = 0;
+    int disorder = 0;
+    std::vector<std::pair<int, int>> gaps; // the first few: the first motion missing, how many
+};
+
+MotionCheck checkMotions(const ScriptTable &table, int firstRow)
+{
+    MotionCheck check;
+    int expected = 0;
+    for (int row = firstRow; row < table.rows(); ++row) {
+        if (table.action(row) != QByteArrayView("Move()"))
+            continue;
+        const QList<QByteArray> fields = table.parameters(row).toByteArray().split(';');
+        if (fields.size() != 3) {
+            ++check.disorder;
+            continue;
+        }
+        const int x = fields[0].toInt() - 10;
+        const int y = fields[1].toInt() - 10;
+        // Where in the grid's cycle this motion is, and how many motions after the expected one that is.
+        const int cycle = kGridColumns * kGridRows;
+        const int found = y * kGridColumns + x;
+        const int ahead = ((found - expected % cycle) % cycle + cycle) % cycle;
+        if (ahead > cycle / 2)
+            ++check.disorder;
+        else
+            check.lost += ahead;
+        if (ahead > 0 && ahead <= cycle / 2 && check.gaps.size() < 5)
+            check.gaps.push_back({expected, ahead});
+        expected += ahead + 1;
+        ++check.moves;
+    }
+    return check;
+}
+
+// The window records `count` motions sent at `rate` per second with its script view open and its recovery
+// journal on, as the program runs. The process's processor time is sampled as the rows come in, so that the
+// cost per row early in the recording can be set beside the cost at its end.
+void recordAnHour(Platform &platform, const Typist &mouseProcess, int count, int rate)
+{
+    QTemporaryDir folder;
+    SystemJournalClock clock;
+    const std::unique_ptr<JournalSystem> processes = createJournalSystem();
+    FakeDesktop desktop;
+    TFmain window(platform, desktop, UpdateSettings());
+    window.keepRecoveryJournal(folder.path(), clock, *processes);
+    window.show();
+    window.N10Click();
+    QApplication::processEvents();
+    const long rssBefore = statusKilobytes("VmRSS");
+
+    struct Sample {
+        int rows;
+        double cpu;
+        double wall;
+    };
+    std::vector<Sample> samples;
+    QElapsedTimer wall;
+    QTimer sampler;
+    sampler.setInterval(100);
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        samples.push_back({window.Script->rows(), cpuSeconds(), double(wall.nsecsElapsed()) / 1e9});
+    });
+
+    window.ToolButton1Click();
+    const int firstRow = window.Script->rows() - 1;
+    QEventLoop loop;
+    QSocketNotifier done(mouseProcess.doneFd, QSocketNotifier::Read);
+    QObject::connect(&done, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    const double cpuBefore = cpuSeconds();
+    wall.start();
+    sampler.start();
+    const char go = 1;
+    if (write(mouseProcess.goFd, &go, 1) != 1)
+        std::exit(1);
+    loop.exec();
+    done.setEnabled(false);
+    // The last motions may still be on their way from the server: wait until a quarter second brings none.
+    for (int rows = -1; rows != window.Script->rows();) {
+        rows = window.Script->rows();
+        QElapsedTimer quiet;
+        quiet.start();
+        while (quiet.elapsed() < 250)
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    sampler.stop();
+    const double seconds = double(wall.nsecsElapsed()) / 1e9;
+    const double cpu = cpuSeconds() - cpuBefore;
+    int status = 0;
+    waitpid(mouseProcess.pid, &status, 0);
+
+    QElapsedTimer stop;
+    stop.start();
+    window.ToolButton2Click();
+    QApplication::processEvents();
+    const double stopMs = double(stop.nsecsElapsed()) / 1e6;
+    const long rssAfter = statusKilobytes("VmRSS");
+    ScriptGrid &grid = *window.StringGrid1;
+    // The window comes back as the recording stops; its repaint counts once the server shows it.
+    QElapsedTimer mapping;
+    mapping.start();
+    while (!(window.windowHandle() && window.windowHandle()->isExposed()) && mapping.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    grid.scrollToBottom();
+    QApplication::processEvents();
+    QElapsedTimer paint;
+    paint.start();
+    constexpr int Repaints = 10;
+    for (int i = 0; i < Repaints; ++i)
+        grid.viewport()->repaint();
+    const double repaintMs = double(paint.nsecsElapsed()) / 1e6 / Repaints;
+
+    const MotionCheck check = checkMotions(*window.Script, firstRow);
+    std::printf("an hour of a 1 kHz mouse: %d motions at %d/s into the window, script view open, journal on\n", count,
+                rate);
+    std::printf("  mouse exit status %d; rows %d, motion rows %d, lost %d (%d between rows), out of order %d\n",
+                WEXITSTATUS(status), window.Script->rows() - 1 - firstRow, check.moves, count - check.moves, check.lost,
+                check.disorder);
+    for (const auto &[first, missing] : check.gaps)
+        std::printf("  lost: motions %d to %d\n", first, first + missing - 1);
+    std::printf("  wall %.1f s (%.0f rows/s), recorder CPU %.1f s: %.1f %% of a core at this rate, "
+                "%.1f %% at 1 kHz\n",
+                seconds, check.moves / seconds, cpu, 100.0 * cpu / seconds, 100.0 * cpu / (count / 1000.0));
+    // The processor time per row over each tenth of the rows.
+    const auto costOver = [&](double from, double to) {
+        const Sample *first = nullptr;
+        const Sample *last = nullptr;
+        for (const Sample &sample : samples) {
+            const double share = double(sample.rows - firstRow) / count;
+            if (!first && share >= from)
+                first = &sample;
+            if (share <= to)
+                last = &sample;
+        }
+        return first && last && last->rows > first->rows ? (last->cpu - first->cpu) * 1e6 / (last->rows - first->rows)
+                                                         : -1.0;
+    };
+    std::printf("  CPU per row:");
+    for (int tenth = 0; tenth < 10; ++tenth)
+        std::printf(" %.2f", costOver(tenth / 10.0, (tenth + 1) / 10.0));
+    std::printf(" us (each tenth of the rows, first to last)\n");
+    std::printf("  stop (view shown, history step) %.1f ms; repaint at the end %.2f ms (%s); memory %.1f bytes/row\n",
+                stopMs, repaintMs, grid.isVisible() ? "view shown" : "VIEW HIDDEN",
+                double(rssAfter - rssBefore) * 1024.0 / count);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     if (!std::getenv("DISPLAY")) {
         std::printf("bench_record: set DISPLAY to a private X server\n");
+        return 0;
+    }
+    // "hour [MOTIONS [RATE]]": only the hour of mouse motions through the window.
+    if (argc > 1 && std::strcmp(argv[1], "hour") == 0) {
+        const int count = argc > 2 ? std::atoi(argv[2]) : kHourRows;
+        const int rate = argc > 3 ? std::atoi(argv[3]) : 20000;
+        const Typist mouseProcess = startMouse(count, rate);
+        QApplication app(argc, argv);
+        const auto platform = createPlatform();
+        recordAnHour(*platform, mouseProcess, count, rate);
         return 0;
     }
     // The typists are forked before Qt starts any thread; they wait for their go byte.

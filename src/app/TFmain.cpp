@@ -5,13 +5,13 @@
 #include "core/DebugLog.h"
 #include "edit/FormStyle.h"
 #include "edit/ScriptEditor.h"
+#include "edit/ScriptGrid.h"
 #include "script/ScriptTable.h"
 
 #include <QCloseEvent>
 #include <QPointer>
 #include <QRadioButton>
 #include <QSystemTrayIcon>
-#include <QTableView>
 #include <QToolButton>
 #include <QUndoStack>
 #include <QVBoxLayout>

@@ -23,7 +23,6 @@ class QMenuBar;
 class QRadioButton;
 class QSlider;
 class QSystemTrayIcon;
-class QTableView;
 class QToolBar;
 class QTimer;
 class QToolButton;
@@ -32,6 +31,7 @@ class Desktop;
 class PlaybackEngine;
 class NewsView;
 class ScriptEditor;
+class ScriptGrid;
 class ScriptTable;
 class TFAddEdit;
 class UpDown;
@@ -79,7 +79,7 @@ class TFmain : public QWidget
     UpDown *UpDown3;
 
     QWidget *Panel2; // news panel, hidden
-    QTableView *StringGrid1;
+    ScriptGrid *StringGrid1;
     ScriptTable *Script;
 
     // Lower tool bar: the row commands.

@@ -8,6 +8,7 @@
 #include "core/Errors.h"
 #include "edit/DeleteConfirmation.h"
 #include "edit/ScriptEditor.h"
+#include "edit/ScriptGrid.h"
 #include "edit/TFAddEdit.h"
 #include "play/PlaybackEngine.h"
 #include "play/PlaybackStopKey.h"
@@ -27,7 +28,6 @@
 #include <QScopeGuard>
 #include <QSlider>
 #include <QSystemTrayIcon>
-#include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>

@@ -4,12 +4,12 @@
 #include "TFmain.h"
 
 #include "edit/ScriptEditor.h"
+#include "edit/ScriptGrid.h"
 #include "script/ScriptTable.h"
 
 #include <QAction>
 #include <QKeySequence>
 #include <QMenu>
-#include <QTableView>
 #include <QToolButton>
 #include <QUndoStack>
 

@@ -23,7 +23,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSystemTrayIcon>
-#include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -189,10 +188,7 @@ void TFmain::buildScriptView()
     StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     StringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid1->setWordWrap(false);
-    StringGrid1->verticalHeader()->hide();
-    StringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    StringGrid1->verticalHeader()->setDefaultSectionSize(StringGrid1->fontMetrics().height() + 6);
+    StringGrid1->setRowHeight(StringGrid1->fontMetrics().height() + 6);
     StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     StringGrid1->horizontalHeader()->setHighlightSections(false);
     for (std::size_t column = 0; column < kColumnWidths.size(); ++column)
@@ -210,7 +206,7 @@ void TFmain::buildScriptView()
     // row with it; the highlight goes back to the selected row, which a reset leaves alone (or narrows to the
     // rows that remain, which reaches selectGridRow above).
     connect(Script, &QAbstractItemModel::modelReset, this, [this] { selectGridRow(m_editor->selectedRow()); });
-    connect(StringGrid1, &QTableView::doubleClicked, this, &TFmain::StringGrid1DblClick);
+    connect(StringGrid1, &QAbstractItemView::doubleClicked, this, &TFmain::StringGrid1DblClick);
 
     ToolBar2 = new QToolBar(this);
     ToolBar2->setIconSize(QSize(16, 16));

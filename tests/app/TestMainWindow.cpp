@@ -3,6 +3,7 @@
 #include "app/FormFont.h"
 #include "app/UpDown.h"
 #include "edit/ScriptEditor.h"
+#include "edit/ScriptGrid.h"
 #include "edit/TFAddEdit.h"
 
 #include <QAction>
@@ -15,7 +16,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSystemTrayIcon>
-#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>

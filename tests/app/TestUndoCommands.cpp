@@ -4,13 +4,13 @@
 #include "MainWindowFixture.h"
 #include "ScriptContents.h"
 #include "edit/ScriptEditor.h"
+#include "edit/ScriptGrid.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>

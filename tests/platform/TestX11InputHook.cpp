@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -68,6 +69,7 @@ class TestX11InputHook : public QObject
     void stopHotkeyEndsTheRecordingAtItsPress();
     void eventsArriveWhileInstalledWithoutFurtherInput();
     void removeDeliversEverythingBeforeAndNothingAfter();
+    void nothingIsLostWhileTheGuiThreadIsBusy();
     void recordsWhileAnotherClientGrabsKeyboardAndPointer();
     void secondInstallReplacesTheFirst();
     void installFailsWithoutTheRecordExtension();
@@ -106,6 +108,58 @@ Events TestX11InputHook::record(const std::function<void(XTestDriver &)> &drive)
     m_driver->sync();
     m_platform->inputHook->remove(handle);
     return events;
+}
+
+void TestX11InputHook::nothingIsLostWhileTheGuiThreadIsBusy()
+{
+    // A mouse moves steadily, 20 motions a millisecond, while the procedure now and then keeps the GUI
+    // thread for half a second, as appending to a large table does when its storage grows.
+    constexpr int Motions = 40000;
+    constexpr int Columns = 1000;
+    const auto point = [](int i) { return QPoint(10 + i % Columns, 10 + i / Columns); };
+    m_driver->motion(5, 5);
+    m_driver->sync();
+    Events events;
+    const HookHandle handle = m_platform->inputHook->install([&events](int code, const EventMsg &event) {
+        if (code != HC_ACTION)
+            return;
+        events.push_back(event);
+        if (events.size() % 10000 == 5000)
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    });
+    QVERIFY(handle != 0);
+    std::atomic<bool> sent = false;
+    std::thread mouse([&point, &sent] {
+        XTestDriver driver;
+        auto next = std::chrono::steady_clock::now();
+        for (int i = 0; i < Motions; ++i) {
+            driver.motion(point(i).x(), point(i).y());
+            if (i % 250 == 249)
+                driver.sync();
+            if (i % 20 == 19) {
+                driver.flush();
+                next += std::chrono::milliseconds(1);
+                std::this_thread::sleep_until(next);
+            }
+        }
+        driver.sync();
+        sent = true;
+    });
+    while (!sent)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    mouse.join();
+    m_platform->inputHook->remove(handle);
+
+    int lost = 0;
+    int next = 0;
+    for (const EventMsg &event : events) {
+        const int at = (qint32(event.paramH) - 10) * Columns + qint32(event.paramL) - 10;
+        QVERIFY2(at >= next, "a motion came out of order");
+        lost += at - next;
+        next = at + 1;
+    }
+    QCOMPARE(lost + Motions - next, 0);
+    QCOMPARE(int(events.size()), Motions);
 }
 
 void TestX11InputHook::keysArriveWithTheirScanCodes_data()

@@ -57,6 +57,11 @@ void XTestDriver::motion(int x, int y)
     XTestFakeMotionEvent(m_display, -1, x, y, CurrentTime);
 }
 
+void XTestDriver::flush()
+{
+    XFlush(m_display);
+}
+
 void XTestDriver::sync()
 {
     XSync(m_display, False);

@@ -26,6 +26,8 @@ class XTestDriver
     void chord(std::initializer_list<unsigned> modifiers, unsigned keycode);
     void button(unsigned button, bool press);
     void motion(int x, int y);
+    // Sends what is queued, without waiting.
+    void flush();
     // Waits until the server has carried out everything sent so far.
     void sync();
 

@@ -8,11 +8,16 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <cerrno>
 #include <chrono>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
@@ -71,7 +76,15 @@ std::optional<EventMsg> mouseButtonEvent(unsigned button, bool press)
 
 } // namespace
 
+// Reads the data connection on a thread of its own. A server whose recording client stops reading for a
+// while (the GUI thread busy with a large table) drops recorded events once their backlog has grown, so the
+// reader takes them at once and only queues them; they are translated and delivered on the GUI thread.
 struct X11InputHook::Session : CaptureSession {
+    Session();
+    ~Session() override;
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
     X11Display data;
     XRecordContext context = 0;
     std::shared_ptr<const X11GrabRegistry> grabs;
@@ -84,8 +97,18 @@ struct X11InputHook::Session : CaptureSession {
     bool ended = false;
     std::unique_ptr<QSocketNotifier> notifier;
     std::unique_ptr<QTimer> roundTrip;
+    std::mutex arrivedLock;
+    std::vector<xEvent> arrived; // read from the server, not yet translated
+    std::vector<xEvent> taken;
+    std::thread reader;
+    int quitFd = -1;  // ends the reader
+    int readyFd = -1; // the reader queued events into an empty queue
 
     static void intercept(XPointer closure, XRecordInterceptData *data);
+    void startReader();
+    void stopReader();
+    // Translates what the reader queued, in order, into events held or pending.
+    void translateArrived();
     void translate(const xEvent &event);
     // Lets the held events go once the handler of the press they wait for has returned, or after a while
     // if it never runs (the grab could not fire).
@@ -103,13 +126,80 @@ void X11InputHook::Session::intercept(XPointer closure, XRecordInterceptData *da
         session.ended = true;
         break;
     case XRecordFromServer:
-        if (data->data_len * 4 >= sizeof(xEvent))
-            session.translate(*reinterpret_cast<const xEvent *>(data->data));
+        if (data->data_len * 4 >= sizeof(xEvent)) {
+            bool first = false;
+            {
+                const std::lock_guard<std::mutex> guard(session.arrivedLock);
+                first = session.arrived.empty();
+                session.arrived.push_back(*reinterpret_cast<const xEvent *>(data->data));
+            }
+            const std::uint64_t one = 1;
+            if (first && write(session.readyFd, &one, sizeof one) < 0) {
+                // The counter is full: the GUI thread has been told already.
+            }
+        }
         break;
     default:
         break;
     }
     XRecordFreeData(data);
+}
+
+X11InputHook::Session::Session()
+    : quitFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), readyFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
+}
+
+X11InputHook::Session::~Session()
+{
+    stopReader();
+    for (const int fd : {quitFd, readyFd}) {
+        if (fd >= 0)
+            close(fd);
+    }
+}
+
+void X11InputHook::Session::startReader()
+{
+    reader = std::thread([this] {
+        Display *const display = data.get();
+        for (;;) {
+            pollfd sockets[2] = {{ConnectionNumber(display), POLLIN, 0}, {quitFd, POLLIN, 0}};
+            if (poll(sockets, 2, -1) < 0 && errno != EINTR)
+                return;
+            if (sockets[1].revents != 0)
+                return;
+            XRecordProcessReplies(display);
+            if ((sockets[0].revents & (POLLHUP | POLLERR)) != 0)
+                return;
+        }
+    });
+}
+
+void X11InputHook::Session::stopReader()
+{
+    if (!reader.joinable())
+        return;
+    const std::uint64_t one = 1;
+    if (write(quitFd, &one, sizeof one) < 0) {
+        // Only a full counter fails, and that already ends the reader.
+    }
+    reader.join();
+}
+
+void X11InputHook::Session::translateArrived()
+{
+    std::uint64_t count = 0;
+    if (read(readyFd, &count, sizeof count) < 0) {
+        // Nothing was signalled; the queue is read all the same.
+    }
+    taken.clear();
+    {
+        const std::lock_guard<std::mutex> guard(arrivedLock);
+        taken.swap(arrived);
+    }
+    for (const xEvent &event : taken)
+        translate(event);
 }
 
 void X11InputHook::Session::translate(const xEvent &event)
@@ -202,6 +292,8 @@ HookHandle X11InputHook::install(HookProc proc)
     Display *const control = m_control.get();
 
     auto session = std::make_unique<Session>();
+    if (session->quitFd < 0 || session->readyFd < 0)
+        return 0;
     session->grabs = m_grabs;
     session->data = openX11Display(DisplayString(control));
     if (!session->data) {
@@ -237,7 +329,8 @@ HookHandle X11InputHook::install(HookProc proc)
         return 0;
     }
 
-    session->notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(data), QSocketNotifier::Read);
+    session->startReader();
+    session->notifier = std::make_unique<QSocketNotifier>(session->readyFd, QSocketNotifier::Read);
     QObject::connect(session->notifier.get(), &QSocketNotifier::activated, session->notifier.get(),
                      [this] { processReplies(); });
     // The server holds recorded data back until it has other output to send; a round trip on the control
@@ -260,6 +353,7 @@ void X11InputHook::remove(HookHandle handle)
     auto *const session = static_cast<Session *>(taken.get());
     session->roundTrip.reset();
     session->notifier.reset();
+    session->stopReader();
     Display *const control = m_control.get();
     {
         // Disabling flushes what the server holds and ends the data with a last reply; after the round
@@ -273,6 +367,7 @@ void X11InputHook::remove(HookHandle handle)
         X11ErrorTrap trap(control);
         XRecordFreeContext(control, session->context);
     }
+    session->translateArrived();
     // Removed by the handler of the hotkey press the events after it wait for (Alt+F10): the recording
     // ended at that press. Removed otherwise, everything up to now belongs to it.
     if (!(session->holdFrom && m_grabs->firing() == session->holdFrom)) {
@@ -285,7 +380,7 @@ void X11InputHook::remove(HookHandle handle)
 void X11InputHook::processReplies()
 {
     if (Session *session = m_sessions.current<Session>()) {
-        XRecordProcessReplies(session->data.get());
+        session->translateArrived();
         session->releaseHeldWhenDue();
         m_sessions.deliverCurrent();
     }

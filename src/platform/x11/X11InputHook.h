@@ -8,10 +8,10 @@
 
 class X11GrabRegistry;
 
-// Global input capture with the RECORD extension. Events are read from a data connection of their own,
-// on the GUI thread, whenever its socket is readable; the context is made and ended on the control
-// connection. At most one recording runs: installing while one is installed removes that one first.
-// A hook removed from inside its own procedure receives nothing more.
+// Global input capture with the RECORD extension. Events are read from a data connection of their own by
+// a thread of its own, and translated and handed to the procedure on the GUI thread; the context is made
+// and ended on the control connection. At most one recording runs: installing while one is installed removes that one
+// first. A hook removed from inside its own procedure receives nothing more.
 class X11InputHook : public InputHook
 {
   public:
@@ -25,7 +25,7 @@ class X11InputHook : public InputHook
   private:
     struct Session;
 
-    // Reads what the server sent and hands the events to the procedure.
+    // Hands the events the reader has taken from the server to the procedure.
     void processReplies();
 
     X11Display m_control;
