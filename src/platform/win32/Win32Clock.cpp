@@ -10,6 +10,15 @@
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
 #endif
 
+namespace
+{
+
+// What is left to the yield loop: the timer's own lateness, so that the wait rarely overshoots.
+constexpr std::int64_t kTimerMarginMicros = 500;
+constexpr std::int64_t kSleepMarginMicros = 2000;
+
+} // namespace
+
 Win32Clock::Win32Clock()
 {
     LARGE_INTEGER frequency{};
@@ -50,28 +59,24 @@ bool Win32Clock::sleepUntil(std::int64_t deadline)
     // Low-level hooks installed by this thread are called from inside its message calls; a thread that
     // blocks without making any gets its hooks removed by the system after a timeout. So the waits let
     // sent messages through (hook calls among them) and posted messages stay queued for the toolkit.
-    //
-    // The wait ends at the deadline itself, not early with the rest spent in SwitchToThread(): a yield
-    // hands the processor to any other ready thread for its whole time slice, so on a busy machine the row
-    // went out milliseconds late, while a thread whose wait ends is run ahead of the busy ones. Without a
-    // high-resolution timer the wait is in whole milliseconds, rounded up, so it never ends early either.
     const auto deliverSentMessages = [] {
         MSG message;
         PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     };
+    const std::int64_t margin = m_timer ? kTimerMarginMicros : kSleepMarginMicros;
     bool timerSet = false;
     for (;;) {
         deliverSentMessages();
         const std::int64_t left = deadline - monotonicMicros();
-        if (left <= 0)
+        if (left <= margin)
             break;
         HANDLE handles[] = {m_wakeEvent, m_timer};
         DWORD count = 1;
-        DWORD timeoutMs = DWORD(std::min<std::int64_t>((left + 999) / 1000, 0x7FFFFFFE));
+        DWORD timeoutMs = DWORD(std::min<std::int64_t>((left - margin) / 1000, 0x7FFFFFFF));
         if (m_timer) {
             if (!timerSet) {
                 LARGE_INTEGER due{};
-                due.QuadPart = -left * 10; // relative, in 100 ns units
+                due.QuadPart = -(left - margin) * 10; // relative, in 100 ns units
                 timerSet = SetWaitableTimer(m_timer, &due, 0, nullptr, nullptr, FALSE) != 0;
             }
             if (timerSet) {
@@ -85,16 +90,19 @@ bool Win32Clock::sleepUntil(std::int64_t deadline)
                 CancelWaitableTimer(m_timer);
             return false;
         }
-        if (result == WAIT_OBJECT_0 + 1 && count == 2)
-            timerSet = false; // the timer came; should it have come early, it is set again for what is left
-        else if (result == WAIT_FAILED)
+        if (result == WAIT_OBJECT_0 + 1 && count == 2) // the timer: only the margin is left
             break;
-        // WAIT_TIMEOUT: measured afresh above. WAIT_OBJECT_0 + count: a sent message came; deliver it and
-        // wait on.
+        if (result == WAIT_TIMEOUT || result == WAIT_FAILED)
+            break;
+        // WAIT_OBJECT_0 + count: a sent message came; deliver it and wait on.
     }
-    if (timerSet)
-        CancelWaitableTimer(m_timer);
-    return WaitForSingleObject(m_wakeEvent, 0) != WAIT_OBJECT_0;
+    if (WaitForSingleObject(m_wakeEvent, 0) == WAIT_OBJECT_0)
+        return false;
+    while (monotonicMicros() < deadline) {
+        deliverSentMessages();
+        SwitchToThread();
+    }
+    return true;
 }
 
 void Win32Clock::wake()

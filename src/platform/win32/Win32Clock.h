@@ -3,8 +3,8 @@
 #include "platform/Platform.h"
 
 // GetTickCount, the clock input events carry, and the performance counter for pacing. Sleeps use a
-// high-resolution waitable timer where the system has one, else a 1 ms timer period, and end at the
-// deadline, never before it. While sleeping, the thread takes the messages sent to it, so that the
+// high-resolution waitable timer where the system has one, else a 1 ms timer period, and spin through the
+// last fraction of a millisecond. While sleeping, the thread takes the messages sent to it, so that the
 // low-level input hooks it installed keep being called; wake() ends the sleep from any thread.
 class Win32Clock : public Clock
 {
