@@ -121,7 +121,7 @@ void TestX11InputHook::nothingIsLostWhileTheGuiThreadIsBusy()
     m_driver->sync();
     Events events;
     const HookHandle handle = m_platform->inputHook->install([&events](int code, const EventMsg &event) {
-        if (code != HC_ACTION)
+        if (code != Hook::Action)
             return;
         events.push_back(event);
         if (events.size() % 10000 == 5000)
