@@ -8,6 +8,7 @@
 #include "app/SystemDesktop.h"
 #include "app/TFAbout.h"
 #include "app/TFmain.h"
+#include "app/WindowSettings.h"
 #include "core/FileSystem.h"
 #include "edit/TFAddEdit.h"
 #include "platform/JournalSystem.h"
@@ -55,6 +56,9 @@ int playFromCommandLine(int argc, char **argv, const CommandLine &commandLine)
     setFileSystem(createFileSystem());
     const QSettings settings(SettingsFile::readablePath(), QSettings::IniFormat);
     const HotkeyBindings hotkeys = HotkeyBindings::fromSettings(settings);
+    CommandLine::Play play = *commandLine.play;
+    if (!play.windowWait)
+        play.windowWait = WindowSettings::fromSettings(settings).windowWaitSeconds;
     std::unique_ptr<Platform> platform;
     try {
         platform = createPlatform();
@@ -62,8 +66,8 @@ int playFromCommandLine(int argc, char **argv, const CommandLine &commandLine)
         std::fprintf(stderr, "tapsmith: %s\n", error.what());
         return EXIT_FAILURE;
     }
-    return CommandLinePlayback::run(*platform, commandLine.file, *commandLine.play,
-                                    hotkeys.binding(HotkeyBindings::Stop), stdout, stderr);
+    return CommandLinePlayback::run(*platform, commandLine.file, play, hotkeys.binding(HotkeyBindings::Stop), stdout,
+                                    stderr);
 }
 
 } // namespace
@@ -119,6 +123,7 @@ int main(int argc, char **argv)
     TFmain mainWindow(*platform, desktop, UpdateSettings::fromBuildAndFile(SettingsFile(settingsPath)), nullptr,
                       HotkeyBindings::fromSettings(settings));
     Fmain = &mainWindow;
+    mainWindow.useWindowSettings(WindowSettings::fromSettings(settings), settingsPath);
     SystemJournalClock journalClock;
     mainWindow.keepRecoveryJournal(journalFolder, journalClock, *processes);
     TFAbout about;

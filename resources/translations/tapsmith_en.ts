@@ -213,6 +213,14 @@
         <translation>Exit</translation>
     </message>
     <message>
+        <source>Привязка к окнам</source>
+        <translation>Follow windows</translation>
+    </message>
+    <message>
+        <source>Колесо мыши</source>
+        <translation>Mouse wheel</translation>
+    </message>
+    <message>
         <source>Воспроизведение: строка %1 из %2, повтор %3 из %4</source>
         <translation>Playing: row %1 of %2, repeat %3 of %4</translation>
     </message>
