@@ -201,6 +201,11 @@ class TracingInjector : public Injector
         note();
         m_injector->mouseEvent(flags);
     }
+    void mouseWheel(std::int32_t delta, bool horizontal) override
+    {
+        note();
+        m_injector->mouseWheel(delta, horizontal);
+    }
     void keybdEvent(int virtualKey, std::uint32_t flags) override
     {
         note();

@@ -9,6 +9,13 @@
     </message>
 </context>
 <context>
+    <name>PlaybackEngine</name>
+    <message>
+        <source>Окно «%1» не найдено.</source>
+        <translation>Window «%1» not found.</translation>
+    </message>
+</context>
+<context>
     <name>TFAbout</name>
     <message>
         <source>О программе</source>

@@ -66,7 +66,8 @@ int CommandLinePlayback::run(Platform &platform, const QString &file, const Comm
                                if (stopped)
                                    StopRequested = true;
                            },
-                           1000});
+                           1000, std::int64_t(settings.windowWait.value_or(10)) * 1000});
+    engine.followWindows(platform.windows.get());
     QObject context;
     const PlaybackStopKey stopWatch(stopKey ? platform.stopKeyWatch.get() : nullptr, *platform.clock,
                                     stopKey ? stopKey->modifiers : 0, stopKey ? stopKey->virtualKey : 0, &context,
