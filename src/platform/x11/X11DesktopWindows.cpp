@@ -181,8 +181,16 @@ std::vector<TopLevelWindow> X11DesktopWindows::find(const std::string &windowCla
     std::vector<unsigned long> windows = stacking();
     std::reverse(windows.begin(), windows.end());
     for (const unsigned long window : windows) {
+        // The class first: one request, and most windows are of other classes.
+        XClassHint hint{};
+        if (XGetClassHint(display, window, &hint) == 0)
+            continue;
+        const bool same = windowClass == (hint.res_class != nullptr ? hint.res_class : "") &&
+                          instance == (hint.res_name != nullptr ? hint.res_name : "");
+        XFree(hint.res_name);
+        XFree(hint.res_class);
         TopLevelWindow described;
-        if (describe(window, described) && described.windowClass == windowClass && described.instance == instance)
+        if (same && describe(window, described))
             found.push_back(std::move(described));
     }
     trap.sync();
