@@ -3,6 +3,7 @@
 
 #include "MainWindowFixture.h"
 #include "app/WindowSettings.h"
+#include "core/Errors.h"
 
 #include <QAction>
 #include <QFile>
@@ -48,6 +49,8 @@ class TestWindowSettings : public QObject
     void writingASwitchLeavesTheRestOfTheFile();
     void menusHoldTheSwitchesAfterTheirEntries();
     void aMenuEntryWritesItsKeyOnly();
+    void theSwitchesReachTheRecording();
+    void aMissingWindowEndsThePlayAfterTheSettingsWait();
 
   private:
     QTemporaryDir m_folder;
@@ -164,6 +167,56 @@ void TestWindowSettings::aMenuEntryWritesItsKeyOnly()
     window.followWindowsAction->trigger();
     QVERIFY(window.windowSettings().recordWindows);
     QCOMPARE(readAll(path), QByteArray("[record]\nwheel=false\nwindows=true\n"));
+}
+
+void TestWindowSettings::theSwitchesReachTheRecording()
+{
+    TFmain &window = *m_fixture.window;
+    TopLevelWindow editor;
+    editor.handle = 3;
+    editor.windowClass = "Mousepad";
+    editor.instance = "mousepad";
+    editor.title = "notes";
+    editor.width = 500;
+    editor.height = 400;
+    m_fixture.fakes->windows->windows.push_back(editor);
+    WindowSettings settings;
+    settings.recordWindows = true;
+    settings.recordWheel = true;
+    window.useWindowSettings(settings, QString());
+    window.ToolButton1Click();
+    EventMsg press{InputMessage::LButtonDown, 20, 30, 1000};
+    m_fixture.fakes->hook->deliver(press);
+    EventMsg turn{InputMessage::MouseWheel, 20, 30, 1010};
+    turn.wheelDelta = -120;
+    m_fixture.fakes->hook->deliver(turn);
+    window.ToolButton2Click();
+    QCOMPARE(window.Script->action(1), QByteArrayView("Window()"));
+    QCOMPARE(window.Script->parameters(1), QByteArrayView("Mousepad,mousepad,notes;0,0,500,400;0"));
+    QCOMPARE(window.Script->action(2), QByteArrayView("LDown()"));
+    QCOMPARE(window.Script->action(3), QByteArrayView("Wheel()"));
+    QCOMPARE(window.Script->parameters(3), QByteArrayView("-120;0;10"));
+}
+
+void TestWindowSettings::aMissingWindowEndsThePlayAfterTheSettingsWait()
+{
+    TFmain &window = *m_fixture.window;
+    WindowSettings settings;
+    settings.windowWaitSeconds = 1;
+    window.useWindowSettings(settings, QString());
+    m_fixture.row("KeyDown()", "VK_SHIFT;42;0");
+    m_fixture.row("Window()", "XTerm,xterm,bash;0,0,640,480;0");
+    m_fixture.row("LDown()", "1;1;0");
+    try {
+        window.ToolButton3Click();
+        QFAIL("the run went on");
+    } catch (const ApplicationError &error) {
+        QCOMPARE(error.message(), QStringLiteral("Окно «XTerm — bash» не найдено."));
+        QCOMPARE(error.title(), QCoreApplication::applicationName() + QStringLiteral(" - строка 2"));
+    }
+    // A second of looks every 50 ms, on the fake clock; what the script held is let go.
+    QCOMPARE(m_fixture.fakes->windows->finds, 21);
+    QCOMPARE(m_fixture.fakes->injector->calls, (QStringList{"key 16 0", "key 16 2"}));
 }
 
 QTEST_MAIN(TestWindowSettings)
