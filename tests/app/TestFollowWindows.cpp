@@ -194,6 +194,7 @@ void TestFollowWindows::aClickOnAWindowLandsOnItAfterTheWindowMoved()
     QVERIFY(QTest::qWaitForWindowExposed(&target.window));
     QTRY_VERIFY(anchorRowOf(target).contains("Target %E2%80%94 %D0%B6%3B%7C"));
     const QPoint center = target.buttonCenter();
+    const QByteArray anchor = anchorRowOf(target);
 
     ScriptTable table;
     record(table, {true, false}, [&] {
@@ -214,7 +215,7 @@ void TestFollowWindows::aClickOnAWindowLandsOnItAfterTheWindowMoved()
     const QStringList rows = rowsWithoutDelays(table);
     QCOMPARE(rows.size(), 9);
     QVERIFY2(rows.at(1).startsWith(QLatin1String("Window()|")), qPrintable(rows.join(u'\n')));
-    QCOMPARE(rows.at(1), QString::fromLatin1(anchorRowOf(target)).chopped(2));
+    QCOMPARE(rows.at(1), QString::fromLatin1(anchor).chopped(2));
     QCOMPARE(rows.at(2), QStringLiteral("LDown()|%1;%2").arg(center.x()).arg(center.y()));
     QCOMPARE(rows.at(5), QStringLiteral("Window()|;"));
 
