@@ -8,6 +8,7 @@
 #include "app/SystemDesktop.h"
 #include "app/TFAbout.h"
 #include "app/TFmain.h"
+#include "app/WindowSettings.h"
 #include "core/FileSystem.h"
 #include "edit/TFAddEdit.h"
 #include "platform/JournalSystem.h"
@@ -30,7 +31,11 @@ int playFromCommandLine(int argc, char **argv, const CommandLine &commandLine)
 {
     const QCoreApplication app(argc, argv);
     setFileSystem(createFileSystem());
-    const HotkeyBindings hotkeys = HotkeyBindings::fromSettings(SettingsFile(SettingsFile::readablePath()));
+    const SettingsFile settings(SettingsFile::readablePath());
+    const HotkeyBindings hotkeys = HotkeyBindings::fromSettings(settings);
+    CommandLine::Play play = *commandLine.play;
+    if (!play.windowWait)
+        play.windowWait = WindowSettings::fromSettings(settings).windowWaitSeconds;
     std::unique_ptr<Platform> platform;
     try {
         platform = createPlatform();
@@ -38,8 +43,8 @@ int playFromCommandLine(int argc, char **argv, const CommandLine &commandLine)
         std::fprintf(stderr, "tapsmith: %s\n", error.what());
         return EXIT_FAILURE;
     }
-    return CommandLinePlayback::run(*platform, commandLine.file, *commandLine.play,
-                                    hotkeys.binding(HotkeyBindings::Stop), stdout, stderr);
+    return CommandLinePlayback::run(*platform, commandLine.file, play, hotkeys.binding(HotkeyBindings::Stop), stdout,
+                                    stderr);
 }
 
 } // namespace
@@ -93,6 +98,7 @@ int main(int argc, char **argv)
     SystemDesktop desktop;
     TFmain mainWindow(*platform, desktop, UpdateSettings::fromBuildAndFile(settings), nullptr,
                       HotkeyBindings::fromSettings(settings));
+    mainWindow.useWindowSettings(WindowSettings::fromSettings(settings), settings.path());
     SystemJournalClock journalClock;
     mainWindow.keepRecoveryJournal(journalFolder, journalClock, *processes);
     TFAbout about;

@@ -9,6 +9,13 @@
     </message>
 </context>
 <context>
+    <name>PlaybackEngine</name>
+    <message>
+        <source>Окно «%1» не найдено.</source>
+        <translation>Window «%1» not found.</translation>
+    </message>
+</context>
+<context>
     <name>TFAbout</name>
     <message>
         <source>О программе</source>
@@ -211,6 +218,14 @@
     <message>
         <source>Выход</source>
         <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Привязка к окнам</source>
+        <translation>Follow windows</translation>
+    </message>
+    <message>
+        <source>Колесо мыши</source>
+        <translation>Mouse wheel</translation>
     </message>
     <message>
         <source>Воспроизведение: строка %1 из %2, повтор %3 из %4</source>

@@ -170,9 +170,14 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &plat
                                    QStringLiteral("With --play: the recorded delays in percent, 1..200 "
                                                   "(default 100; 50 plays twice as fast)."),
                                    QStringLiteral("P"));
+    const QCommandLineOption windowWait(QStringLiteral("window-wait"),
+                                        QStringLiteral("With --play: how long to wait for the window of an anchor "
+                                                       "row, 1..3600 seconds (default: play/window_wait of the "
+                                                       "settings file, else 10)."),
+                                        QStringLiteral("S"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("With --play: says what is played and how the run ended."));
-    parser.addOptions({help, version, lang, play, repeat, interval, speed, verbose});
+    parser.addOptions({help, version, lang, play, repeat, interval, speed, windowWait, verbose});
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A script file to open (or to play)."),
                                  QStringLiteral("[FILE.tpx]"));
 
@@ -222,7 +227,7 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &plat
         line.file = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(positional.constFirst()).absoluteFilePath()));
 
     if (!parser.isSet(play)) {
-        for (const QCommandLineOption *option : {&repeat, &interval, &speed, &verbose}) {
+        for (const QCommandLineOption *option : {&repeat, &interval, &speed, &windowWait, &verbose}) {
             if (parser.isSet(*option))
                 return usageError(QStringLiteral("--%1 goes with --play.").arg(option->names().constFirst()));
         }
@@ -255,6 +260,12 @@ CommandLine CommandLine::parse(const QStringList &arguments, const QString &plat
         if (!value)
             return usageError(QStringLiteral("--speed takes a whole number from 1 to 200."));
         settings.speed = *value;
+    }
+    if (parser.isSet(windowWait)) {
+        const auto value = numberIn(parser.value(windowWait), 1, 3600);
+        if (!value)
+            return usageError(QStringLiteral("--window-wait takes a whole number of seconds from 1 to 3600."));
+        settings.windowWait = *value;
     }
     settings.verbose = parser.isSet(verbose);
     line.play = settings;

@@ -8,8 +8,8 @@
 // What the command line asks for. Without arguments the program starts as it always does. Qt's own options
 // (-style, -platform, -display, -session...) may stand anywhere; they are left to the application object.
 //   tapsmith [--lang en|ru] [FILE.tpx]   starts with the file opened, as Open would
-//   tapsmith --play FILE.tpx [--repeat N] [--interval S | --interval MIN-MAX] [--speed P] [--verbose]
-//                                        plays the file with no window and exits when the run ends
+//   tapsmith --play FILE.tpx [--repeat N] [--interval S | --interval MIN-MAX] [--speed P] [--window-wait S]
+//                  [--verbose]           plays the file with no window and exits when the run ends
 struct CommandLine {
     // The program ends at once with this status after printing `output` (to stdout for --help and
     // --version, to stderr for a usage error); otherwise it runs.
@@ -28,6 +28,7 @@ struct CommandLine {
         int second = 1;
         int speed = 100;
         bool verbose = false;
+        std::optional<int> windowWait; // seconds, 1..3600; none: the settings file's play/window_wait
     };
     std::optional<Play> play;
 

@@ -53,7 +53,9 @@ int CommandLinePlayback::run(Platform &platform, const QString &file, const Comm
         platform.endRequests->setHandler([&stop] { stop.request(); });
     PlaybackEngine engine(table, *platform.injector, *platform.clock, stop,
                           {[&settings] { return settings.speed; }, [&settings] { return settings.intervalMode; },
-                           [] { QCoreApplication::processEvents(); }, 1000});
+                           [] { QCoreApplication::processEvents(); }, 1000,
+                           std::int64_t(settings.windowWait.value_or(10)) * 1000});
+    engine.followWindows(platform.windows.get());
     // The watch itself requests the stop; there is no command to run after it.
     QObject context;
     const PlaybackStopKey stopWatch(stopKey ? platform.stopKeyWatch.get() : nullptr, *platform.clock, stop,

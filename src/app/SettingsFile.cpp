@@ -16,6 +16,9 @@ const std::array<SettingsFile::KeyInfo, SettingsFile::KeyCount> &SettingsFile::k
         {"hotkeys/stop", "Alt+F10", "the hotkey that stops a recording or a playback"},
         {"hotkeys/play", "Alt+F11", "the hotkey that starts a playback"},
         {"ui/language", "ru", "the interface language: en for English, anything else Russian"},
+        {"record/windows", "false", "anchor rows before clicks on another window (also in the menus)"},
+        {"record/wheel", "false", "wheel rows for turns of the mouse wheel (also in the menus)"},
+        {"play/window_wait", "10", "seconds a replay waits for an anchor's window, 1..3600"},
     }};
     return table;
 }
@@ -42,7 +45,7 @@ QString SettingsFile::readablePath()
     return QString();
 }
 
-SettingsFile::SettingsFile(const QString &path) : m_settings(path, QSettings::IniFormat) {}
+SettingsFile::SettingsFile(const QString &path) : m_path(path), m_settings(path, QSettings::IniFormat) {}
 
 std::optional<QString> SettingsFile::text(Key setting) const
 {

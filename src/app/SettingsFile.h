@@ -8,8 +8,8 @@
 
 // The user's settings file, in QSettings' INI format: Tapsmith/tapsmith.conf in the user's configuration
 // folder ($XDG_CONFIG_HOME, by default ~/.config) on Linux, %APPDATA%\Tapsmith\tapsmith.ini on Windows. The
-// user writes it; Tapsmith reads it once at start and never writes it. A key that is absent leaves its
-// setting at the default.
+// user writes it; Tapsmith reads it once at start, and writes only the one line of a record switch changed
+// from its menus (WindowSettings::writeSwitch). A key that is absent leaves its setting at the default.
 //
 //   [update]
 //   url=http://example.org/tapsmith/tapsmith.php
@@ -19,7 +19,18 @@
 class SettingsFile
 {
   public:
-    enum Key { UpdateUrl, HotkeyShow, HotkeyRecord, HotkeyStop, HotkeyPlay, UiLanguage, KeyCount };
+    enum Key {
+        UpdateUrl,
+        HotkeyShow,
+        HotkeyRecord,
+        HotkeyStop,
+        HotkeyPlay,
+        UiLanguage,
+        RecordWindows,
+        RecordWheel,
+        PlayWindowWait,
+        KeyCount
+    };
 
     struct KeyInfo {
         const char *name;         // "section/key"
@@ -37,6 +48,9 @@ class SettingsFile
     static QString readablePath();
 
     explicit SettingsFile(const QString &path = userPath());
+    // The file read; empty when none was (readablePath() refused it).
+    QString path() const { return m_path; }
+    static QString keyName(Key key) { return QString::fromLatin1(keys()[key].name); }
 
     // The text of a key; absent when the file does not have it.
     std::optional<QString> text(Key key) const;
@@ -45,5 +59,6 @@ class SettingsFile
     std::optional<QString> updateUrl() const { return text(UpdateUrl); }
 
   private:
+    QString m_path;
     QSettings m_settings;
 };

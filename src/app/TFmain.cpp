@@ -70,6 +70,7 @@ TFmain::TFmain(Platform &platform, Desktop &desktop, const UpdateSettings &updat
     buildTray();
     buildFileDialogs();
     buildHistory();
+    buildWindowSettingsEntries();
     buildProgress();
 
     // A request from outside (SIGTERM and the like) ends the program the way Exit does; once the window is

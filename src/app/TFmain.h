@@ -3,6 +3,7 @@
 #include "HotkeyBindings.h"
 #include "RecoveryJournal.h"
 #include "UpdateSettings.h"
+#include "WindowSettings.h"
 #include "edit/TableRows.h"
 #include "platform/Platform.h"
 #include "play/StopRequest.h"
@@ -172,6 +173,14 @@ class TFmain : public QWidget
     QAction *redoAction;
     QMenu *scriptContextMenu;
 
+    // Following windows and the mouse wheel (TFmainWindowSettings.cpp): the two record switches, checkable in
+    // the tray menu and in the table's context menu after their other entries. Changing one writes its key
+    // into the settings file at `settingsPath` (none: nothing is written).
+    QAction *followWindowsAction;
+    QAction *mouseWheelAction;
+    void useWindowSettings(const WindowSettings &settings, const QString &settingsPath);
+    const WindowSettings &windowSettings() const { return m_windowSettings; }
+
     // The tray tooltip: the row and repetition of a playback, the rows of a recording, else the title.
     QString progressText() const;
     static constexpr int ProgressIntervalMs = 250;
@@ -203,6 +212,7 @@ class TFmain : public QWidget
     void buildScriptView();
     void buildTray();
     void buildFileDialogs();
+    void buildWindowSettingsEntries();
     void selectGridRow(int row);
 
     Platform &m_platform;
@@ -224,6 +234,8 @@ class TFmain : public QWidget
     std::optional<TableRows> m_recordingBefore; // the rows a recording in progress started from
     std::uint64_t m_stepsBeforeRecording = 0;
     RecoveryJournal *m_journal = nullptr;
+    WindowSettings m_windowSettings;
+    QString m_settingsPath;
     // Save, Open or Clear has settled the table.
     void tableSettled();
 };

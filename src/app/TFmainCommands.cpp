@@ -66,7 +66,7 @@ void TFmain::ToolButton1Click()
     if (m_recordHook != 0)
         return;
     recordingStarted();
-    m_recorder.startRecording();
+    m_recorder.startRecording({m_windowSettings.recordWindows, m_windowSettings.recordWheel}, m_platform.windows.get());
     m_recordHook = m_platform.inputHook->install(
         [this](int code, const EventMsg &event) { m_recorder.JournalRecordProc(code, event); });
     followProgress();
@@ -136,7 +136,9 @@ void TFmain::ToolButton3Click()
     m_stopRequest.clear();
     PlaybackEngine engine(*Script, *m_platform.injector, *m_platform.clock, m_stopRequest,
                           {[this] { return TrackBar1->value(); }, [this] { return RadioGroup1ItemIndex(); },
-                           [] { QCoreApplication::processEvents(); }, 1000});
+                           [] { QCoreApplication::processEvents(); }, 1000,
+                           std::int64_t(m_windowSettings.windowWaitSeconds) * 1000});
+    engine.followWindows(m_platform.windows.get());
     m_playback = &engine;
     // The stop hotkey is also watched for where its grab cannot fire (the script holds modifiers, another
     // client has grabbed the keyboard).

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // What the program needs from the desktop, in the terms of the Windows calls it was designed around, so
 // that the commands read the same on every backend. One backend is compiled in; tests use fakes.
@@ -28,6 +29,7 @@ constexpr std::uint32_t MButtonDblClk = 521;
 constexpr std::uint32_t MouseWheel = 522;
 constexpr std::uint32_t XButtonDown = 523;
 constexpr std::uint32_t XButtonUp = 524;
+constexpr std::uint32_t MouseHWheel = 526; // WM_MOUSEHWHEEL, a tilt of the wheel
 } // namespace InputMessage
 
 // One input event as the recorder sees it. For keys paramH is the scan code (plus 32768 for extended
@@ -37,6 +39,9 @@ struct EventMsg {
     std::uint32_t paramL = 0;
     std::uint32_t paramH = 0;
     std::uint32_t time = 0; // milliseconds, the clock of TickCount
+    // MouseWheel and MouseHWheel: the turn in Windows' units, 120 per notch, positive away from the user or
+    // to the right.
+    std::int32_t wheelDelta = 0;
 };
 
 // Hook codes handed to the recorder (HC_*); only Action carries an event to record.
@@ -96,6 +101,10 @@ class Injector
     virtual void placeCursorForButton(int x, int y) { setCursorPos(x, y); }
     /// Presses or releases a mouse button at the cursor (MouseEventFlag values).
     virtual void mouseEvent(std::uint32_t flags) = 0;
+    /// Turns the wheel at the cursor by `delta` (120 per notch, positive away from the user), or tilts it
+    /// (`horizontal`, positive to the right). A desktop that knows only whole notches keeps the rest of a
+    /// part notch for the next turn.
+    virtual void mouseWheel(std::int32_t delta, bool horizontal) = 0;
     /// Presses (flags 0) or releases (KeyEventFlag::KeyUp) the key of a virtual-key code; with
     /// KeyEventFlag::ExtendedKey the right-hand key of VK_MENU (AltGr) and VK_CONTROL.
     virtual void keybdEvent(int virtualKey, std::uint32_t flags) = 0;
@@ -170,6 +179,31 @@ class EndRequests
     virtual void setHandler(std::function<void()> handler) = 0;
 };
 
+// A top-level window as a recording names it and a replay finds it again. Texts are UTF-8.
+struct TopLevelWindow {
+    std::uintptr_t handle = 0; // 0: none, the screen itself
+    std::string windowClass;   // X11: the class of WM_CLASS; Windows: the window class
+    std::string instance;      // X11: the instance of WM_CLASS; Windows: the file name of its program
+    std::string title;
+    int x = 0; // the client area in screen pixels
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The desktop's top-level windows.
+class DesktopWindows
+{
+  public:
+    virtual ~DesktopWindows() = default;
+    /// The viewable top-level window that holds screen point (x, y); handle 0 on the desktop itself.
+    virtual TopLevelWindow windowAt(int x, int y) = 0;
+    /// The viewable top-level windows of this class and instance, the topmost first.
+    virtual std::vector<TopLevelWindow> find(const std::string &windowClass, const std::string &instance) = 0;
+    /// Raises the window and gives it the focus, as far as the desktop lets a program do so.
+    virtual void activate(std::uintptr_t handle) = 0;
+};
+
 struct Platform {
     std::unique_ptr<InputHook> inputHook;
     std::unique_ptr<Injector> injector;
@@ -177,6 +211,7 @@ struct Platform {
     std::unique_ptr<Clock> clock;
     std::unique_ptr<StopKeyWatch> stopKeyWatch; // null where the backend has none
     std::unique_ptr<EndRequests> endRequests;   // null where the backend has none
+    std::unique_ptr<DesktopWindows> windows;    // null where the backend has none
 };
 
 // The backend of this build, connected to the desktop; throws std::runtime_error when there is none.

@@ -8,6 +8,7 @@
 #include "script/Cp1251.h"
 #include "script/IntegerConversion.h"
 #include "script/ScriptTable.h"
+#include "script/WindowRows.h"
 
 #include <algorithm>
 #include <chrono>
@@ -78,6 +79,10 @@ PlaybackEngine::Outcome PlaybackEngine::run(int repeats, int first, int second)
     for (std::int64_t repetition = 1; repetition <= repeats; ++repetition) {
         m_repetition = repetition;
         m_row = 0;
+        // Every repetition starts on the screen, as the recording did.
+        m_offsetX = 0;
+        m_offsetY = 0;
+        m_pressAfterAnchor = false;
         if (repetition > 1) {
             std::int64_t seconds = first;
             if (m_settings.intervalMode() != 0) {
@@ -116,6 +121,11 @@ PlaybackEngine::Outcome PlaybackEngine::interrupted()
 
 bool PlaybackEngine::playRow(int row)
 {
+    // The rows of following windows and of the wheel are told by their whole text, and are nothing else.
+    if (isAnchorAction(m_table.action(row)))
+        return anchorStep(row);
+    if (isWheelAction(m_table.action(row)))
+        return wheelStep(row);
     // The Action text is read again for each step: a command that ran during a wait may have changed it.
     if (classifyAction(m_table.action(row)).mouse && !mouseStep(row))
         return false;
@@ -138,6 +148,19 @@ bool PlaybackEngine::mouseStep(int row)
     // A Move row moves (the word as the row's kind is told by it); a button row only makes sure the cursor is
     // at its point.
     const QByteArrayView action = m_table.action(row);
+    const int placedX = int(std::clamp<std::int64_t>(std::int64_t(x) + m_offsetX, INT32_MIN, INT32_MAX));
+    const int placedY = int(std::clamp<std::int64_t>(std::int64_t(y) + m_offsetY, INT32_MIN, INT32_MAX));
+    if (m_pressAfterAnchor && presses(action)) {
+        if (!bringAnchoredWindowForward(placedX, placedY))
+            return false;
+        // The wait for the window let commands run, which may have changed the row.
+        return placeAndPress(m_table.action(row), placedX, placedY);
+    }
+    return placeAndPress(action, placedX, placedY);
+}
+
+bool PlaybackEngine::placeAndPress(QByteArrayView action, int x, int y)
+{
     if (action.contains(QByteArrayView("Move")))
         m_injector.setCursorPos(x, y);
     else

@@ -44,6 +44,8 @@ class PlaybackEngine
         // a script with no delays is not slowed down by polling an idle event queue three times a row.
         // After every wait they are processed at once. 0: at every point.
         std::int64_t eventGapMicros = 0;
+        // How long an anchor row waits for its window to appear before the run fails.
+        std::int64_t windowWaitMs = 10000;
     };
 
     enum class Outcome { Completed, Interrupted };
@@ -61,6 +63,9 @@ class PlaybackEngine
     // `first` and `second` seconds (random) between them. A count below 1 plays nothing. Throws
     // ConversionError at a row whose Parameters do not convert; the rows before it have played.
     Outcome run(int repeats, int first, int second);
+
+    // The desktop's windows, which anchor rows look for; without them an anchor row changes nothing.
+    void followWindows(DesktopWindows *windows) { m_windows = windows; }
 
     // Where the run is: the row playing (0 before the first) and the repetition (1-based).
     int currentRow() const { return m_row; }
@@ -87,6 +92,10 @@ class PlaybackEngine
     static constexpr std::int64_t ModifierWaitLimitMs = 3000;
     // The longest an injected event waits in the injector's buffer while rows follow without a wait.
     static constexpr std::int64_t FlushGapMicros = 1000;
+    // How often an anchor row looks for a window that is not there yet, and how long a press waits for the
+    // window it raised to come to the front.
+    static constexpr std::int64_t WindowPollMs = 50;
+    static constexpr std::int64_t ActivationWaitMs = 1000;
 
   private:
     // Waits for an interval between repetitions; false when a stop came meanwhile (the wait then ends).
@@ -109,6 +118,14 @@ class PlaybackEngine
     bool playRow(int row);
     bool mouseStep(int row);
     bool keyStep(int row, bool down);
+    // Rows of following windows and of the wheel (PlaybackEngineWindows.cpp).
+    bool anchorStep(int row);
+    bool wheelStep(int row);
+    // Before the first press after an anchor: raises the anchored window when (x, y) lies on another one.
+    // False when a stop ended the wait for it.
+    bool bringAnchoredWindowForward(int x, int y);
+    static bool presses(QByteArrayView action);
+    bool placeAndPress(QByteArrayView action, int x, int y);
     struct HeldKey {
         int virtualKey;
         bool rightHand;
@@ -134,4 +151,10 @@ class PlaybackEngine
     std::int64_t m_lastFlush = 0;
     std::vector<HeldKey> m_heldKeys; // keys pressed and not released, in press order
     std::uint32_t m_heldButtons = 0; // MouseEventFlag down flags
+    DesktopWindows *m_windows = nullptr;
+    // Added to the mouse rows after an anchor: where its window is now less where it was recorded.
+    std::int32_t m_offsetX = 0;
+    std::int32_t m_offsetY = 0;
+    std::uintptr_t m_anchoredWindow = 0;
+    bool m_pressAfterAnchor = false; // no press since the anchor found its window
 };

@@ -2,6 +2,7 @@
 
 #include "core/KeyNames.h"
 #include "script/ScriptTable.h"
+#include "script/WindowRows.h"
 
 #include <algorithm>
 #include <charconv>
@@ -118,15 +119,55 @@ void InputRecorder::JournalRecordProc(int code, const EventMsg &event)
     }
 
     const RecordedAction action = mouseAction(event.message);
-    if (action == RecordedAction::None)
+    if (action == RecordedAction::None) {
+        const bool wheel = event.message == InputMessage::MouseWheel || event.message == InputMessage::MouseHWheel;
+        if (wheel && m_options.wheel) {
+            const bool horizontal = event.message == InputMessage::MouseHWheel;
+            const WheelTurn turn{horizontal ? 0 : event.wheelDelta, horizontal ? event.wheelDelta : 0};
+            m_table.appendToLastRow(WheelActionText, wheelParameters(turn, delayOfRow(delay)));
+        }
         return;
+    }
     delay = delayOfRow(delay);
+    if (m_options.windows &&
+        (action == RecordedAction::LDown || action == RecordedAction::RDown || action == RecordedAction::MDown))
+        anchorBeforePress(static_cast<std::int32_t>(event.paramL), static_cast<std::int32_t>(event.paramH));
     parameters.appendNumber(static_cast<std::int32_t>(event.paramL));
     parameters.appendSeparator();
     parameters.appendNumber(static_cast<std::int32_t>(event.paramH));
     parameters.appendSeparator();
     parameters.appendNumber(delay);
     m_table.appendToLastRow(action, parameters.view());
+}
+
+void InputRecorder::startRecording(RecordOptions options, DesktopWindows *windows)
+{
+    m_recordingStarts = true;
+    m_options = options;
+    m_windows = windows;
+    m_lastAnchor = WindowAnchor();
+}
+
+void InputRecorder::anchorBeforePress(std::int32_t x, std::int32_t y)
+{
+    if (m_windows == nullptr)
+        return;
+    const TopLevelWindow window = m_windows->windowAt(x, y);
+    WindowAnchor anchor;
+    if (window.handle != 0) {
+        anchor.screen = false;
+        anchor.windowClass = QString::fromStdString(window.windowClass);
+        anchor.instance = QString::fromStdString(window.instance);
+        anchor.title = QString::fromStdString(window.title);
+        anchor.x = window.x;
+        anchor.y = window.y;
+        anchor.width = window.width;
+        anchor.height = window.height;
+    }
+    if (anchor == m_lastAnchor)
+        return;
+    m_lastAnchor = anchor;
+    m_table.appendToLastRow(AnchorActionText, anchorParameters(anchor));
 }
 
 std::int32_t InputRecorder::delayOfRow(std::int32_t delay)

@@ -16,6 +16,7 @@ class TestCommandLine : public QObject
     void helpAndVersionEndAtOnce();
     void fileAndLanguage();
     void aFileIsNamedByItsFullPathInTheSystemsForm();
+    void windowWaitIsTheSettingsFilesUnlessGiven();
     void badUsage_data();
     void badUsage();
     void toolkitOptionsAreLeftToQt_data();
@@ -73,6 +74,15 @@ void TestCommandLine::aFileIsNamedByItsFullPathInTheSystemsForm()
     QCOMPARE(parse({QDir::current().absoluteFilePath(QStringLiteral("sub/a.tpx"))}).file, full);
 }
 
+void TestCommandLine::windowWaitIsTheSettingsFilesUnlessGiven()
+{
+    QVERIFY(!parse({QStringLiteral("--play"), QStringLiteral("a.tpx")}).play->windowWait);
+    const CommandLine line = parse(
+        {QStringLiteral("--play"), QStringLiteral("a.tpx"), QStringLiteral("--window-wait"), QStringLiteral("3600")});
+    QCOMPARE(line.play->windowWait, std::optional<int>(3600));
+    QVERIFY(parse({QStringLiteral("--help")}).output.contains(QLatin1String("--window-wait <S>")));
+}
+
 void TestCommandLine::badUsage_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -85,6 +95,10 @@ void TestCommandLine::badUsage_data()
     QTest::newRow("unknown language") << QStringList{"--lang", "de"} << "Unknown language 'de' (ru or en).";
     QTest::newRow("two files") << QStringList{"a.tpx", "b.tpx"} << "One script file at most.";
     QTest::newRow("setting without --play") << QStringList{"--speed", "50"} << "--speed goes with --play.";
+    QTest::newRow("window wait without --play")
+        << QStringList{"--window-wait", "5"} << "--window-wait goes with --play.";
+    QTest::newRow("window wait of 0") << QStringList{"--play", "a.tpx", "--window-wait", "0"}
+                                      << "--window-wait takes a whole number of seconds from 1 to 3600.";
 }
 
 void TestCommandLine::badUsage()

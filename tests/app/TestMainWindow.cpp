@@ -143,7 +143,8 @@ void TestMainWindow::commandBarsHaveTheirButtonsInOrder()
     const QList<QAction *> tray = {w.N1, w.N2, w.N3, w.N4, w.N6, w.N5};
     const QStringList trayTexts = {"Запись (Alt+F9)",     "Стоп (Alt+F10)", "Вопроизвести (Alt+F11)",
                                    "Окно (Alt+Shift+F9)", "О программе",    "Выход"};
-    QCOMPARE(w.PopupMenu1->actions(), tray);
+    // The switches of following windows and the wheel come after these (TestWindowSettings).
+    QCOMPARE(w.PopupMenu1->actions().mid(0, tray.size()), tray);
     for (int i = 0; i < tray.size(); ++i)
         QCOMPARE(tray[i]->text(), trayTexts[i]);
 }

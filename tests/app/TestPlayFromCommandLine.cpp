@@ -162,6 +162,9 @@ void TestPlayFromCommandLine::badUsageAndUnreadableFilesExit2_data()
     QTest::newRow("interval bounds reversed") << QStringList{"--play", "a.tpx", "--interval", "5-3"} << "MIN";
     QTest::newRow("interval not a number") << QStringList{"--play", "a.tpx", "--interval", "x"} << "--interval";
     QTest::newRow("setting without --play") << QStringList{"a.tpx", "--speed", "50"} << "goes with --play";
+    QTest::newRow("window wait out of range")
+        << QStringList{"--play", "a.tpx", "--window-wait", "3601"} << "--window-wait takes";
+    QTest::newRow("window wait without --play") << QStringList{"a.tpx", "--window-wait", "5"} << "goes with --play";
     QTest::newRow("missing file") << QStringList{"--play", "missing.tpx"} << "File not found";
     QTest::newRow("a folder") << QStringList{"--play", "."} << "cannot read";
 }

@@ -55,6 +55,10 @@ class FakeInjector : public Injector
         calls << QString::fromLatin1(placementsApart ? "place %1 %2" : "cursor %1 %2").arg(x).arg(y);
     }
     void mouseEvent(std::uint32_t flags) override { calls << QStringLiteral("mouse %1").arg(flags); }
+    void mouseWheel(std::int32_t delta, bool horizontal) override
+    {
+        calls << QStringLiteral("wheel %1 %2").arg(delta).arg(horizontal ? "horizontal" : "vertical");
+    }
     void keybdEvent(int virtualKey, std::uint32_t flags) override
     {
         calls << QStringLiteral("key %1 %2").arg(virtualKey).arg(flags);
@@ -188,6 +192,49 @@ class FakeEndRequests : public EndRequests
     std::function<void()> handler;
 };
 
+// Top-level windows as plain rectangles of their client areas, the topmost first.
+class FakeDesktopWindows : public DesktopWindows
+{
+  public:
+    TopLevelWindow windowAt(int x, int y) override
+    {
+        calls << QStringLiteral("at %1 %2").arg(x).arg(y);
+        for (const TopLevelWindow &window : windows) {
+            if (x >= window.x && x < window.x + window.width && y >= window.y && y < window.y + window.height)
+                return window;
+        }
+        return TopLevelWindow();
+    }
+    std::vector<TopLevelWindow> find(const std::string &windowClass, const std::string &instance) override
+    {
+        ++finds;
+        if (onFind)
+            onFind();
+        std::vector<TopLevelWindow> found;
+        for (const TopLevelWindow &window : windows) {
+            if (window.windowClass == windowClass && window.instance == instance)
+                found.push_back(window);
+        }
+        return found;
+    }
+    void activate(std::uintptr_t handle) override
+    {
+        calls << QStringLiteral("activate %1").arg(handle);
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            if (windows[i].handle == handle) {
+                const TopLevelWindow window = windows[i];
+                windows.erase(windows.begin() + std::ptrdiff_t(i));
+                windows.insert(windows.begin(), window);
+                return;
+            }
+        }
+    }
+    std::vector<TopLevelWindow> windows; // the topmost first
+    QStringList calls;
+    int finds = 0;
+    std::function<void()> onFind; // runs at each search, before it looks
+};
+
 // A Platform whose parts are fakes, with typed access to them.
 struct FakePlatform {
     FakePlatform()
@@ -198,6 +245,9 @@ struct FakePlatform {
         auto c = std::make_unique<FakeClock>();
         auto s = std::make_unique<FakeStopKeyWatch>();
         auto e = std::make_unique<FakeEndRequests>();
+        auto w = std::make_unique<FakeDesktopWindows>();
+        windows = w.get();
+        platform.windows = std::move(w);
         hook = h.get();
         injector = i.get();
         hotkeys = k.get();
@@ -218,4 +268,5 @@ struct FakePlatform {
     FakeClock *clock;
     FakeStopKeyWatch *stopKeys;
     FakeEndRequests *endRequests;
+    FakeDesktopWindows *windows;
 };

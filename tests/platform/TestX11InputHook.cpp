@@ -235,12 +235,17 @@ void TestX11InputHook::wheelNotchesArriveOnceWithoutRelease()
     m_driver->motion(40, 50);
     m_driver->sync();
     const Events events = record([](XTestDriver &driver) {
-        for (const unsigned button : {4u, 5u, 5u}) {
+        for (const unsigned button : {4u, 5u, 5u, 6u, 7u}) {
             driver.button(button, true);
             driver.button(button, false);
         }
     });
-    QCOMPARE(describe(events), QStringList(3, QStringLiteral("522 40 50")));
+    QCOMPARE(describe(events), (QStringList{"522 40 50", "522 40 50", "522 40 50", "526 40 50", "526 40 50"}));
+    // In Windows' units: up and right are positive.
+    QStringList deltas;
+    for (const EventMsg &event : events)
+        deltas << QString::number(event.wheelDelta);
+    QCOMPARE(deltas, (QStringList{"120", "-120", "-120", "-120", "120"}));
 }
 
 void TestX11InputHook::eventsArriveInOrderWithNonDecreasingTimes()

@@ -154,6 +154,7 @@ void TestInputRecorder::eventsWithoutRowRestartClock_data()
 {
     QTest::addColumn<uint>("message");
     QTest::newRow("wheel") << InputMessage::MouseWheel;
+    QTest::newRow("tilt") << InputMessage::MouseHWheel;
     QTest::newRow("left double click") << InputMessage::LButtonDblClk;
     QTest::newRow("right double click") << InputMessage::RButtonDblClk;
     QTest::newRow("middle double click") << InputMessage::MButtonDblClk;

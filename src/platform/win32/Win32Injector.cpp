@@ -44,6 +44,18 @@ void Win32Injector::mouseEvent(std::uint32_t flags)
     SendInput(1, &input, sizeof(input));
 }
 
+void Win32Injector::mouseWheel(std::int32_t delta, bool horizontal)
+{
+    // The delta as it came, part notches included: the system passes them on to programs that scroll
+    // finely.
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.mouseData = DWORD(delta);
+    input.mi.dwFlags = horizontal ? MOUSEEVENTF_HWHEEL : MOUSEEVENTF_WHEEL;
+    input.mi.dwExtraInfo = injectedTag;
+    SendInput(1, &input, sizeof(input));
+}
+
 void Win32Injector::keybdEvent(int virtualKey, std::uint32_t flags)
 {
     if (virtualKey <= 0 || virtualKey > 0xFE)

@@ -12,6 +12,7 @@ class Win32Injector : public Injector
 
     void setCursorPos(int x, int y) override;
     void mouseEvent(std::uint32_t flags) override;
+    void mouseWheel(std::int32_t delta, bool horizontal) override;
     void keybdEvent(int virtualKey, std::uint32_t flags) override;
     bool modifiersHeld() override;
     // SendInput hands each event over at once: nothing is held back.

@@ -103,17 +103,19 @@ void Win32CaptureSession::mouse(WPARAM message, const MSLLHOOKSTRUCT &mouse)
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
     case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
     case WM_XBUTTONDOWN:
     case WM_XBUTTONUP:
         number = std::uint32_t(message);
         break;
-    case WM_MOUSEHWHEEL: // a tilt of the wheel counts as a turn, as on the other desktops
-        number = InputMessage::MouseWheel;
-        break;
     default:
         return;
     }
-    queue({number, coordinate(mouse.pt.x), coordinate(mouse.pt.y), mouse.time});
+    EventMsg event{number, coordinate(mouse.pt.x), coordinate(mouse.pt.y), mouse.time};
+    // The turn is the high word of mouseData, a signed number.
+    if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL)
+        event.wheelDelta = std::int16_t(HIWORD(mouse.mouseData));
+    queue(event);
 }
 
 Win32InputHook::Win32InputHook(std::shared_ptr<const Win32HotkeyRegistry> hotkeys)

@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include "Win32Clock.h"
+#include "Win32DesktopWindows.h"
 #include "Win32EndRequests.h"
 #include "Win32HotkeyRegistry.h"
 #include "Win32Hotkeys.h"
@@ -21,5 +22,6 @@ std::unique_ptr<Platform> createPlatform()
     platform->clock = std::make_unique<Win32Clock>();
     platform->stopKeyWatch = std::make_unique<Win32StopKeyWatch>();
     platform->endRequests = std::make_unique<Win32EndRequests>(*platform->clock);
+    platform->windows = std::make_unique<Win32DesktopWindows>();
     return platform;
 }

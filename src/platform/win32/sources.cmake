@@ -5,6 +5,8 @@ set(TAPSMITH_WIN32_CORE_SOURCES
     ../CaptureSessions.h
     Win32Clock.cpp
     Win32Clock.h
+    Win32DesktopWindows.cpp
+    Win32DesktopWindows.h
     Win32EndRequests.cpp
     Win32EndRequests.h
     Win32HotkeyCore.cpp

@@ -78,6 +78,20 @@ void X11Injector::mouseEvent(std::uint32_t flags)
     }
 }
 
+void X11Injector::mouseWheel(std::int32_t delta, bool horizontal)
+{
+    constexpr std::int32_t notch = 120;
+    std::int32_t &rest = m_wheelRest[horizontal ? 1 : 0];
+    const std::int64_t total = std::int64_t(rest) + delta;
+    const std::int64_t notches = total / notch; // towards zero: the rest keeps the sign of the turn
+    rest = std::int32_t(total - notches * notch);
+    const unsigned button = horizontal ? (notches > 0 ? 7 : 6) : (notches > 0 ? 4 : 5);
+    for (std::int64_t i = 0; i < (notches < 0 ? -notches : notches); ++i) {
+        XTestFakeButtonEvent(m_display.get(), button, True, CurrentTime);
+        XTestFakeButtonEvent(m_display.get(), button, False, CurrentTime);
+    }
+}
+
 void X11Injector::keybdEvent(int virtualKey, std::uint32_t flags)
 {
     const unsigned keycode = X11KeyCodes::keycodeFromVirtualKey(virtualKey, (flags & KeyEventFlag::ExtendedKey) != 0);

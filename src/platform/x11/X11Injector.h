@@ -21,6 +21,8 @@ class X11Injector : public Injector
     // since another client (the user's mouse) may have moved it meanwhile.
     void placeCursorForButton(int x, int y) override;
     void mouseEvent(std::uint32_t flags) override;
+    // Buttons 4 and 5 (up, down), 6 and 7 (left, right), one press and release per whole notch.
+    void mouseWheel(std::int32_t delta, bool horizontal) override;
     void keybdEvent(int virtualKey, std::uint32_t flags) override;
     bool modifiersHeld() override;
     void flush() override;
@@ -34,4 +36,5 @@ class X11Injector : public Injector
     bool m_placed = false; // a motion was sent, to m_placedX, m_placedY
     int m_placedX = 0;
     int m_placedY = 0;
+    std::int32_t m_wheelRest[2] = {0, 0}; // the part notch not turned yet, vertical and horizontal
 };

@@ -31,6 +31,7 @@ using namespace std::chrono_literals;
 constexpr auto kRoundTripInterval = 200ms;
 constexpr auto kReplyTimeout = 3s;
 constexpr auto kHoldLimit = 1s;
+constexpr std::int32_t WheelNotch = 120;
 
 // Reads the data connection until `done` holds or the time runs out; false on time-out.
 template <typename Done> bool processRepliesUntil(Display *data, Done done)
@@ -62,10 +63,16 @@ std::optional<EventMsg> mouseButtonEvent(unsigned button, bool press)
     case 4:
     case 5:
     case 6:
-    case 7: // one wheel record per notch; the release of a wheel "button" means nothing
-        if (press)
-            return EventMsg{MouseWheel, 0, 0, 0};
-        return std::nullopt;
+    case 7: { // one wheel record per notch; the release of a wheel "button" means nothing
+        if (!press)
+            return std::nullopt;
+        // 4 up (away from the user), 5 down, 6 left, 7 right.
+        const bool horizontal = button >= 6;
+        const bool positive = button == 4 || button == 7;
+        EventMsg event{horizontal ? MouseHWheel : MouseWheel, 0, 0, 0};
+        event.wheelDelta = positive ? WheelNotch : -WheelNotch;
+        return event;
+    }
     case 8:
     case 9:
         return EventMsg{press ? XButtonDown : XButtonUp, 0, 0, 0};

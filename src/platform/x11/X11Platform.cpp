@@ -2,6 +2,7 @@
 #include "platform/ProgramStart.h"
 
 #include "X11Clock.h"
+#include "X11DesktopWindows.h"
 #include "X11Display.h"
 #include "X11EndRequests.h"
 #include "X11GrabRegistry.h"
@@ -88,6 +89,7 @@ std::unique_ptr<Platform> createPlatform()
     platform->clock = std::make_unique<X11Clock>();
     platform->endRequests = std::make_unique<X11EndRequests>(*platform->clock);
     platform->stopKeyWatch = std::make_unique<X11StopKeyWatch>(displayName, injected);
+    platform->windows = std::make_unique<X11DesktopWindows>(openOrThrow());
     return platform;
 }
 

@@ -151,9 +151,17 @@ TEST_CASE(buttonsAndTheWheelArriveAtThePointer)
     hook.remove(handle);
 
     std::string expected;
-    for (const int message : {513, 514, 516, 517, 519, 520, 522, 522, 523, 524})
+    for (const int message : {513, 514, 516, 517, 519, 520, 522, 526, 523, 524})
         expected += std::to_string(message) + " 200 150; ";
     CHECK_EQUAL(describe(recording.events), expected);
+    // The turn of the wheel and the tilt carry their deltas: down is negative, right positive.
+    std::string deltas;
+    for (const EventMsg &event : recording.events) {
+        // The markers the probe types between steps are keys.
+        if (event.message >= InputMessage::MouseMove)
+            deltas += std::to_string(event.wheelDelta) + ' ';
+    }
+    CHECK_EQUAL(deltas, std::string("0 0 0 0 0 0 -120 120 0 0 "));
 }
 
 TEST_CASE(removeDeliversWhatCameBeforeAndNothingAfter)

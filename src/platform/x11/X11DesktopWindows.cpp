@@ -1,0 +1,215 @@
+#include "X11DesktopWindows.h"
+
+#include "X11ErrorTrap.h"
+
+#include <algorithm>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace
+{
+
+// A property of 32-bit items, as a list of longs.
+std::vector<unsigned long> windowList(Display *display, Window window, Atom property)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char *data = nullptr;
+    std::vector<unsigned long> items;
+    if (XGetWindowProperty(display, window, property, 0, 65536, False, XA_WINDOW, &type, &format, &count, &after,
+                           &data) == Success &&
+        data != nullptr && format == 32) {
+        const auto *values = reinterpret_cast<const unsigned long *>(data);
+        items.assign(values, values + count);
+    }
+    if (data != nullptr)
+        XFree(data);
+    return items;
+}
+
+bool hasProperty(Display *display, Window window, Atom property)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char *data = nullptr;
+    const bool has = XGetWindowProperty(display, window, property, 0, 0, False, AnyPropertyType, &type, &format, &count,
+                                        &after, &data) == Success &&
+                     type != None;
+    if (data != nullptr)
+        XFree(data);
+    return has;
+}
+
+std::string textProperty(Display *display, Window window, Atom property, Atom type)
+{
+    Atom actual = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char *data = nullptr;
+    std::string text;
+    if (XGetWindowProperty(display, window, property, 0, 4096, False, type, &actual, &format, &count, &after, &data) ==
+            Success &&
+        data != nullptr && format == 8 && actual == type)
+        text.assign(reinterpret_cast<const char *>(data), count);
+    if (data != nullptr)
+        XFree(data);
+    return text;
+}
+
+// _NET_WM_NAME in UTF-8, else WM_NAME as the client's locale text.
+std::string titleOf(Display *display, Window window)
+{
+    const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    std::string title = textProperty(display, window, netName, utf8);
+    if (!title.empty())
+        return title;
+    XTextProperty property{};
+    if (XGetWMName(display, window, &property) != 0 && property.value != nullptr) {
+        char **list = nullptr;
+        int count = 0;
+        if (Xutf8TextPropertyToTextList(display, &property, &list, &count) >= Success && list != nullptr && count > 0)
+            title = list[0];
+        if (list != nullptr)
+            XFreeStringList(list);
+        XFree(property.value);
+    }
+    return title;
+}
+
+} // namespace
+
+X11DesktopWindows::X11DesktopWindows(X11Display display) : m_display(std::move(display)) {}
+
+unsigned long X11DesktopWindows::clientOf(unsigned long frame)
+{
+    Display *const display = m_display.get();
+    const Atom wmState = XInternAtom(display, "WM_STATE", False);
+    // Breadth first: the client is near the top of its frame.
+    std::vector<Window> level{frame};
+    for (int depth = 0; depth < 4 && !level.empty(); ++depth) {
+        std::vector<Window> next;
+        for (const Window window : level) {
+            if (hasProperty(display, window, wmState))
+                return window;
+            Window root = 0, parent = 0, *children = nullptr;
+            unsigned count = 0;
+            if (XQueryTree(display, window, &root, &parent, &children, &count) != 0 && children != nullptr) {
+                next.insert(next.end(), children, children + count);
+                XFree(children);
+            }
+        }
+        level = std::move(next);
+    }
+    return frame;
+}
+
+std::vector<unsigned long> X11DesktopWindows::stacking()
+{
+    Display *const display = m_display.get();
+    const Window root = DefaultRootWindow(display);
+    std::vector<unsigned long> windows =
+        windowList(display, root, XInternAtom(display, "_NET_CLIENT_LIST_STACKING", False));
+    if (!windows.empty())
+        return windows;
+    Window rootReturn = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display, root, &rootReturn, &parent, &children, &count) != 0 && children != nullptr) {
+        for (unsigned i = 0; i < count; ++i)
+            windows.push_back(clientOf(children[i]));
+        XFree(children);
+    }
+    return windows;
+}
+
+bool X11DesktopWindows::describe(unsigned long window, TopLevelWindow &out)
+{
+    Display *const display = m_display.get();
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display, window, &attributes) == 0 || attributes.map_state != IsViewable)
+        return false;
+    Window child = 0;
+    int x = 0;
+    int y = 0;
+    if (XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child) == 0)
+        return false;
+    out.handle = window;
+    out.x = x;
+    out.y = y;
+    out.width = attributes.width;
+    out.height = attributes.height;
+    XClassHint hint{};
+    if (XGetClassHint(display, window, &hint) != 0) {
+        out.instance = hint.res_name != nullptr ? hint.res_name : "";
+        out.windowClass = hint.res_class != nullptr ? hint.res_class : "";
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    out.title = titleOf(display, window);
+    return true;
+}
+
+TopLevelWindow X11DesktopWindows::windowAt(int x, int y)
+{
+    Display *const display = m_display.get();
+    // A window that goes while it is looked at is no window.
+    X11ErrorTrap trap(display);
+    const Window root = DefaultRootWindow(display);
+    Window frame = 0;
+    int localX = 0;
+    int localY = 0;
+    TopLevelWindow found;
+    if (XTranslateCoordinates(display, root, root, x, y, &localX, &localY, &frame) == 0 || frame == None)
+        return found;
+    if (!describe(clientOf(frame), found) || trap.sync() != 0)
+        return TopLevelWindow();
+    return found;
+}
+
+std::vector<TopLevelWindow> X11DesktopWindows::find(const std::string &windowClass, const std::string &instance)
+{
+    Display *const display = m_display.get();
+    X11ErrorTrap trap(display);
+    std::vector<TopLevelWindow> found;
+    std::vector<unsigned long> windows = stacking();
+    std::reverse(windows.begin(), windows.end());
+    for (const unsigned long window : windows) {
+        // The class first: one request, and most windows are of other classes.
+        XClassHint hint{};
+        if (XGetClassHint(display, window, &hint) == 0)
+            continue;
+        const bool same = windowClass == (hint.res_class != nullptr ? hint.res_class : "") &&
+                          instance == (hint.res_name != nullptr ? hint.res_name : "");
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+        TopLevelWindow described;
+        if (same && describe(window, described))
+            found.push_back(std::move(described));
+    }
+    trap.sync();
+    return found;
+}
+
+void X11DesktopWindows::activate(std::uintptr_t handle)
+{
+    Display *const display = m_display.get();
+    X11ErrorTrap trap(display);
+    const Window root = DefaultRootWindow(display);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = Window(handle);
+    event.xclient.message_type = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2; // from a pager or a tool acting for the user, which focus stealing rules let by
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    // Without a window manager that follows the request the raise at least brings it to the front.
+    XRaiseWindow(display, Window(handle));
+}
