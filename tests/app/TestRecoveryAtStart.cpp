@@ -163,7 +163,12 @@ bool exitFromTray(XTestDriver &user, qint64 pid)
     const std::optional<QRect> menu = waitFor([&] { return popupMenuOf(user.display(), pid); });
     if (!menu)
         return false;
-    click(user, QPoint(menu->center().x(), menu->bottom() - 10), 1);
+    // "Выход" is the sixth entry: the four commands, "О программе", "Выход", then the record switches.
+    constexpr unsigned kDown = 116;
+    for (int entry = 0; entry < 6; ++entry)
+        user.tap(kDown);
+    user.tap(kReturn);
+    user.sync();
     return true;
 }
 
