@@ -3,9 +3,6 @@
 #include "Cp1251.h"
 #include "core/Errors.h"
 
-namespace
-{
-
 int hexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -16,8 +13,6 @@ int hexDigit(char c)
         return c - 'A' + 10;
     return -1;
 }
-
-} // namespace
 
 bool tryStrToInt(QByteArrayView text, std::int32_t &value)
 {

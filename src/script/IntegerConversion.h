@@ -12,3 +12,6 @@ std::int32_t StrToInt(const QString &text);
 
 // The same conversion on raw script bytes; returns false instead of throwing.
 bool tryStrToInt(QByteArrayView text, std::int32_t &value);
+
+// The value of a hexadecimal digit (either case); -1 for any other character.
+int hexDigit(char c);

@@ -15,17 +15,6 @@ bool keptAsIs(unsigned char c)
     return c >= 0x20 && c < 0x7F && c != '%' && c != ',' && c != ';' && c != '|';
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::int32_t toInt(QByteArrayView field)
 {
     std::int32_t value = 0;
@@ -102,8 +91,8 @@ QString decodeWindowText(QByteArrayView bytes)
     utf8.reserve(bytes.size());
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '%' && i + 2 < bytes.size()) {
-            const int high = hexValue(bytes[i + 1]);
-            const int low = hexValue(bytes[i + 2]);
+            const int high = hexDigit(bytes[i + 1]);
+            const int low = hexDigit(bytes[i + 2]);
             if (high >= 0 && low >= 0) {
                 utf8 += char(high * 16 + low);
                 i += 2;
