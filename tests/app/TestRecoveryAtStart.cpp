@@ -151,25 +151,37 @@ std::optional<QRect> popupMenuOf(Display *display, qint64 pid)
     return found;
 }
 
-// "Выход", the last item of the tray menu, as the user chooses it: a right click on the icon, a click on
+// "Выход" of the tray menu, as the user chooses it: a right click on the icon, then the keyboard to reach
 // the item.
 bool exitFromTray(XTestDriver &user, qint64 pid)
 {
-    const std::optional<QRect> icon =
-        waitFor([&] { return trayIconOf(user.display(), pid, DefaultRootWindow(user.display())); });
-    if (!icon)
-        return false;
-    click(user, icon->center(), 3);
-    const std::optional<QRect> menu = waitFor([&] { return popupMenuOf(user.display(), pid); });
-    if (!menu)
-        return false;
-    // "Выход" is the sixth entry: the four commands, "О программе", "Выход", then the record switches.
-    constexpr unsigned kDown = 116;
-    for (int entry = 0; entry < 6; ++entry)
-        user.tap(kDown);
-    user.tap(kReturn);
-    user.sync();
-    return true;
+    // A loaded machine sometimes lets the first right click go by without a menu: the menu is asked for
+    // again, and what was missing is said.
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        const std::optional<QRect> icon =
+            waitFor([&] { return trayIconOf(user.display(), pid, DefaultRootWindow(user.display())); });
+        if (!icon) {
+            qWarning("exitFromTray, attempt %d: no tray icon of process %lld", attempt, pid);
+            continue;
+        }
+        click(user, icon->center(), 3);
+        const std::optional<QRect> menu = waitFor([&] { return popupMenuOf(user.display(), pid); }, 30);
+        if (!menu) {
+            qWarning("exitFromTray, attempt %d: no menu after a right click on the icon at %d,%d", attempt,
+                     icon->center().x(), icon->center().y());
+            user.tap(kEscape);
+            user.sync();
+            continue;
+        }
+        // "Выход" is the sixth entry: the four commands, "О программе", "Выход", then the record switches.
+        constexpr unsigned kDown = 116;
+        for (int entry = 0; entry < 6; ++entry)
+            user.tap(kDown);
+        user.tap(kReturn);
+        user.sync();
+        return true;
+    }
+    return false;
 }
 
 // Save through the tool button and its file dialog, `path` typed into the dialog.
