@@ -159,17 +159,33 @@ bool X11DesktopWindows::describe(unsigned long window, TopLevelWindow &out)
 TopLevelWindow X11DesktopWindows::windowAt(int x, int y)
 {
     Display *const display = m_display.get();
-    // A window that goes while it is looked at is no window.
+    // A window that goes while it is looked at is no window; its errors are caught.
     X11ErrorTrap trap(display);
     const Window root = DefaultRootWindow(display);
-    Window frame = 0;
-    int localX = 0;
-    int localY = 0;
     TopLevelWindow found;
-    if (XTranslateCoordinates(display, root, root, x, y, &localX, &localY, &frame) == 0 || frame == None)
+    // The topmost window under the point that a replay could find again: input-only windows, popups that
+    // no window manager frames (menus, tooltips) and windows that name nothing are looked through.
+    Window rootReturn = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(display, root, &rootReturn, &parent, &children, &count) == 0 || children == nullptr)
         return found;
-    if (!describe(clientOf(frame), found) || trap.sync() != 0)
-        return TopLevelWindow();
+    for (unsigned i = count; i-- > 0;) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, children[i], &attributes) == 0 || attributes.map_state != IsViewable ||
+            attributes.c_class == InputOnly || attributes.override_redirect || x < attributes.x || y < attributes.y ||
+            x >= attributes.x + attributes.width + 2 * attributes.border_width ||
+            y >= attributes.y + attributes.height + 2 * attributes.border_width)
+            continue;
+        TopLevelWindow candidate;
+        if (describe(clientOf(children[i]), candidate) &&
+            !(candidate.windowClass.empty() && candidate.instance.empty() && candidate.title.empty())) {
+            found = std::move(candidate);
+            break;
+        }
+    }
+    XFree(children);
+    // A window that went meanwhile failed its own requests above; another one's error changes nothing here.
+    trap.sync();
     return found;
 }
 
