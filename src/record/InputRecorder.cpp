@@ -148,22 +148,27 @@ void InputRecorder::startRecording(RecordOptions options, DesktopWindows *window
     m_lastAnchor = WindowAnchor();
 }
 
+WindowAnchor InputRecorder::anchorOf(const TopLevelWindow &window)
+{
+    WindowAnchor anchor;
+    if (window.handle == 0)
+        return anchor;
+    anchor.screen = false;
+    anchor.windowClass = QString::fromStdString(window.windowClass);
+    anchor.instance = QString::fromStdString(window.instance);
+    anchor.title = QString::fromStdString(window.title);
+    anchor.x = window.x;
+    anchor.y = window.y;
+    anchor.width = window.width;
+    anchor.height = window.height;
+    return anchor;
+}
+
 void InputRecorder::anchorBeforePress(std::int32_t x, std::int32_t y)
 {
     if (m_windows == nullptr)
         return;
-    const TopLevelWindow window = m_windows->windowAt(x, y);
-    WindowAnchor anchor;
-    if (window.handle != 0) {
-        anchor.screen = false;
-        anchor.windowClass = QString::fromStdString(window.windowClass);
-        anchor.instance = QString::fromStdString(window.instance);
-        anchor.title = QString::fromStdString(window.title);
-        anchor.x = window.x;
-        anchor.y = window.y;
-        anchor.width = window.width;
-        anchor.height = window.height;
-    }
+    const WindowAnchor anchor = anchorOf(m_windows->windowAt(x, y));
     if (anchor == m_lastAnchor)
         return;
     m_lastAnchor = anchor;

@@ -31,6 +31,9 @@ class InputRecorder
     // The hook procedure: called once per event, in input order. Delays come from the event's own time.
     void JournalRecordProc(int code, const EventMsg &event);
 
+    // The anchor row's content for a desktop window; handle 0 gives the screen's anchor.
+    static WindowAnchor anchorOf(const TopLevelWindow &window);
+
   private:
     // The delay a row gets; the first row of a recording also makes sure it has an open row to go to.
     std::int32_t delayOfRow(std::int32_t delay);

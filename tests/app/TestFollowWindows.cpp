@@ -173,16 +173,7 @@ QString TestFollowWindows::writeScript(const QString &name, const QList<QByteArr
 QByteArray TestFollowWindows::anchorRowOf(const TargetWindow &target)
 {
     const QPoint center = target.buttonCenter();
-    const TopLevelWindow window = m_platform->windows->windowAt(center.x(), center.y());
-    WindowAnchor anchor;
-    anchor.screen = window.handle == 0;
-    anchor.windowClass = QString::fromStdString(window.windowClass);
-    anchor.instance = QString::fromStdString(window.instance);
-    anchor.title = QString::fromStdString(window.title);
-    anchor.x = window.x;
-    anchor.y = window.y;
-    anchor.width = window.width;
-    anchor.height = window.height;
+    const WindowAnchor anchor = InputRecorder::anchorOf(m_platform->windows->windowAt(center.x(), center.y()));
     return AnchorActionText.toByteArray() + '|' + anchorParameters(anchor);
 }
 
