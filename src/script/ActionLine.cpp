@@ -44,9 +44,17 @@ QByteArrayView recordedActionText(RecordedAction action)
 
 RecordedAction recordedActionFromText(QByteArrayView text)
 {
+    // Called for every row of a file that opens. The length and the first letter tell the nine texts apart,
+    // so at most one is compared byte for byte.
     for (std::size_t i = 1; i < kRecordedTexts.size(); ++i) {
-        if (kRecordedTexts[i] == text)
-            return static_cast<RecordedAction>(i);
+        const QByteArrayView known = kRecordedTexts[i];
+        if (known.size() != text.size() || known.front() != text.front())
+            continue;
+        for (qsizetype at = 1; at < known.size(); ++at) {
+            if (known[at] != text[at])
+                return RecordedAction::None;
+        }
+        return static_cast<RecordedAction>(i);
     }
     return RecordedAction::None;
 }

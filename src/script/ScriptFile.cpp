@@ -10,7 +10,9 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -126,15 +128,52 @@ FileFailure readFailure()
     return system ? system->lastFailure() : FileFailure{FileFailure::Other, 0};
 }
 
+// The LF bytes in [p, p + size), eight at a time: a byte-by-byte count of a 200 MB file took longer than
+// reading it.
+std::size_t countNewlines(const char *p, std::size_t size)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+    constexpr std::uint64_t kEvenBytes = 0x00FF00FF00FF00FFu;
+    std::size_t count = 0;
+    std::size_t i = 0;
+    while (size - i >= 8) {
+        // Up to 255 words into eight byte-wide counters, then their sum.
+        std::uint64_t counters = 0;
+        for (int words = 0; words < 255 && size - i >= 8; ++words, i += 8) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, p + i, sizeof word);
+            word ^= kOnes * std::uint64_t('\n'); // an LF byte becomes 0
+            const std::uint64_t nonZero = ((word & kLow7) + kLow7) | word;
+            counters += (~nonZero & ~kLow7) >> 7;
+        }
+        const std::uint64_t pairs = (counters & kEvenBytes) + ((counters >> 8) & kEvenBytes);
+        count += std::size_t((pairs * 0x0001000100010001u) >> 48);
+    }
+    for (; i < size; ++i)
+        count += p[i] == '\n' ? 1 : 0;
+    return count;
+}
+
 // Lines in the file from where it stands: the LF count plus one. Reads it in chunks; the open reads it again.
 std::size_t countLines(QFile &file)
 {
     std::vector<char> chunk(static_cast<std::size_t>(kChunkBytes));
     std::size_t lines = 1;
     for (qint64 got = 0; (got = file.read(chunk.data(), kChunkBytes)) > 0;)
-        lines += std::size_t(std::count(chunk.data(), chunk.data() + got, '\n'));
+        lines += countNewlines(chunk.data(), std::size_t(got));
     return lines;
 }
+
+enum class LineByte : unsigned char { Text, Separator, CarriageReturn, EndOfFile };
+
+constexpr std::array<LineByte, 256> kLineBytes = [] {
+    std::array<LineByte, 256> kinds{};
+    kinds[static_cast<unsigned char>(kSeparator)] = LineByte::Separator;
+    kinds[static_cast<unsigned char>('\r')] = LineByte::CarriageReturn;
+    kinds[static_cast<unsigned char>(kEndOfFile)] = LineByte::EndOfFile;
+    return kinds;
+}();
 
 // Appends one line (its LF excluded) as a row. Every CR inside it goes (CR LF ends a line, a lone CR is
 // dropped); 0x1A ends the file at the start of a line and the line anywhere else. False at the file's end.
@@ -142,22 +181,41 @@ bool loadLine(const char *p, const char *lineEnd, ScriptTable &table, std::vecto
 {
     if (p < lineEnd && *p == kEndOfFile)
         return false;
-    const std::size_t length = lineEnd > p ? std::size_t(lineEnd - p) : 0;
-    if (const auto *stop = static_cast<const char *>(std::memchr(p, kEndOfFile, length)))
-        lineEnd = stop;
-    if (lineEnd > p && lineEnd[-1] == '\r')
+    // One pass over the bytes finds the first separator, the CRs and an end-of-file mark: the line is read
+    // once, not once for each of them, and most bytes cost one look-up in the table.
+    const char *separator = nullptr;
+    int carriageReturns = 0;
+    for (const char *c = p; c < lineEnd; ++c) {
+        const LineByte kind = kLineBytes[static_cast<unsigned char>(*c)];
+        if (kind == LineByte::Text)
+            continue;
+        if (kind == LineByte::Separator) {
+            if (separator == nullptr)
+                separator = c;
+        } else if (kind == LineByte::CarriageReturn) {
+            ++carriageReturns;
+        } else {
+            lineEnd = c;
+            break;
+        }
+    }
+    if (lineEnd > p && lineEnd[-1] == '\r') {
         --lineEnd;
+        --carriageReturns;
+    }
     QByteArrayView line(p, lineEnd - p);
-    if (line.contains('\r')) {
+    if (carriageReturns > 0) {
         scratch.clear();
         std::copy_if(p, lineEnd, std::back_inserter(scratch), [](char c) { return c != '\r'; });
         line = QByteArrayView(scratch.data(), qsizetype(scratch.size()));
+        const qsizetype at = line.indexOf(kSeparator);
+        separator = at < 0 ? nullptr : line.data() + at;
     }
-    const qsizetype separator = line.indexOf(kSeparator);
-    if (separator < 0)
+    if (separator == nullptr)
         table.appendToLastRow(QByteArrayView(), line);
     else
-        table.appendToLastRow(line.first(separator), line.sliced(separator + 1));
+        table.appendToLastRow(QByteArrayView(line.data(), separator - line.data()),
+                              QByteArrayView(separator + 1, line.data() + line.size() - separator - 1));
     return true;
 }
 

@@ -6,29 +6,6 @@
 #include <cstdint>
 #include <cstring>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
-namespace
-{
-
-// Storage for millions of rows is written page by page as a file loads, and on a virtual machine every
-// first write to a page is a costly fault: ask for large pages there, 512 times fewer faults. Where the
-// system does not offer them this does nothing.
-void preferLargePages([[maybe_unused]] void *data, [[maybe_unused]] std::size_t bytes)
-{
-#ifdef __linux__
-    constexpr std::uintptr_t kLargePage = 2u << 20;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kLargePage - 1) & ~(kLargePage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kLargePage - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
-
-} // namespace
-
 ScriptTable::ScriptTable(QObject *parent) : QAbstractTableModel(parent), m_rows(1)
 {
     for (int i = 0; i < RecordedActionCount; ++i) {
@@ -204,8 +181,6 @@ void ScriptTable::reserve(int rowCount, std::size_t parameterBytes)
     if (rowCount > rows())
         m_rows.reserve(std::size_t(rowCount - 1));
     m_arena.reserve(m_arena.size() + parameterBytes);
-    preferLargePages(m_rows.data(), m_rows.capacity() * sizeof(Row));
-    preferLargePages(m_arena.data(), m_arena.capacity());
 }
 
 void ScriptTable::squeeze()

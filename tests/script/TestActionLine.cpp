@@ -139,7 +139,9 @@ void TestActionLine::recordedTextsRoundTrip()
         QCOMPARE(recordedActionFromText(text), action);
     }
     QCOMPARE(recordedActionText(RecordedAction::None), QByteArrayView());
-    for (const char *other : {"Move", "Move() ", "move()", "MOVE()", "", "KeyDown()KeyUp()"})
+    // Same length and first letter as a known text, different further on.
+    for (const char *other : {"Move", "Move() ", "move()", "MOVE()", "", "KeyDown()KeyUp()", "Move)(", "Mover)",
+                              "MDown((", "KeyDown))", "KeyUp()x", "LUp)(", "RUpp)"})
         QCOMPARE(recordedActionFromText(other), RecordedAction::None);
 }
 
