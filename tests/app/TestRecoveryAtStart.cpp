@@ -199,6 +199,45 @@ TrayExit exitFromTray(XTestDriver &user, qint64 pid)
     } while (false)
 
 // Save through the tool button and its file dialog, `path` typed into the dialog.
+// True when the keyboard focus is on `window` or inside it.
+bool hasFocus(Display *display, Window window)
+{
+    Window focused = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focused, &revert);
+    for (int depth = 0; focused != 0 && focused != PointerRoot && depth < 8; ++depth) {
+        if (focused == window)
+            return true;
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display, focused, &root, &parent, &children, &count) == 0)
+            return false;
+        if (children)
+            XFree(children);
+        focused = parent;
+    }
+    return false;
+}
+
+// Gives `window` the keyboard focus and waits until it has kept it a moment. On a busy machine the window
+// manager may still be handling the click that opened the window and hand the focus back to the window
+// behind it; keys typed then go to a window the dialog blocks, and are lost.
+bool focus(XTestDriver &user, Window window)
+{
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        XSetInputFocus(user.display(), window, RevertToPointerRoot, CurrentTime);
+        user.sync();
+        std::this_thread::sleep_for(300ms);
+        if (hasFocus(user.display(), window)) {
+            std::this_thread::sleep_for(200ms);
+            if (hasFocus(user.display(), window))
+                return true;
+        }
+    }
+    qWarning("the window 0x%lx did not keep the keyboard focus", window);
+    return false;
+}
+
 bool saveAs(XTestDriver &user, qint64 pid, const QString &path)
 {
     const std::optional<ProgramWindow> main = mainWindowOf(user.display(), pid);
@@ -212,12 +251,8 @@ bool saveAs(XTestDriver &user, qint64 pid, const QString &path)
                 return std::optional<ProgramWindow>(window);
         return std::optional<ProgramWindow>();
     });
-    if (!dialog)
+    if (!dialog || !focus(user, dialog->id))
         return false;
-    std::this_thread::sleep_for(300ms);
-    XSetInputFocus(user.display(), dialog->id, RevertToPointerRoot, CurrentTime);
-    user.sync();
-    std::this_thread::sleep_for(200ms);
     type(user, path);
     user.tap(kReturn);
     user.sync();
@@ -226,10 +261,7 @@ bool saveAs(XTestDriver &user, qint64 pid, const QString &path)
 
 void answer(XTestDriver &user, const ProgramWindow &window, unsigned keycode)
 {
-    std::this_thread::sleep_for(300ms);
-    XSetInputFocus(user.display(), window.id, RevertToPointerRoot, CurrentTime);
-    user.sync();
-    std::this_thread::sleep_for(200ms);
+    QVERIFY(focus(user, window.id));
     user.tap(keycode);
     user.sync();
 }
@@ -472,7 +504,11 @@ void TestRecoveryAtStart::anExitWithAnUnsavedRecordingIsOfferedAndSavesAsItWas()
     // The restored table saves as the journal holds it, byte for byte; the journal goes with the Save.
     const QString saved = m_home->filePath(QStringLiteral("restored.tpx"));
     QVERIFY(saveAs(*m_user, second.pid(), saved));
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(saved) && journals().isEmpty(), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        QFile::exists(saved) && journals().isEmpty(),
+        qPrintable(
+            QStringLiteral("saved: %1, journals: %2").arg(QFile::exists(saved)).arg(journals().join(QLatin1Char(' ')))),
+        10000);
     QFile file(saved);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), rows);
@@ -504,7 +540,11 @@ void TestRecoveryAtStart::aSavedTableLeavesNothingToOffer()
         QVERIFY(!stopAndReadJournal().isEmpty());
         const QString saved = m_home->filePath(QStringLiteral("saved.tpx"));
         QVERIFY(saveAs(*m_user, first.pid(), saved));
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(saved) && journals().isEmpty(), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(QFile::exists(saved) && journals().isEmpty(),
+                                  qPrintable(QStringLiteral("saved: %1, journals: %2")
+                                                 .arg(QFile::exists(saved))
+                                                 .arg(journals().join(QLatin1Char(' ')))),
+                                  10000);
         if (exit) {
             EXIT_FROM_TRAY(*m_user, first.pid());
             QCOMPARE(first.finish(), 0);
