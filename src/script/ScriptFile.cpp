@@ -224,8 +224,9 @@ bool loadLine(const char *p, const char *lineEnd, ScriptTable &table, std::vecto
 std::optional<FileFailure> loadLines(QFile &file, ScriptTable &table)
 {
     const std::size_t lineCount = countLines(file);
-    table.reserve(int(std::min<std::size_t>(lineCount + 2, INT_MAX)),
-                  std::size_t(std::max<qint64>(file.size() - qint64(lineCount), 0)));
+    // A line's Parameters and their length prefix take no more than the line itself (its LF makes up for the
+    // prefix) unless the line is over 127 bytes long.
+    table.reserve(int(std::min<std::size_t>(lineCount + 2, INT_MAX)), std::size_t(std::max<qint64>(file.size(), 0)));
     std::optional<FileFailure> failure;
     if (!file.seek(0))
         failure = readFailure();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 
 ScriptTable::ScriptTable(QObject *parent) : QAbstractTableModel(parent), m_rows(1)
 {
@@ -32,7 +33,7 @@ void ScriptTable::setRows(int count)
     if (notifying())
         beginRemoveRows(QModelIndex(), modelRow(count), modelRow(old - 1));
     for (std::size_t i = std::size_t(count - 1); i < m_rows.size(); ++i)
-        m_wastedBytes += m_rows[i].parametersLength;
+        m_wastedBytes += storedBytes(m_rows[i]);
     m_rows.resize(std::size_t(count - 1));
     if (notifying()) {
         endRemoveRows();
@@ -48,11 +49,11 @@ QByteArrayView ScriptTable::cell(int column, int row) const
         return {};
     const Row &r = rowAt(row);
     if (column == ActionColumn) {
-        const QByteArray &text = m_actionTexts[r.action];
+        const QByteArray &text = m_actionTexts[r.action()];
         return QByteArrayView(text.constData(), text.size());
     }
     if (column == ParametersColumn)
-        return QByteArrayView(m_arena.data() + r.parametersOffset, qsizetype(r.parametersLength));
+        return parametersAt(r.parametersOffset());
     return {};
 }
 
@@ -69,7 +70,7 @@ void ScriptTable::setCell(int column, int row, QByteArrayView bytes)
         return;
     Row &r = rowAt(row);
     if (column == ActionColumn)
-        r.action = internAction(bytes);
+        r.setAction(internAction(bytes));
     else if (column == ParametersColumn)
         storeParameters(r, bytes);
     else
@@ -89,7 +90,7 @@ void ScriptTable::clearRow(int row)
     if (row < 1 || row >= rows())
         return;
     Row &r = rowAt(row);
-    m_wastedBytes += r.parametersLength;
+    m_wastedBytes += storedBytes(r);
     r = Row();
     if (notifying())
         notifyRowsChanged(row, row);
@@ -115,7 +116,7 @@ void ScriptTable::deleteRow(int row)
         return;
     if (notifying())
         beginRemoveRows(QModelIndex(), modelRow(row), modelRow(row));
-    m_wastedBytes += rowAt(row).parametersLength;
+    m_wastedBytes += storedBytes(rowAt(row));
     m_rows.erase(m_rows.begin() + modelRow(row));
     if (notifying()) {
         endRemoveRows();
@@ -138,7 +139,7 @@ void ScriptTable::appendToLastRow(QByteArrayView action, QByteArrayView paramete
 void ScriptTable::appendWithActionId(std::uint32_t action, QByteArrayView parameters)
 {
     Row &last = m_rows.back();
-    last.action = action;
+    last.setAction(action);
     storeParameters(last, parameters);
     if (notifying()) {
         notifyRowsChanged(rows() - 1, rows() - 1);
@@ -239,6 +240,8 @@ std::uint32_t ScriptTable::internAction(QByteArrayView text)
     const auto found = m_actionIds.constFind(QByteArray::fromRawData(text.data(), text.size()));
     if (found != m_actionIds.constEnd())
         return found.value();
+    if (m_actionTexts.size() > MaximumActionId)
+        throw std::length_error("too many different Action texts");
     const QByteArray key(text.data(), text.size());
     const auto id = std::uint32_t(m_actionTexts.size());
     m_actionTexts.push_back(key);
@@ -246,12 +249,46 @@ std::uint32_t ScriptTable::internAction(QByteArrayView text)
     return id;
 }
 
+QByteArrayView ScriptTable::parametersAt(std::uint64_t offset) const
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(m_arena.data() + offset);
+    std::uint64_t length = 0;
+    for (int shift = 0;; shift += 7) {
+        const unsigned char byte = *p++;
+        length |= std::uint64_t(byte & 0x7F) << shift;
+        if ((byte & 0x80) == 0)
+            break;
+    }
+    return QByteArrayView(reinterpret_cast<const char *>(p), qsizetype(length));
+}
+
+std::uint64_t ScriptTable::storedBytes(const Row &row) const
+{
+    if (row.parametersOffset() == 0)
+        return 0;
+    const QByteArrayView bytes = parametersAt(row.parametersOffset());
+    return std::uint64_t(bytes.data() + bytes.size() - (m_arena.data() + row.parametersOffset()));
+}
+
 void ScriptTable::storeParameters(Row &row, QByteArrayView bytes)
 {
-    m_wastedBytes += row.parametersLength;
-    row.parametersOffset = m_arena.size();
-    row.parametersLength = std::uint32_t(bytes.size());
+    m_wastedBytes += storedBytes(row);
+    if (bytes.isEmpty()) {
+        row.setParametersOffset(0);
+        return;
+    }
+    const std::uint64_t offset = m_arena.size();
+    if (offset + std::uint64_t(bytes.size()) + 10 >= ArenaLimit)
+        throw std::length_error("the Parameters texts exceed the table's storage");
+    for (auto length = std::uint64_t(bytes.size());; length >>= 7) {
+        if (length < 0x80) {
+            m_arena.push_back(char(length));
+            break;
+        }
+        m_arena.push_back(char(0x80 | (length & 0x7F)));
+    }
     m_arena.insert(m_arena.end(), bytes.data(), bytes.data() + bytes.size());
+    row.setParametersOffset(offset);
 }
 
 void ScriptTable::compactArenaIfWasteful()
@@ -261,11 +298,14 @@ void ScriptTable::compactArenaIfWasteful()
         return;
     std::vector<char> compact;
     compact.reserve(m_arena.size() - m_wastedBytes);
+    compact.push_back(0); // the empty text
     for (Row &row : m_rows) {
+        if (row.parametersOffset() == 0)
+            continue;
         const std::uint64_t offset = compact.size();
-        compact.insert(compact.end(), m_arena.data() + row.parametersOffset,
-                       m_arena.data() + row.parametersOffset + row.parametersLength);
-        row.parametersOffset = offset;
+        const char *const stored = m_arena.data() + row.parametersOffset();
+        compact.insert(compact.end(), stored, stored + storedBytes(row));
+        row.setParametersOffset(offset);
     }
     m_arena.swap(compact);
     m_wastedBytes = 0;

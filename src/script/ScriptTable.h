@@ -106,11 +106,25 @@ class ScriptTable : public QAbstractTableModel
     void rowsShrunk(int newRowCount);
 
   private:
-    struct Row {
-        std::uint64_t parametersOffset = 0;
-        std::uint32_t parametersLength = 0;
-        std::uint32_t action = 0; // index into m_actionTexts; 0 is empty
+    // Eight bytes a row: where its Parameters are in the arena, and its action id. In the arena the bytes
+    // follow their length, 7 bits to a byte; offset 0 holds the empty text, so a zero row is an empty row.
+    class Row
+    {
+      public:
+        std::uint64_t parametersOffset() const { return m_bits >> ActionBits; }
+        std::uint32_t action() const { return std::uint32_t(m_bits & MaximumActionId); }
+        void setParametersOffset(std::uint64_t offset) { m_bits = offset << ActionBits | (m_bits & MaximumActionId); }
+        void setAction(std::uint32_t action) { m_bits = (m_bits & ~std::uint64_t(MaximumActionId)) | action; }
+
+      private:
+        std::uint64_t m_bits = 0;
     };
+    static constexpr int ActionBits = 26;
+    static constexpr std::uint32_t MaximumActionId = (1u << ActionBits) - 1;           // 67 million texts
+    static constexpr std::uint64_t ArenaLimit = std::uint64_t(1) << (64 - ActionBits); // 256 GiB
+
+    QByteArrayView parametersAt(std::uint64_t offset) const;
+    std::uint64_t storedBytes(const Row &row) const;
 
     Row &rowAt(int row) { return m_rows[std::size_t(row - 1)]; }
     const Row &rowAt(int row) const { return m_rows[std::size_t(row - 1)]; }
@@ -122,7 +136,7 @@ class ScriptTable : public QAbstractTableModel
     bool notifying() const { return m_bulkDepth == 0; }
 
     std::vector<Row> m_rows;
-    std::vector<char> m_arena;
+    std::vector<char> m_arena{0};
     std::uint64_t m_wastedBytes = 0;
     std::vector<QByteArray> m_actionTexts;
     QHash<QByteArray, std::uint32_t> m_actionIds;

@@ -41,6 +41,7 @@ class TestScriptTable : public QObject
     void headerStaysApartFromTheActionRows();
     void modelStaysConsistentUnderEdits();
     void hugeCellIsShownCutButKeptWhole();
+    void parametersOfEveryLengthSurviveRewritesAndCompaction();
 };
 
 void TestScriptTable::initialStateIsOneEmptyActionRow()
@@ -242,6 +243,47 @@ void TestScriptTable::modelStaysConsistentUnderEdits()
     }
     QCOMPARE(table.rowCount(), 101);
     QCOMPARE(table.parameters(100), QByteArrayView("99"));
+}
+
+void TestScriptTable::parametersOfEveryLengthSurviveRewritesAndCompaction()
+{
+    // Lengths on both sides of each step of the stored length prefix, empty texts between them.
+    const std::vector<int> lengths = {0, 1, 127, 128, 129, 0, 16383, 16384, 16385, 2097151, 2097152, 0, 5};
+    const auto text = [](int length, char fill) {
+        QByteArray bytes(length, fill);
+        if (length > 0)
+            bytes[length - 1] = '\x80'; // a byte with the high bit set at the end of each text
+        return bytes;
+    };
+    ScriptTable table;
+    for (int length : lengths)
+        table.appendToLastRow(RecordedAction::Move, text(length, 'a'));
+    for (int row = 1; row <= int(lengths.size()); ++row)
+        QCOMPARE(table.parameters(row).toByteArray(), text(lengths[std::size_t(row - 1)], 'a'));
+    QVERIFY(table.endsWithOpenRow());
+
+    // Rewriting the long texts wastes more than half of the storage, so it is compacted: every row keeps its
+    // own text, emptied ones stay empty, and a row set to empty and back reads right.
+    for (int round = 0; round < 3; ++round) {
+        for (int row = 1; row <= int(lengths.size()); ++row) {
+            const int length = lengths[std::size_t(row - 1)];
+            if (length > 100000)
+                table.setCell(ScriptTable::ParametersColumn, row, text(length, char('b' + round)));
+        }
+    }
+    table.setCell(ScriptTable::ParametersColumn, 2, QByteArray());
+    table.setCell(ScriptTable::ParametersColumn, 1, "x");
+    table.deleteRow(10); // 2097152 bytes go
+    for (int row = 1, index = 0; row < table.rows() - 1; ++row, ++index) {
+        if (index == 9)
+            ++index; // the deleted row
+        const int length = lengths[std::size_t(index)];
+        const QByteArray want = row == 1   ? QByteArray("x")
+                                : row == 2 ? QByteArray()
+                                           : text(length, length > 100000 ? 'd' : 'a');
+        QCOMPARE(table.parameters(row).toByteArray(), want);
+    }
+    QVERIFY(table.memoryUsage() < 12 * 1024 * 1024); // 16 MiB had the waste stayed
 }
 
 QTEST_GUILESS_MAIN(TestScriptTable)
