@@ -238,7 +238,7 @@ bool focus(XTestDriver &user, Window window)
     return false;
 }
 
-bool saveAs(XTestDriver &user, qint64 pid, const QString &path)
+bool saveThroughDialog(XTestDriver &user, qint64 pid, const QString &path)
 {
     const std::optional<ProgramWindow> main = mainWindowOf(user.display(), pid);
     if (!main)
@@ -257,6 +257,22 @@ bool saveAs(XTestDriver &user, qint64 pid, const QString &path)
     user.tap(kReturn);
     user.sync();
     return true;
+}
+
+// Saves as `path` through the program's own dialog; true once the file is there. A try whose file does not
+// come leaves a screenshot in the temporary folder for the log to point at, and is made once more.
+bool saveAs(XTestDriver &user, qint64 pid, const QString &path)
+{
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        if (saveThroughDialog(user, pid, path) && waitFor([&path] { return QFile::exists(path); }))
+            return true;
+        const QString shot = QDir::temp().filePath(QStringLiteral("tapsmith-save-%1-%2.png").arg(pid).arg(attempt));
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), shot});
+        qWarning("Save did not write %s; the screen was %s", qPrintable(path), qPrintable(shot));
+        user.tap(kEscape);
+        user.sync();
+    }
+    return false;
 }
 
 void answer(XTestDriver &user, const ProgramWindow &window, unsigned keycode)
