@@ -172,7 +172,8 @@ void X11RootWindows::apply(const xEvent &event)
 bool X11RootWindows::read(Child &known)
 {
     Display *const x = m_display.get();
-    X11ErrorTrap trap(x);
+    // Every request here waits for its reply, which brings its error with it: no round trips around them.
+    X11ErrorTrap trap(x, false);
     XWindowAttributes frame;
     if (XGetWindowAttributes(x, known.window, &frame) == 0)
         return false;
@@ -183,17 +184,32 @@ bool X11RootWindows::read(Child &known)
         known.border = frame.border_width;
         known.sized = true;
     }
-    TopLevelWindow names;
-    Window inner = 0;
-    int left = 0;
-    int top = 0;
+    if (frame.map_state != IsViewable || known.inputOnly)
+        return false;
     // The client's place within the frame, which a move of the frame meanwhile does not change: the frame's
     // place at the press is the recorded one.
-    if (frame.map_state != IsViewable || known.inputOnly ||
-        !describeWindow(x, clientWindowOf(x, known.window), names) ||
-        XTranslateCoordinates(x, Window(names.handle), known.window, 0, 0, &left, &top, &inner) == 0 ||
-        trap.sync() != 0)
-        return false;
+    TopLevelWindow names;
+    int left = 0;
+    int top = 0;
+    // A window that goes while it is read fails one of the requests: what was read of it does not count.
+    const auto describe = [&](unsigned long client) {
+        X11ErrorTrap clientTrap(x, false);
+        names = TopLevelWindow();
+        Window inner = 0;
+        return describeWindow(x, client, names) &&
+               XTranslateCoordinates(x, client, known.window, 0, 0, &left, &top, &inner) != 0 &&
+               clientTrap.errorCode() == 0;
+    };
+    // The client found once stays while the frame is mapped; looking for it again takes a request per window
+    // of the frame.
+    if (!(known.client != 0 && describe(known.client))) {
+        known.client = 0;
+        if (!describe(clientWindowOf(x, known.window)))
+            return false;
+    }
+    // A frame whose client has no names yet (not managed yet) is looked into again next time.
+    if (!(names.windowClass.empty() && names.instance.empty() && names.title.empty()))
+        known.client = names.handle;
     known.left = left + frame.border_width;
     known.top = top + frame.border_width;
     known.right = frame.width + 2 * frame.border_width - known.left - names.width;

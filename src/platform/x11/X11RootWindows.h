@@ -41,6 +41,7 @@ class X11RootWindows
         bool sized = false; // width and height are known
         bool named = false; // `names` and the insets were read
         TopLevelWindow names;
+        unsigned long client = 0; // the named window inside, once found
         // The client area within the outer rectangle.
         int left = 0;
         int top = 0;
