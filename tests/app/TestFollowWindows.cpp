@@ -206,6 +206,7 @@ void TestFollowWindows::theAnchorIsTheWindowUnderThePointerAsTheButtonWentDown_d
     QTest::newRow("the press unmaps it") << XReactingWindow::Reaction::Unmap;
     QTest::newRow("the press maps another window over it") << XReactingWindow::Reaction::Cover;
     QTest::newRow("the press moves it") << XReactingWindow::Reaction::Move;
+    QTest::newRow("the press sends it beneath the window below") << XReactingWindow::Reaction::Lower;
 }
 
 void TestFollowWindows::theAnchorIsTheWindowUnderThePointerAsTheButtonWentDown()

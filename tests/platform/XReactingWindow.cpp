@@ -83,6 +83,9 @@ void XReactingWindow::react()
     case Reaction::Move:
         XMoveWindow(m_display, m_window, m_movedTo.x(), m_movedTo.y());
         break;
+    case Reaction::Lower:
+        XLowerWindow(m_display, m_window);
+        break;
     }
     XFlush(m_display);
     m_reacted = true;

@@ -10,15 +10,15 @@ typedef struct _XDisplay Display;
 
 // A named top-level window of an X client of its own that acts the moment a button goes down on it, on a
 // thread of its own, before any other client can look: as a button that ends its program, closes its
-// dialog, opens another window over itself or moves its window.
+// dialog, opens another window over itself, moves its window or sends it to the back.
 class XReactingWindow
 {
   public:
-    enum class Reaction { Destroy, Unmap, Cover, Move };
+    enum class Reaction { Destroy, Unmap, Cover, Move, Lower };
 
     // Maps the window with WM_CLASS "goner"/"Goner" and the title "Goes at a press" at `geometry`; with
     // Reaction::Cover the second window is "cover"/"Cover", titled "Over it", and goes over the first;
-    // with Reaction::Move the window goes to `movedTo`.
+    // with Reaction::Move the window goes to `movedTo`; with Reaction::Lower it goes beneath every other.
     XReactingWindow(const QRect &geometry, Reaction reaction, QPoint movedTo = QPoint());
     ~XReactingWindow();
     XReactingWindow(const XReactingWindow &) = delete;
