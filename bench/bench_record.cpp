@@ -32,6 +32,7 @@
 #include <unistd.h>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
 namespace
@@ -41,7 +42,8 @@ constexpr int kMotions = 50000;
 constexpr int kKeyEvery = 50; // a key press and release after every 50 motions
 constexpr int kKeyEvents = 2 * (kMotions / kKeyEvery);
 constexpr int kEvents = kMotions + kKeyEvents;
-constexpr int kPacedRate = 5000; // events per second
+constexpr int kClickEvents = kKeyEvents; // with clicks: a press and release after each key
+constexpr int kPacedRate = 5000;         // events per second
 constexpr int kSyncEvery = 250;
 constexpr unsigned kKeycodeA = 38;
 constexpr int kColumns = 1200;
@@ -64,8 +66,9 @@ template <typename Number> char *putField(char *out, char *end, Number value, ch
     return last + 1;
 }
 
-// The typist: waits for the go byte, then sends every event, paced or as fast as it can.
-[[noreturn]] void typist(int goFd, int doneFd, bool paced)
+// The typist: waits for the go byte, then sends every event, paced or as fast as it can; with `clicks`, a
+// left click follows each key.
+[[noreturn]] void typist(int goFd, int doneFd, bool paced, bool clicks)
 {
     Display *const display = XOpenDisplay(nullptr);
     char go = 0;
@@ -97,6 +100,12 @@ template <typename Number> char *putField(char *out, char *end, Number value, ch
             pace();
             XTestFakeKeyEvent(display, kKeycodeA, False, CurrentTime);
             pace();
+            if (clicks) {
+                XTestFakeButtonEvent(display, 1, True, CurrentTime);
+                pace();
+                XTestFakeButtonEvent(display, 1, False, CurrentTime);
+                pace();
+            }
         }
     }
     XSync(display, False);
@@ -105,13 +114,54 @@ template <typename Number> char *putField(char *out, char *end, Number value, ch
     _exit(0);
 }
 
+// A named top-level window of a connection of its own, mapped while it lives.
+class NamedWindow
+{
+  public:
+    explicit NamedWindow(const QRect &area) : m_display(XOpenDisplay(nullptr))
+    {
+        if (!m_display)
+            return;
+        const Window window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), area.x(), area.y(),
+                                                  unsigned(area.width()), unsigned(area.height()), 0, 0, 0);
+        XClassHint hint{const_cast<char *>("bench"), const_cast<char *>("Bench")};
+        XSetClassHint(m_display, window, &hint);
+        XStoreName(m_display, window, "Clicked on");
+        // Where asked and without a title bar, whose double clicks the window manager would act on.
+        XSizeHints size{};
+        size.flags = USPosition | USSize;
+        size.x = area.x();
+        size.y = area.y();
+        size.width = area.width();
+        size.height = area.height();
+        XSetWMNormalHints(m_display, window, &size);
+        const Atom motif = XInternAtom(m_display, "_MOTIF_WM_HINTS", False);
+        const long noDecorations[5] = {2, 0, 0, 0, 0};
+        XChangeProperty(m_display, window, motif, motif, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char *>(noDecorations), 5);
+        XMapWindow(m_display, window);
+        XSync(m_display, False);
+    }
+    ~NamedWindow()
+    {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    NamedWindow(const NamedWindow &) = delete;
+    NamedWindow &operator=(const NamedWindow &) = delete;
+
+  private:
+    Display *m_display;
+};
+
 struct Typist {
     pid_t pid;
     int goFd;
     int doneFd;
+    bool clicks = false;
 };
 
-Typist startTypist(bool paced)
+Typist startTypist(bool paced, bool clicks = false)
 {
     int go[2];
     int done[2];
@@ -121,24 +171,31 @@ Typist startTypist(bool paced)
     if (pid == 0) {
         close(go[1]);
         close(done[0]);
-        typist(go[0], done[1], paced);
+        typist(go[0], done[1], paced, clicks);
     }
     close(go[0]);
     close(done[1]);
-    return {pid, go[1], done[0]};
+    return {pid, go[1], done[0], clicks};
 }
 
 struct Counts {
     int rows = 0;
     int motions = 0;
     int keys = 0;
+    int presses = 0;
+    int named = 0; // presses that came with their window
     int lastMotion = -1;
     bool inOrder = true;
     bool motionsExact = true;
     std::uint32_t lastTime = 0;
 };
 
-void run(const char *title, Platform &platform, const Typist &typist, bool paced, bool journal = false)
+// How a press comes by its window: not at all, asked of the desktop as the event reaches the recorder (what the
+// recorder does for a hook that tells none), or named by the hook as of the press.
+enum class PressWindows { Off, AskedOnArrival, NamedByTheHook };
+
+void run(const char *title, Platform &platform, const Typist &typist, bool paced, bool journal = false,
+         PressWindows windows = PressWindows::Off)
 {
     ScriptTable table;
     Counts counts;
@@ -178,6 +235,17 @@ void run(const char *title, Platform &platform, const Typist &typist, bool paced
             out = std::copy(name.begin(), name.begin() + std::min<qsizetype>(name.size(), 16), out);
             *out++ = ';';
             out = putField(out, end, event.paramH, ';');
+        } else if (event.message == InputMessage::LButtonDown || event.message == InputMessage::LButtonUp) {
+            action = event.message == InputMessage::LButtonDown ? RecordedAction::LDown : RecordedAction::LUp;
+            if (action == RecordedAction::LDown) {
+                ++counts.presses;
+                if (windows == PressWindows::AskedOnArrival)
+                    counts.named += platform.windows->windowAt(int(event.paramL), int(event.paramH)).handle != 0;
+                else
+                    counts.named += event.window && event.window->handle != 0 ? 1 : 0;
+            }
+            out = putField(out, end, std::int32_t(event.paramL), ';');
+            out = putField(out, end, std::int32_t(event.paramH), ';');
         } else {
             return;
         }
@@ -189,7 +257,9 @@ void run(const char *title, Platform &platform, const Typist &typist, bool paced
     const double cpuBefore = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
+    platform.inputHook->setPressWindows(windows == PressWindows::NamedByTheHook);
     const HookHandle handle = platform.inputHook->install(record);
+    platform.inputHook->setPressWindows(false);
     if (handle == 0) {
         std::printf("%s: the input hook cannot be installed\n", title);
         std::exit(1);
@@ -208,11 +278,14 @@ void run(const char *title, Platform &platform, const Typist &typist, bool paced
     const double cpu = cpuSeconds() - cpuBefore;
 
     std::printf("%s\n", title);
-    std::printf("  sent %d events (%d motion, %d key), typist exit status %d\n", kEvents, kMotions, kKeyEvents,
-                WEXITSTATUS(status));
+    const int buttons = typist.clicks ? kClickEvents : 0;
+    std::printf("  sent %d events (%d motion, %d key, %d button), typist exit status %d\n", kEvents + buttons, kMotions,
+                kKeyEvents, buttons, WEXITSTATUS(status));
     std::printf("  rows %d (table rows %d), key rows %d of %d, motion rows %d of %d%s\n", counts.rows, table.rows(),
                 counts.keys, kKeyEvents, counts.motions, kMotions,
                 paced ? "" : " (the server may merge queued motion)");
+    if (counts.presses > 0)
+        std::printf("  presses %d, %d of them on a window named\n", counts.presses, counts.named);
     std::printf("  in order: %s, motion sequence without gaps: %s\n", counts.inOrder ? "yes" : "NO",
                 counts.motionsExact ? "yes" : "no");
     std::printf("  recorder CPU %.3f s, %.2f us per event received; wall %.2f s (%.0f events/s)\n", cpu,
@@ -462,6 +535,9 @@ int main(int argc, char **argv)
     const Typist burst = startTypist(false);
     const Typist pacedJournal = startTypist(true);
     const Typist burstJournal = startTypist(false);
+    const Typist clicking = startTypist(true, true);
+    const Typist clickingAsked = startTypist(true, true);
+    const Typist clickingNamed = startTypist(true, true);
     QCoreApplication app(argc, argv);
     const auto platform = createPlatform();
     run("paced typing, 5000 events/s, sync every 250:", *platform, paced, true);
@@ -469,5 +545,13 @@ int main(int argc, char **argv)
     // The CPU figures include the journal's own writes and syncs, which run on the same thread.
     run("paced typing with the recovery journal on:", *platform, pacedJournal, true, true);
     run("free-running burst with the recovery journal on:", *platform, burstJournal, false, true);
+    // Clicks on a named window of our own that lies under the whole path, without and with the window of
+    // each press followed (record/windows).
+    const NamedWindow under(QRect(0, 0, kColumns + 40, 100));
+    run("paced typing and clicks on a window:", *platform, clicking, true);
+    run("paced typing and clicks on a window, each press's window asked for as it arrives:", *platform, clickingAsked,
+        true, false, PressWindows::AskedOnArrival);
+    run("paced typing and clicks on a window, each press naming its window as of the press:", *platform, clickingNamed,
+        true, false, PressWindows::NamedByTheHook);
     return 0;
 }

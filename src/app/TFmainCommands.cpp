@@ -67,6 +67,7 @@ void TFmain::ToolButton1Click()
         return;
     recordingStarted();
     m_recorder.startRecording({m_windowSettings.recordWindows, m_windowSettings.recordWheel}, m_platform.windows.get());
+    m_platform.inputHook->setPressWindows(m_windowSettings.recordWindows);
     m_recordHook = m_platform.inputHook->install(
         [this](int code, const EventMsg &event) { m_recorder.JournalRecordProc(code, event); });
     followProgress();

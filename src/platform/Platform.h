@@ -32,6 +32,8 @@ constexpr std::uint32_t XButtonUp = 524;
 constexpr std::uint32_t MouseHWheel = 526; // WM_MOUSEHWHEEL, a tilt of the wheel
 } // namespace InputMessage
 
+struct TopLevelWindow;
+
 // One input event as the recorder sees it. For keys paramH is the scan code (plus 32768 for extended
 // keys); for the mouse paramL/paramH are the screen X/Y (signed values stored in 32 bits).
 struct EventMsg {
@@ -42,6 +44,10 @@ struct EventMsg {
     // MouseWheel and MouseHWheel: the turn in Windows' units, 120 per notch, positive away from the user or
     // to the right.
     std::int32_t wheelDelta = 0;
+    // Left, right and middle button presses while the hook names windows (InputHook::setPressWindows): the
+    // top-level window under the pointer as the button went down, handle 0 for the desktop itself. Null
+    // otherwise, and from a backend that cannot tell.
+    std::shared_ptr<const TopLevelWindow> window = nullptr;
 };
 
 // Hook codes handed to the recorder (HC_*); only Action carries an event to record.
@@ -67,6 +73,9 @@ class InputHook
     virtual std::string lastError() const { return {}; }
     // Delivers the events up to this moment, then stops; none arrive afterwards. 0 is accepted.
     virtual void remove(HookHandle handle) = 0;
+    /// From the next install() on, button presses name the window under the pointer as of the event's time
+    /// (EventMsg::window), where the backend can tell; off, nothing is spent on windows.
+    virtual void setPressWindows(bool on) { static_cast<void>(on); }
 };
 
 // Mouse event flags (MOUSEEVENTF_*).

@@ -131,7 +131,8 @@ void InputRecorder::JournalRecordProc(int code, const EventMsg &event)
     delay = delayOfRow(delay);
     if (m_options.windows &&
         (action == RecordedAction::LDown || action == RecordedAction::RDown || action == RecordedAction::MDown))
-        anchorBeforePress(static_cast<std::int32_t>(event.paramL), static_cast<std::int32_t>(event.paramH));
+        anchorBeforePress(static_cast<std::int32_t>(event.paramL), static_cast<std::int32_t>(event.paramH),
+                          event.window.get());
     parameters.appendNumber(static_cast<std::int32_t>(event.paramL));
     parameters.appendSeparator();
     parameters.appendNumber(static_cast<std::int32_t>(event.paramH));
@@ -164,11 +165,13 @@ WindowAnchor InputRecorder::anchorOf(const TopLevelWindow &window)
     return anchor;
 }
 
-void InputRecorder::anchorBeforePress(std::int32_t x, std::int32_t y)
+void InputRecorder::anchorBeforePress(std::int32_t x, std::int32_t y, const TopLevelWindow *atPress)
 {
-    if (m_windows == nullptr)
+    // A hook that knew the window as the button went down is right even when the press closed it at once;
+    // asked now, the desktop tells what is there by the time the event is handed over.
+    if (atPress == nullptr && m_windows == nullptr)
         return;
-    const WindowAnchor anchor = anchorOf(m_windows->windowAt(x, y));
+    const WindowAnchor anchor = anchorOf(atPress != nullptr ? *atPress : m_windows->windowAt(x, y));
     if (anchor == m_lastAnchor)
         return;
     m_lastAnchor = anchor;

@@ -25,7 +25,8 @@ class InputRecorder
     // Called as a recording starts. Its first row gets the delay 1, since the time before it belongs to no
     // input of this recording, and goes below the table's last row when that row is not empty, so that no
     // row of the script is written over.
-    // With options.windows, `windows` names the window under each press (none: no anchors are written).
+    // With options.windows, the window under each press is the one the event names, else `windows` tells it
+    // (neither: no anchors are written). The hook is asked to name them with InputHook::setPressWindows.
     void startRecording(RecordOptions options = RecordOptions(), DesktopWindows *windows = nullptr);
 
     // The hook procedure: called once per event, in input order. Delays come from the event's own time.
@@ -38,7 +39,8 @@ class InputRecorder
     // The delay a row gets; the first row of a recording also makes sure it has an open row to go to.
     std::int32_t delayOfRow(std::int32_t delay);
     // Before a press: an anchor row when the window under (x, y) is not the last anchor's as it was then.
-    void anchorBeforePress(std::int32_t x, std::int32_t y);
+    // `atPress` is that window as the hook saw it at the press; without it the desktop is asked.
+    void anchorBeforePress(std::int32_t x, std::int32_t y, const TopLevelWindow *atPress);
 
     ScriptTable &m_table;
     std::uint32_t &m_lastEventTime;

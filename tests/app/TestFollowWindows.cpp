@@ -2,6 +2,7 @@
 // client through the real backend, played back by the engine, and seen by a third client through RECORD.
 
 #include "platform/Platform.h"
+#include "platform/XReactingWindow.h"
 #include "platform/XRecordObserver.h"
 #include "platform/XTestDriver.h"
 #include "play/PlaybackEngine.h"
@@ -14,9 +15,11 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 #include <X11/Xlib.h>
@@ -34,6 +37,12 @@ QStringList rowsWithoutDelays(const ScriptTable &table)
                     parameters.left(parameters.lastIndexOf(u';'));
     }
     return rows;
+}
+
+// The anchor rows of a table without their delays.
+QStringList anchorsOf(const ScriptTable &table)
+{
+    return rowsWithoutDelays(table).filter(QRegularExpression(QStringLiteral("^Window\\(\\)\\|")));
 }
 
 // A window of our own with one button that counts its clicks.
@@ -102,6 +111,8 @@ class PlayProcess
 
 } // namespace
 
+Q_DECLARE_METATYPE(XReactingWindow::Reaction)
+
 class TestFollowWindows : public QObject
 {
     Q_OBJECT
@@ -110,6 +121,9 @@ class TestFollowWindows : public QObject
     void initTestCase();
     void wheelTurnsReplayAsTheSameNotches();
     void aClickOnAWindowLandsOnItAfterTheWindowMoved();
+    void theAnchorIsTheWindowUnderThePointerAsTheButtonWentDown_data();
+    void theAnchorIsTheWindowUnderThePointerAsTheButtonWentDown();
+    void thePointersPathBeforeAPressDoesNotMatter();
     void withBothSettingsOffARecordingIsAsItWas();
     void playWaitsForAWindowThatIsNotThereYet();
     void aWindowThatNeverComesEndsPlayWithStatus1();
@@ -123,6 +137,8 @@ class TestFollowWindows : public QObject
     QString writeScript(const QString &name, const QList<QByteArray> &lines);
     // The anchor row of `target` where it stands now.
     QByteArray anchorRowOf(const TargetWindow &target);
+    // The anchor row of the window at `point` as it is now, without its delay.
+    QString anchorRowAt(QPoint point);
 
     QTemporaryDir m_folder;
 
@@ -141,6 +157,7 @@ void TestFollowWindows::record(ScriptTable &table, RecordOptions options, const 
 {
     InputRecorder recorder(table, m_lastEventTime);
     recorder.startRecording(options, m_platform->windows.get());
+    m_platform->inputHook->setPressWindows(options.windows);
     const HookHandle hook = m_platform->inputHook->install(
         [&recorder](int code, const EventMsg &event) { recorder.JournalRecordProc(code, event); });
     QVERIFY(hook != 0);
@@ -175,6 +192,103 @@ QByteArray TestFollowWindows::anchorRowOf(const TargetWindow &target)
     const QPoint center = target.buttonCenter();
     const WindowAnchor anchor = InputRecorder::anchorOf(m_platform->windows->windowAt(center.x(), center.y()));
     return AnchorActionText.toByteArray() + '|' + anchorParameters(anchor);
+}
+
+QString TestFollowWindows::anchorRowAt(QPoint point)
+{
+    const WindowAnchor anchor = InputRecorder::anchorOf(m_platform->windows->windowAt(point.x(), point.y()));
+    return QString::fromLatin1(AnchorActionText.toByteArray() + '|' + anchorParameters(anchor)).chopped(2);
+}
+
+void TestFollowWindows::theAnchorIsTheWindowUnderThePointerAsTheButtonWentDown_data()
+{
+    QTest::addColumn<XReactingWindow::Reaction>("reaction");
+    QTest::newRow("the press destroys it") << XReactingWindow::Reaction::Destroy;
+    QTest::newRow("the press unmaps it") << XReactingWindow::Reaction::Unmap;
+    QTest::newRow("the press maps another window over it") << XReactingWindow::Reaction::Cover;
+    QTest::newRow("the press moves it") << XReactingWindow::Reaction::Move;
+    QTest::newRow("the press sends it beneath the window below") << XReactingWindow::Reaction::Lower;
+}
+
+void TestFollowWindows::theAnchorIsTheWindowUnderThePointerAsTheButtonWentDown()
+{
+    QFETCH(XReactingWindow::Reaction, reaction);
+    // A named window below, which a look after the press would find.
+    TargetWindow below;
+    below.showAt(100, 100);
+    QVERIFY(QTest::qWaitForWindowExposed(&below.window));
+    const QPoint belowCorner = below.window.mapToGlobal(QPoint(0, 0));
+    const QRect geometry(belowCorner + QPoint(30, 20), QSize(120, 80));
+    XReactingWindow goner(geometry, reaction, QPoint(600, 500));
+    QVERIFY(goner.isShown());
+    const QPoint press = geometry.center();
+    QTRY_COMPARE(m_platform->windows->windowAt(press.x(), press.y()).windowClass, std::string("Goner"));
+    const QString gonerAnchor = anchorRowAt(press);
+    QVERIFY2(gonerAnchor.contains(QLatin1String("Goner,goner,Goes at a press;")), qPrintable(gonerAnchor));
+
+    ScriptTable table;
+    QString secondAnchor;
+    record(table, {true, false}, [&] {
+        m_user.motion(press.x(), press.y());
+        m_user.button(1, true);
+        m_user.sync();
+        QTRY_VERIFY(goner.hasReacted());
+        m_user.button(1, false);
+        m_user.sync();
+        // A second press at the window's place now names what is there then.
+        QPoint second = press;
+        if (reaction == XReactingWindow::Reaction::Move) {
+            QTRY_VERIFY(!m_platform->windows->find("Goner", "goner").empty() &&
+                        m_platform->windows->find("Goner", "goner").front().x > press.x());
+            const TopLevelWindow moved = m_platform->windows->find("Goner", "goner").front();
+            second = QPoint(moved.x + moved.width / 2, moved.y + moved.height / 2);
+        } else {
+            const std::string there = reaction == XReactingWindow::Reaction::Cover ? "Over it" : "Target — ж;|";
+            QTRY_COMPARE(m_platform->windows->windowAt(press.x(), press.y()).title, there);
+        }
+        secondAnchor = anchorRowAt(second);
+        m_user.motion(second.x(), second.y());
+        m_user.button(1, true);
+        m_user.sync();
+        QTest::qWait(100);
+        m_user.button(1, false);
+    });
+    QVERIFY(secondAnchor != gonerAnchor);
+    const QStringList expected{gonerAnchor, secondAnchor};
+    QVERIFY2(anchorsOf(table) == expected, qPrintable(rowsWithoutDelays(table).join(u'\n')));
+}
+
+void TestFollowWindows::thePointersPathBeforeAPressDoesNotMatter()
+{
+    TargetWindow left;
+    TargetWindow middle;
+    TargetWindow right;
+    left.showAt(40, 100);
+    middle.showAt(330, 100);
+    right.showAt(620, 100);
+    for (QWidget *window : {&left.window, &middle.window, &right.window})
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QPoint target = middle.buttonCenter();
+    QTRY_VERIFY(anchorRowAt(target).contains(QLatin1String("Target")));
+    const QString anchor = anchorRowAt(target);
+
+    ScriptTable table;
+    record(table, {true, false}, [&] {
+        // Across every window, and out of the one pressed on and back in.
+        for (const QPoint point : {left.buttonCenter(), right.buttonCenter(), QPoint(target.x(), 2),
+                                   left.buttonCenter() + QPoint(0, 40), target})
+            m_user.motion(point.x(), point.y());
+        m_user.button(1, true);
+        m_user.sync();
+        QTest::qWait(100);
+        m_user.button(1, false);
+        // Then over them all again to the desktop.
+        for (const QPoint point : {right.buttonCenter(), left.buttonCenter(), QPoint(2, 2)})
+            m_user.motion(point.x(), point.y());
+        m_user.button(1, true);
+        m_user.button(1, false);
+    });
+    QCOMPARE(anchorsOf(table), (QStringList{anchor, QStringLiteral("Window()|;")}));
 }
 
 void TestFollowWindows::aClickOnAWindowLandsOnItAfterTheWindowMoved()
@@ -333,6 +447,15 @@ void TestFollowWindows::wheelTurnsReplayAsTheSameNotches()
     XRecordObserver observer;
     QVERIFY(observer.start());
     QCOMPARE(play(table), PlaybackEngine::Outcome::Completed);
+    // The injector's last requests may still wait behind our own round trip: the server takes its clients
+    // in turn.
+    const auto buttons = [&observer] {
+        const std::vector<XRecordObserver::Event> events = observer.events();
+        return std::count_if(events.begin(), events.end(), [](const XRecordObserver::Event &event) {
+            return event.type == ButtonPress || event.type == ButtonRelease;
+        });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(buttons() >= 10, 5000);
     m_user.sync();
     observer.stop();
     QStringList seen;

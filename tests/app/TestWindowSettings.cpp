@@ -185,6 +185,8 @@ void TestWindowSettings::theSwitchesReachTheRecording()
     settings.recordWheel = true;
     window.useWindowSettings(settings, QString());
     window.ToolButton1Click();
+    // The hook is asked to name the window of each press as it went down.
+    QVERIFY(m_fixture.fakes->hook->pressWindows);
     EventMsg press{InputMessage::LButtonDown, 20, 30, 1000};
     m_fixture.fakes->hook->deliver(press);
     EventMsg turn{InputMessage::MouseWheel, 20, 30, 1010};
@@ -196,6 +198,12 @@ void TestWindowSettings::theSwitchesReachTheRecording()
     QCOMPARE(window.Script->action(2), QByteArrayView("LDown()"));
     QCOMPARE(window.Script->action(3), QByteArrayView("Wheel()"));
     QCOMPARE(window.Script->parameters(3), QByteArrayView("-120;0;10"));
+
+    settings.recordWindows = false;
+    window.useWindowSettings(settings, QString());
+    window.ToolButton1Click();
+    QVERIFY(!m_fixture.fakes->hook->pressWindows);
+    window.ToolButton2Click();
 }
 
 void TestWindowSettings::aMissingWindowEndsThePlayAfterTheSettingsWait()

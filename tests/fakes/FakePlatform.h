@@ -38,8 +38,10 @@ class FakeInputHook : public InputHook
             proc(Hook::Action, event);
     }
     std::string lastError() const override { return failInstall ? "RECORD is switched off here" : ""; }
+    void setPressWindows(bool on) override { pressWindows = on; }
 
     QStringList calls;
+    bool pressWindows = false;
     HookProc proc;
     HookHandle installed = 0;
     HookHandle nextHandle = 1;

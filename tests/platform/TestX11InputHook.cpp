@@ -63,6 +63,7 @@ class TestX11InputHook : public QObject
     void buttonsArriveAtThePointer_data();
     void buttonsArriveAtThePointer();
     void wheelNotchesArriveOnceWithoutRelease();
+    void pressesNameTheirWindowOnlyWhenAsked();
     void eventsArriveInOrderWithNonDecreasingTimes();
     void injectedKeysOfTheWholeTableRoundTrip();
     void hotkeyPressIsNotRecordedButItsReleaseIs();
@@ -228,6 +229,32 @@ void TestX11InputHook::buttonsArriveAtThePointer()
     });
     QCOMPARE(describe(events),
              QStringList({QStringLiteral("%1 321 654").arg(down), QStringLiteral("%1 321 654").arg(up)}));
+}
+
+void TestX11InputHook::pressesNameTheirWindowOnlyWhenAsked()
+{
+    // On the desktop itself, whose right and middle presses would open the window manager's menus.
+    m_driver->motion(321, 654);
+    m_driver->sync();
+    const auto clicks = [](XTestDriver &driver) {
+        for (const unsigned button : {1u, 4u, 8u}) {
+            driver.button(button, true);
+            driver.button(button, false);
+        }
+    };
+    const auto named = [](const Events &events) {
+        QStringList lines;
+        for (const EventMsg &event : events)
+            lines << (event.window ? QStringLiteral("%1 in %2").arg(event.message).arg(event.window->handle)
+                                   : QString::number(event.message));
+        return lines;
+    };
+    QCOMPARE(named(record(clicks)), (QStringList{"513", "514", "522", "523", "524"}));
+    m_platform->inputHook->setPressWindows(true);
+    const Events asked = record(clicks);
+    m_platform->inputHook->setPressWindows(false);
+    QCOMPARE(named(asked), (QStringList{"513 in 0", "514", "522", "523", "524"}));
+    QCOMPARE(named(record(clicks)), (QStringList{"513", "514", "522", "523", "524"}));
 }
 
 void TestX11InputHook::wheelNotchesArriveOnceWithoutRelease()

@@ -46,6 +46,7 @@ class TestRecordOptions : public QObject
     void withoutTheOptionAWheelTurnOnlyRestartsTheClock();
     void pressesOnAnotherWindowWriteAnAnchorFirst();
     void withoutTheOptionNoWindowIsAskedFor();
+    void aWindowTheEventNamesIsTakenOverTheDesktopsAnswer();
 };
 
 void TestRecordOptions::wheelTurnsAreRowsOfTheirOwn()
@@ -142,6 +143,54 @@ void TestRecordOptions::withoutTheOptionNoWindowIsAskedFor()
     recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::LButtonUp, 1, 2, 30));
     QVERIFY(windows.calls.isEmpty());
     QCOMPARE(rowsOf(table), (QStringList{"LDown()|1;2;1", "LUp()|1;2;10", "|"}));
+}
+
+void TestRecordOptions::aWindowTheEventNamesIsTakenOverTheDesktopsAnswer()
+{
+    // What is under the point by the time the event is handed over: the window below the one pressed on.
+    FakeDesktopWindows windows;
+    TopLevelWindow below;
+    below.handle = 5;
+    below.windowClass = "Desktop";
+    below.width = 1000;
+    below.height = 1000;
+    windows.windows.push_back(below);
+    auto dialog = std::make_shared<TopLevelWindow>();
+    dialog->handle = 9;
+    dialog->windowClass = "Dialog";
+    dialog->instance = "dialog";
+    dialog->title = "Quit?";
+    dialog->x = 40;
+    dialog->y = 30;
+    dialog->width = 200;
+    dialog->height = 100;
+
+    ScriptTable table;
+    std::uint32_t clock = 0;
+    InputRecorder recorder(table, clock);
+    recorder.startRecording({true, false}, &windows);
+    EventMsg press = inputEvent(InputMessage::LButtonDown, 60, 50, 100);
+    press.window = dialog;
+    recorder.JournalRecordProc(Hook::Action, press);
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::LButtonUp, 60, 50, 110));
+    // The desktop itself as the press saw it, then a press whose hook tells nothing.
+    press = inputEvent(InputMessage::RButtonDown, 60, 50, 200);
+    press.window = std::make_shared<TopLevelWindow>();
+    recorder.JournalRecordProc(Hook::Action, press);
+    recorder.JournalRecordProc(Hook::Action, inputEvent(InputMessage::MButtonDown, 60, 50, 300));
+    QCOMPARE(rowsOf(table), (QStringList{"Window()|Dialog,dialog,Quit?;40,30,200,100;0", "LDown()|60;50;1",
+                                         "LUp()|60;50;10", "Window()|;;0", "RDown()|60;50;90",
+                                         "Window()|Desktop,,;0,0,1000,1000;0", "MDown()|60;50;100", "|"}));
+    QCOMPARE(windows.calls, QStringList{"at 60 50"});
+
+    // Named by the hook, a press gets its anchor even where no desktop can be asked.
+    ScriptTable alone;
+    InputRecorder withoutDesktop(alone, clock);
+    withoutDesktop.startRecording({true, false}, nullptr);
+    press = inputEvent(InputMessage::LButtonDown, 60, 50, 400);
+    press.window = dialog;
+    withoutDesktop.JournalRecordProc(Hook::Action, press);
+    QCOMPARE(rowsOf(alone), (QStringList{"Window()|Dialog,dialog,Quit?;40,30,200,100;0", "LDown()|60;50;1", "|"}));
 }
 
 QTEST_GUILESS_MAIN(TestRecordOptions)

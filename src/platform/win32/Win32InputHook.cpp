@@ -1,5 +1,6 @@
 #include "Win32InputHook.h"
 
+#include "Win32DesktopWindows.h"
 #include "Win32ErrorText.h"
 #include "Win32HotkeyRegistry.h"
 #include "Win32Injector.h"
@@ -13,6 +14,7 @@ struct Win32CaptureSession : CaptureSession {
     HHOOK keyboardHook = nullptr;
     HHOOK mouseHook = nullptr;
     bool deliveryPosted = false;
+    bool pressWindows = false;
 
     ~Win32CaptureSession() override;
     void queue(const EventMsg &event);
@@ -115,6 +117,10 @@ void Win32CaptureSession::mouse(WPARAM message, const MSLLHOOKSTRUCT &mouse)
     // The turn is the high word of mouseData, a signed number.
     if (message == WM_MOUSEWHEEL || message == WM_MOUSEHWHEEL)
         event.wheelDelta = std::int16_t(HIWORD(mouse.mouseData));
+    // The system hands the press on only once the hook has returned: the window is still there and where it
+    // was, even when the press is about to close it.
+    if (pressWindows && (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN))
+        event.window = std::make_shared<const TopLevelWindow>(Win32DesktopWindows().windowAt(mouse.pt.x, mouse.pt.y));
     queue(event);
 }
 
@@ -150,6 +156,7 @@ HookHandle Win32InputHook::install(HookProc proc)
     auto session = std::make_unique<Win32CaptureSession>();
     session->hotkeys = m_hotkeys;
     session->window = &m_window;
+    session->pressWindows = m_pressWindows;
     const HINSTANCE module = GetModuleHandleW(nullptr);
     session->keyboardHook = SetWindowsHookExW(WH_KEYBOARD_LL, keyboardProcedure, module, 0);
     session->mouseHook = SetWindowsHookExW(WH_MOUSE_LL, mouseProcedure, module, 0);

@@ -1,6 +1,7 @@
 #include "X11DesktopWindows.h"
 
 #include "X11ErrorTrap.h"
+#include "X11WindowNames.h"
 
 #include <algorithm>
 
@@ -31,85 +32,9 @@ std::vector<unsigned long> windowList(Display *display, Window window, Atom prop
     return items;
 }
 
-bool hasProperty(Display *display, Window window, Atom property)
-{
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char *data = nullptr;
-    const bool has = XGetWindowProperty(display, window, property, 0, 0, False, AnyPropertyType, &type, &format, &count,
-                                        &after, &data) == Success &&
-                     type != None;
-    if (data != nullptr)
-        XFree(data);
-    return has;
-}
-
-std::string textProperty(Display *display, Window window, Atom property, Atom type)
-{
-    Atom actual = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char *data = nullptr;
-    std::string text;
-    if (XGetWindowProperty(display, window, property, 0, 4096, False, type, &actual, &format, &count, &after, &data) ==
-            Success &&
-        data != nullptr && format == 8 && actual == type)
-        text.assign(reinterpret_cast<const char *>(data), count);
-    if (data != nullptr)
-        XFree(data);
-    return text;
-}
-
-// _NET_WM_NAME in UTF-8, else WM_NAME as the client's locale text.
-std::string titleOf(Display *display, Window window)
-{
-    const Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    std::string title = textProperty(display, window, netName, utf8);
-    if (!title.empty())
-        return title;
-    XTextProperty property{};
-    if (XGetWMName(display, window, &property) != 0 && property.value != nullptr) {
-        char **list = nullptr;
-        int count = 0;
-        if (Xutf8TextPropertyToTextList(display, &property, &list, &count) >= Success && list != nullptr && count > 0)
-            title = list[0];
-        if (list != nullptr)
-            XFreeStringList(list);
-        XFree(property.value);
-    }
-    return title;
-}
-
 } // namespace
 
 X11DesktopWindows::X11DesktopWindows(X11Display display) : m_display(std::move(display)) {}
-
-unsigned long X11DesktopWindows::clientOf(unsigned long frame)
-{
-    Display *const display = m_display.get();
-    const Atom wmState = XInternAtom(display, "WM_STATE", False);
-    // Breadth first: the client is near the top of its frame.
-    std::vector<Window> level{frame};
-    for (int depth = 0; depth < 4 && !level.empty(); ++depth) {
-        std::vector<Window> next;
-        for (const Window window : level) {
-            if (hasProperty(display, window, wmState))
-                return window;
-            Window root = 0, parent = 0, *children = nullptr;
-            unsigned count = 0;
-            if (XQueryTree(display, window, &root, &parent, &children, &count) != 0 && children != nullptr) {
-                next.insert(next.end(), children, children + count);
-                XFree(children);
-            }
-        }
-        level = std::move(next);
-    }
-    return frame;
-}
 
 std::vector<unsigned long> X11DesktopWindows::stacking()
 {
@@ -123,37 +48,10 @@ std::vector<unsigned long> X11DesktopWindows::stacking()
     unsigned count = 0;
     if (XQueryTree(display, root, &rootReturn, &parent, &children, &count) != 0 && children != nullptr) {
         for (unsigned i = 0; i < count; ++i)
-            windows.push_back(clientOf(children[i]));
+            windows.push_back(clientWindowOf(display, children[i]));
         XFree(children);
     }
     return windows;
-}
-
-bool X11DesktopWindows::describe(unsigned long window, TopLevelWindow &out)
-{
-    Display *const display = m_display.get();
-    XWindowAttributes attributes;
-    if (XGetWindowAttributes(display, window, &attributes) == 0 || attributes.map_state != IsViewable)
-        return false;
-    Window child = 0;
-    int x = 0;
-    int y = 0;
-    if (XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child) == 0)
-        return false;
-    out.handle = window;
-    out.x = x;
-    out.y = y;
-    out.width = attributes.width;
-    out.height = attributes.height;
-    XClassHint hint{};
-    if (XGetClassHint(display, window, &hint) != 0) {
-        out.instance = hint.res_name != nullptr ? hint.res_name : "";
-        out.windowClass = hint.res_class != nullptr ? hint.res_class : "";
-        XFree(hint.res_name);
-        XFree(hint.res_class);
-    }
-    out.title = titleOf(display, window);
-    return true;
 }
 
 TopLevelWindow X11DesktopWindows::windowAt(int x, int y)
@@ -177,7 +75,7 @@ TopLevelWindow X11DesktopWindows::windowAt(int x, int y)
             y >= attributes.y + attributes.height + 2 * attributes.border_width)
             continue;
         TopLevelWindow candidate;
-        if (describe(clientOf(children[i]), candidate) &&
+        if (describeWindow(display, clientWindowOf(display, children[i]), candidate) &&
             !(candidate.windowClass.empty() && candidate.instance.empty() && candidate.title.empty())) {
             found = std::move(candidate);
             break;
@@ -206,7 +104,7 @@ std::vector<TopLevelWindow> X11DesktopWindows::find(const std::string &windowCla
         XFree(hint.res_name);
         XFree(hint.res_class);
         TopLevelWindow described;
-        if (same && describe(window, described))
+        if (same && describeWindow(display, window, described))
             found.push_back(std::move(described));
     }
     trap.sync();

@@ -17,10 +17,6 @@ class X11DesktopWindows : public DesktopWindows
     void activate(std::uintptr_t handle) override;
 
   private:
-    // The names and client area of a window; false when it has gone or is not viewable.
-    bool describe(unsigned long window, TopLevelWindow &out);
-    // The client window inside a child of the root (itself when none has WM_STATE).
-    unsigned long clientOf(unsigned long frame);
     // The top-level windows, bottom first.
     std::vector<unsigned long> stacking();
 

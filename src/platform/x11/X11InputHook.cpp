@@ -3,7 +3,9 @@
 #include "X11ErrorTrap.h"
 #include "X11GrabRegistry.h"
 #include "X11KeyCodes.h"
+#include "X11PointerEvents.h"
 #include "X11RecordContext.h"
+#include "X11RootWindows.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
@@ -31,7 +33,6 @@ using namespace std::chrono_literals;
 constexpr auto kRoundTripInterval = 200ms;
 constexpr auto kReplyTimeout = 3s;
 constexpr auto kHoldLimit = 1s;
-constexpr std::int32_t WheelNotch = 120;
 
 // Reads the data connection until `done` holds or the time runs out; false on time-out.
 template <typename Done> bool processRepliesUntil(Display *data, Done done)
@@ -50,37 +51,6 @@ template <typename Done> bool processRepliesUntil(Display *data, Done done)
     }
 }
 
-std::optional<EventMsg> mouseButtonEvent(unsigned button, bool press)
-{
-    using namespace InputMessage;
-    switch (button) {
-    case 1:
-        return EventMsg{press ? LButtonDown : LButtonUp, 0, 0, 0};
-    case 2:
-        return EventMsg{press ? MButtonDown : MButtonUp, 0, 0, 0};
-    case 3:
-        return EventMsg{press ? RButtonDown : RButtonUp, 0, 0, 0};
-    case 4:
-    case 5:
-    case 6:
-    case 7: { // one wheel record per notch; the release of a wheel "button" means nothing
-        if (!press)
-            return std::nullopt;
-        // 4 up (away from the user), 5 down, 6 left, 7 right.
-        const bool horizontal = button >= 6;
-        const bool positive = button == 4 || button == 7;
-        EventMsg event{horizontal ? MouseHWheel : MouseWheel, 0, 0, 0};
-        event.wheelDelta = positive ? WheelNotch : -WheelNotch;
-        return event;
-    }
-    case 8:
-    case 9:
-        return EventMsg{press ? XButtonDown : XButtonUp, 0, 0, 0};
-    default:
-        return std::nullopt;
-    }
-}
-
 } // namespace
 
 // Reads the data connection on a thread of its own. A server whose recording client stops reading for a
@@ -95,6 +65,7 @@ struct X11InputHook::Session : CaptureSession {
     X11Display data;
     XRecordContext context = 0;
     std::shared_ptr<const X11GrabRegistry> grabs;
+    std::unique_ptr<X11RootWindows> rootWindows; // while presses name their windows
     // Events after a hotkey press wait here until that hotkey's handler has run: if it removes the hook
     // (the stop command) they came after the end of the recording.
     std::vector<EventMsg> held;
@@ -219,6 +190,11 @@ void X11InputHook::Session::translate(const xEvent &event)
     const auto x = std::uint32_t(std::int32_t(std::int16_t(event.u.keyButtonPointer.rootX)));
     const auto y = std::uint32_t(std::int32_t(std::int16_t(event.u.keyButtonPointer.rootY)));
 
+    if (type >= CreateNotify && type <= CirculateNotify) {
+        if (rootWindows)
+            rootWindows->apply(event);
+        return;
+    }
     std::optional<EventMsg> message;
     switch (type) {
     case KeyPress:
@@ -241,10 +217,12 @@ void X11InputHook::Session::translate(const xEvent &event)
     }
     case ButtonPress:
     case ButtonRelease:
-        message = mouseButtonEvent(detail, type == ButtonPress);
+        message = x11ButtonEvent(detail, type == ButtonPress);
         if (message) {
             message->paramL = x;
             message->paramH = y;
+            if (rootWindows && type == ButtonPress && detail <= 3)
+                message->window = std::make_shared<const TopLevelWindow>(rootWindows->windowAt(int(x), int(y)));
         }
         break;
     case MotionNotify:
@@ -309,7 +287,11 @@ HookHandle X11InputHook::install(HookProc proc)
     }
     Display *const data = session->data.get();
 
-    session->context = createRecordContext(control, KeyPress, MotionNotify);
+    // Presses that name their windows follow the root's children through their structure events, recorded in
+    // the server's order together with the input.
+    session->context = m_pressWindows
+                           ? createRecordContext(control, KeyPress, MotionNotify, CreateNotify, CirculateNotify)
+                           : createRecordContext(control, KeyPress, MotionNotify);
     if (session->context == 0) {
         m_lastError = "the X server refused a RECORD context";
         return 0;
@@ -336,6 +318,10 @@ HookHandle X11InputHook::install(HookProc proc)
         return 0;
     }
 
+    if (m_pressWindows) {
+        if (X11Display windows = openX11Display(DisplayString(control)))
+            session->rootWindows = std::make_unique<X11RootWindows>(std::move(windows));
+    }
     session->startReader();
     session->notifier = std::make_unique<QSocketNotifier>(session->readyFd, QSocketNotifier::Read);
     QObject::connect(session->notifier.get(), &QSocketNotifier::activated, session->notifier.get(),
@@ -346,6 +332,8 @@ HookHandle X11InputHook::install(HookProc proc)
     session->roundTrip->setInterval(kRoundTripInterval);
     QObject::connect(session->roundTrip.get(), &QTimer::timeout, session->roundTrip.get(), [this] {
         XSync(m_control.get(), False);
+        if (Session *current = m_sessions.current<Session>(); current && current->rootWindows)
+            current->rootWindows->discardEvents();
         processReplies();
     });
     session->roundTrip->start();

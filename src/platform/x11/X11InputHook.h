@@ -21,6 +21,7 @@ class X11InputHook : public InputHook
     HookHandle install(HookProc proc) override;
     void remove(HookHandle handle) override;
     std::string lastError() const override { return m_lastError; }
+    void setPressWindows(bool on) override { m_pressWindows = on; }
 
   private:
     struct Session;
@@ -31,6 +32,7 @@ class X11InputHook : public InputHook
     X11Display m_control;
     std::shared_ptr<const X11GrabRegistry> m_grabs;
     bool m_recordAvailable = false;
+    bool m_pressWindows = false;
     CaptureSessions m_sessions;
     std::string m_lastError;
 };

@@ -23,6 +23,43 @@ std::shared_ptr<Win32HotkeyRegistry> noHotkeys()
     return std::make_shared<Win32HotkeyRegistry>();
 }
 
+LRESULT CALLBACK closeAtAPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_LBUTTONDOWN) {
+        DestroyWindow(window);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A window that destroys itself as soon as the left button goes down on it, as a button that ends its
+// program does.
+HWND windowThatClosesAtAPress(const wchar_t *title, int x, int y)
+{
+    static const ATOM registered = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = closeAtAPress;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"TapsmithClosesAtAPress";
+        return RegisterClassW(&windowClass);
+    }();
+    if (registered == 0)
+        return nullptr;
+    HWND window = CreateWindowExW(0, L"TapsmithClosesAtAPress", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, 300, 200,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    pumpUntil([] { return false; }, 200);
+    return window;
+}
+
+const EventMsg *firstOf(const std::vector<EventMsg> &events, std::uint32_t message)
+{
+    for (const EventMsg &event : events) {
+        if (event.message == message)
+            return &event;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 TEST_CASE(keysArriveInOrderWithTheirScanCodesAndTimes)
@@ -162,6 +199,58 @@ TEST_CASE(buttonsAndTheWheelArriveAtThePointer)
             deltas += std::to_string(event.wheelDelta) + ' ';
     }
     CHECK_EQUAL(deltas, std::string("0 0 0 0 0 0 -120 120 0 0 "));
+}
+
+TEST_CASE(aPressNamesTheWindowItWentDownOnThoughThePressClosesIt)
+{
+    HWND window = windowThatClosesAtAPress(L"Closes \u0416", 150, 120);
+    if (window == nullptr) {
+        harness::skip("no top-level windows can be made here (wine without a display)");
+        return;
+    }
+    SetForegroundWindow(window);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    RECT client{};
+    GetClientRect(window, &client);
+    ProbeHook probe;
+    moveTo(origin.x + 40, origin.y + 30);
+    REQUIRE(probe.settle());
+
+    Win32InputHook hook(noHotkeys());
+    hook.setPressWindows(true);
+    Recording recording;
+    const HookHandle handle = hook.install(recording.proc());
+    REQUIRE(handle != 0);
+    sendMouse(MOUSEEVENTF_LEFTDOWN);
+    sendMouse(MOUSEEVENTF_LEFTUP);
+    REQUIRE(probe.settle());
+    hook.remove(handle);
+    // The press reached the window and closed it before the events were handed over.
+    CHECK(!IsWindow(window));
+    const EventMsg *press = firstOf(recording.events, InputMessage::LButtonDown);
+    REQUIRE(press != nullptr && press->window != nullptr);
+    CHECK_EQUAL(press->window->handle, reinterpret_cast<std::uintptr_t>(window));
+    CHECK_EQUAL(press->window->windowClass, std::string("TapsmithClosesAtAPress"));
+    CHECK_EQUAL(press->window->title, std::string("Closes \xD0\x96"));
+    CHECK_EQUAL(press->window->x, int(origin.x));
+    CHECK_EQUAL(press->window->y, int(origin.y));
+    CHECK_EQUAL(press->window->width, int(client.right));
+    CHECK_EQUAL(press->window->height, int(client.bottom));
+    // Only presses name a window, and only when asked to.
+    const EventMsg *release = firstOf(recording.events, InputMessage::LButtonUp);
+    CHECK(release != nullptr && release->window == nullptr);
+    hook.setPressWindows(false);
+    Recording plain;
+    const HookHandle again = hook.install(plain.proc());
+    REQUIRE(again != 0);
+    sendMouse(MOUSEEVENTF_LEFTDOWN);
+    sendMouse(MOUSEEVENTF_LEFTUP);
+    REQUIRE(probe.settle());
+    hook.remove(again);
+    press = firstOf(plain.events, InputMessage::LButtonDown);
+    REQUIRE(press != nullptr);
+    CHECK(press->window == nullptr);
 }
 
 TEST_CASE(removeDeliversWhatCameBeforeAndNothingAfter)
