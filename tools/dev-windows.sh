@@ -152,8 +152,8 @@ windows_package() {
 }
 
 # The unit and gui tests cross-built against the Windows Qt and run by wine on a private display in a
-# prefix of their own; then tapsmith.exe end to end, its recovery journal after a kill, and the installer,
-# under wine as well.
+# prefix of their own; then tapsmith.exe end to end, its clicks following a moved window, its recovery
+# journal after a kill, and the installer, under wine as well.
 windows_tests() {
     local dir="$root/build-windows-tests"
     windows_configure "$dir" ON
@@ -174,6 +174,7 @@ windows_tests() {
     local version
     version=$(windows_version)
     "$root/tests/windows/e2e-test.sh" "$root/build-windows/tapsmith.exe" || status=1
+    "$root/tests/windows/window-anchor-test.sh" "$root/build-windows/tapsmith.exe" || status=1
     "$root/tests/windows/journal-kill-test.sh" "$root/build-windows/tapsmith.exe" || status=1
     "$root/tests/windows/installer-test.sh" "$root/build-windows/tapsmith-$version-windows-x64-setup.exe" || status=1
     return $status

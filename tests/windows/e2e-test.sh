@@ -37,29 +37,8 @@ pids+=($!)
 
 # shellcheck source=tests/windows/window-search.sh
 . "$(dirname "$0")/window-search.sh"
-# Types the path of `name` in the work folder, as wine sees it, into the file dialog in front, and accepts it.
-type_path() {
-    xdotool type --delay 50 "Z:${work//\//\\}\\$1"
-    xdotool key Return
-}
-# notepad's text, through its own Save As into a file in the prefix's temporary folder.
-notepad_text() {
-    local id=$1 name=$2
-    local dialog="" attempt
-    # Escape first: the Alt release of a hotkey may have left notepad in its menu bar.
-    for attempt in 1 2 3; do
-        xdotool windowactivate --sync "$id"
-        sleep 0.5
-        xdotool key Escape key ctrl+s
-        dialog=$(window '^Save As$' 5) && break
-    done
-    [ -n "$dialog" ] || fail "notepad's Save As did not come up"
-    type_path "$name"
-    for attempt in $(seq 20); do [ -f "$work/$name" ] && break; sleep 0.25; done
-    sleep 0.5
-    [ -f "$work/$name" ] || fail "notepad did not save $name"
-    tr -d '\r' <"$work/$name"
-}
+# shellcheck source=tests/windows/notepad.sh
+. "$(dirname "$0")/notepad.sh"
 
 step "starting notepad and Tapsmith"
 wine notepad >/dev/null 2>&1 &
