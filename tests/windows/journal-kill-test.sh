@@ -7,33 +7,8 @@
 # Runs on a private Xvfb with a window manager, in a wine prefix of its own.
 set -euo pipefail
 
-exe=$(realpath "$1")
-work=$(mktemp -d)
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-pids=()
-finish() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wineserver -k 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
-    [ -f "$work/failure.png" ] || rm -rf "$work"
-}
-trap finish EXIT
-fail() {
-    echo "journal-kill-test: FAIL: $*" >&2
-    import -window root "$work/failure.png" 2>/dev/null && echo "journal-kill-test: screen: $work/failure.png" >&2
-    exit 1
-}
-step() { echo "journal-kill-test: $*" >&2; }
-
-fifo="$work/display"
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-pids+=($!)
-read -r display <"$fifo"
-export DISPLAY=":$display"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-"$(dirname "$0")/../../tools/wine-prefix.sh" "$WINEPREFIX" || fail "wine made no working prefix"
+# shellcheck source=tests/windows/wine-session.sh
+. "$(dirname "$0")/wine-session.sh" journal-kill-test "$1"
 
 # shellcheck source=tests/windows/window-search.sh
 . "$(dirname "$0")/window-search.sh"
