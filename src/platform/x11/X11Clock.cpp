@@ -39,15 +39,27 @@ X11Clock::~X11Clock()
 
 bool X11Clock::sleepUntil(std::int64_t deadline)
 {
-    // One sleep to the deadline itself, not a sleep that ends early and a rest waited out with sched_yield():
-    // a yield hands the processor to any other runnable thread for the rest of that thread's time slice, so
-    // on a busy machine the row went out milliseconds late, while a thread that wakes from a sleep is run
-    // ahead of the busy ones. The remaining time is measured afresh after a signal, so it does not stretch it.
-    for (std::int64_t now = monotonicMicros(); now < deadline; now = monotonicMicros()) {
-        const std::int64_t left = deadline - now;
+    // The timer ends the sleep a margin before the deadline and the rest is spun out. A thread woken by its
+    // timer runs tens to hundreds of microseconds after the time it asked for, and milliseconds now and then
+    // on a virtual machine whose processor had gone idle; without the margin that lateness went into every
+    // row. The spin does not yield: a yield hands the processor to any other runnable thread for the rest of
+    // its time slice, which on a busy machine sent rows milliseconds late. The remaining time is measured
+    // afresh after a signal, so it does not stretch the wait.
+    std::int64_t now = monotonicMicros();
+    const std::int64_t wakeAt = deadline - m_margin.forWait(deadline - now);
+    while (now < wakeAt) {
+        const std::int64_t left = wakeAt - now;
         const timespec timeout{time_t(left / 1000000), long(left % 1000000) * 1000L};
         pollfd wakeFd{m_wakeFd, POLLIN, 0};
-        if (ppoll(&wakeFd, 1, &timeout, nullptr) > 0 && takeWake())
+        const int ready = ppoll(&wakeFd, 1, &timeout, nullptr);
+        if (ready > 0 && takeWake())
+            return false;
+        now = monotonicMicros();
+        if (ready == 0 && now >= wakeAt)
+            m_margin.noteLateness(now - wakeAt);
+    }
+    for (; now < deadline; now = monotonicMicros()) {
+        if (takeWake())
             return false;
     }
     return !takeWake();

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/WakeMargin.h"
 
 // CLOCK_MONOTONIC: the clock the X server stamps input events with. Sleeps wait on an eventfd as well, so
-// that wake() ends them at once.
+// that wake() ends them at once, and end a WakeMargin early to spin out the rest.
 class X11Clock : public Clock
 {
   public:
@@ -22,4 +23,5 @@ class X11Clock : public Clock
     bool takeWake();
 
     int m_wakeFd = -1;
+    WakeMargin m_margin;
 };
