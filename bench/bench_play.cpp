@@ -214,11 +214,13 @@ class TracingInjector : public Injector
         m_injector->keybdEvent(virtualKey, flags);
     }
     bool modifiersHeld() override { return m_injector->modifiersHeld(); }
+    // Noted as the flush begins: that is when the requests are handed to the kernel for the server. The
+    // write may return later, when the woken server has been run on this thread's processor first.
     void flush() override
     {
-        m_injector->flush();
         if (m_trace.on)
             m_trace.flushes.push_back(m_clock.monotonicMicros());
+        m_injector->flush();
     }
 
   private:
@@ -450,9 +452,29 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
     // The server stamps events in whole milliseconds: an exact replay reads 0 or 1 here, never more.
     std::printf("  interval error by the server's time stamps (ms): median %.0f, p99 %.0f, max %.0f\n",
                 percentile(serverErrors, 0.5), percentile(serverErrors, 0.99), percentile(serverErrors, 1.0));
+    // Each event against the schedule by the server's stamps: how much later than the run's usual offset the
+    // server took it in. Beside the player's "sent" figures below, this tells the part of a late row that
+    // came after the request had left the player.
+    std::vector<double> lateness;
+    std::int64_t due = 0;
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        const auto [e, k] = pairs[i];
+        for (std::size_t between = i == 0 ? e : pairs[i - 1].first + 1; i > 0 && between <= e; ++between)
+            due += expected[between].delayMicros;
+        lateness.push_back(double(std::int32_t(seen[k].serverTime - seen[pairs.front().second].serverTime)) -
+                           double(due) / 1000.0);
+    }
+    const double usual = percentile(lateness, 0.5);
+    for (double &late : lateness)
+        late -= usual;
+    std::printf("  lateness against the schedule by the server's time stamps (ms, past the median): p99 %.1f, "
+                "max %.1f\n",
+                percentile(lateness, 0.99), percentile(lateness, 1.0));
     std::printf("  run %.3f s, intended %.3f s, drift %+.3f ms (%+.4f %%)\n", double(actual) / 1e6,
                 double(intended) / 1e6, double(actual - intended) / 1000.0,
                 100.0 * double(actual - intended) / double(intended));
+    std::printf("  CPU %.1f %% of a core here (the observer's thread included), %.1f %% in the X server\n",
+                100.0 * cpu / seconds, 100.0 * serverCpu / seconds);
     reportTrace(g_trace);
 }
 
