@@ -149,6 +149,7 @@ struct Trace {
     std::vector<std::int64_t> events;     // when each mouse or key event was handed over
     std::vector<std::size_t> sleepBefore; // per event: the number of sleeps begun before it
     std::vector<std::int64_t> flushes;
+    std::vector<std::int64_t> placements; // per placeCursorForButton: how long it took
     bool on = false;
     void clear()
     {
@@ -156,6 +157,7 @@ struct Trace {
         events.clear();
         sleepBefore.clear();
         flushes.clear();
+        placements.clear();
     }
 };
 
@@ -197,6 +199,8 @@ class TracingInjector : public Injector
     {
         note();
         m_injector->placeCursorForButton(x, y);
+        if (m_trace.on)
+            m_trace.placements.push_back(m_clock.monotonicMicros() - m_trace.events.back());
     }
     void mouseEvent(std::uint32_t flags) override
     {
@@ -284,6 +288,13 @@ void reportTrace(const Trace &trace)
     for (const Late &entry : late)
         lateOverMs += entry.total > 1.0 ? 1 : 0;
     std::printf("  waits sent more than 1 ms late: %d\n", lateOverMs);
+    std::vector<double> placements;
+    for (const std::int64_t micros : trace.placements)
+        placements.push_back(double(micros) / 1000.0);
+    if (!placements.empty())
+        std::printf("  placing the cursor for a button row (ms, %zu rows): median %.3f, p99 %.3f, max %.3f\n",
+                    placements.size(), percentile(placements, 0.5), percentile(placements, 0.99),
+                    percentile(placements, 1.0));
 }
 
 // User plus system CPU time of the X server so far, in seconds; 0 when it is not our own.

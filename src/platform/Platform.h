@@ -108,6 +108,10 @@ class Injector
     /// motion even for a pointer put where it already is leaves it alone then, so that a replay sends no
     /// motion its script does not hold.
     virtual void placeCursorForButton(int x, int y) { setCursorPos(x, y); }
+    /// Said shortly before a placeCursorForButton(x, y) is due: a backend that must ask the desktop where
+    /// the pointer is asks now, so that the button event does not wait for the answer. The answer serves
+    /// the next placement at (x, y) if nothing moves the cursor before it.
+    virtual void checkCursorForButton(int /*x*/, int /*y*/) {}
     /// Presses or releases a mouse button at the cursor (MouseEventFlag values).
     virtual void mouseEvent(std::uint32_t flags) = 0;
     /// Turns the wheel at the cursor by `delta` (120 per notch, positive away from the user), or tilts it

@@ -16,6 +16,7 @@
 #include <limits>
 #include <optional>
 #include <random>
+#include <utility>
 
 namespace
 {
@@ -142,14 +143,19 @@ bool PlaybackEngine::mouseStep(int row)
     const std::int32_t x = toInt(fields.first);
     const std::int32_t y = toInt(fields.second);
     const std::int32_t delay = toInt(fields.third);
+    const int placedX = int(std::clamp<std::int64_t>(std::int64_t(x) + m_offsetX, INT32_MIN, INT32_MAX));
+    const int placedY = int(std::clamp<std::int64_t>(std::int64_t(y) + m_offsetY, INT32_MIN, INT32_MAX));
     processEvents(false);
-    if (!PumpedSleep(scaledDelay(delay, m_settings.speed())))
+    // A button row that only places the cursor asks where it is during its wait (sleepSliced).
+    if (!m_table.action(row).contains(QByteArrayView("Move")) && !(m_pressAfterAnchor && presses(m_table.action(row))))
+        m_cursorCheck.emplace(placedX, placedY);
+    const bool waited = PumpedSleep(scaledDelay(delay, m_settings.speed()));
+    m_cursorCheck.reset();
+    if (!waited)
         return false;
     // A Move row moves (the word as the row's kind is told by it); a button row only makes sure the cursor is
     // at its point.
     const QByteArrayView action = m_table.action(row);
-    const int placedX = int(std::clamp<std::int64_t>(std::int64_t(x) + m_offsetX, INT32_MIN, INT32_MAX));
-    const int placedY = int(std::clamp<std::int64_t>(std::int64_t(y) + m_offsetY, INT32_MIN, INT32_MAX));
     if (m_pressAfterAnchor && presses(action)) {
         if (!bringAnchoredWindowForward(placedX, placedY))
             return false;
@@ -296,6 +302,18 @@ bool PlaybackEngine::sleepSliced(std::int64_t deadline)
     processEvents(due && !sliced);
     if (m_stop.requested())
         return stopped();
+    // A button row's question to the desktop goes a little ahead of its time: the answer is a round trip,
+    // which would otherwise hold the press up.
+    if (m_cursorCheck && m_clock.monotonicMicros() < deadline) {
+        const std::int64_t askAt = deadline - PointerCheckAheadMicros;
+        while (m_clock.monotonicMicros() < askAt && !sleepUntil(askAt)) {
+            processEvents(true);
+            if (m_stop.requested())
+                return stopped();
+        }
+        const auto [x, y] = *std::exchange(m_cursorCheck, std::nullopt);
+        m_injector.checkCursorForButton(x, y);
+    }
     while (m_clock.monotonicMicros() < deadline && !sleepUntil(deadline)) {
         processEvents(true);
         if (m_stop.requested())

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class ScriptTable;
@@ -96,6 +98,8 @@ class PlaybackEngine
     // window it raised to come to the front.
     static constexpr std::int64_t WindowPollMs = 50;
     static constexpr std::int64_t ActivationWaitMs = 1000;
+    // How long before a button row is due the desktop is asked where the pointer is.
+    static constexpr std::int64_t PointerCheckAheadMicros = 5000;
 
   private:
     // Waits for an interval between repetitions; false when a stop came meanwhile (the wait then ends).
@@ -157,4 +161,6 @@ class PlaybackEngine
     std::int32_t m_offsetY = 0;
     std::uintptr_t m_anchoredWindow = 0;
     bool m_pressAfterAnchor = false; // no press since the anchor found its window
+    // The point of the button row whose wait is running, until the injector has been asked about it.
+    std::optional<std::pair<int, int>> m_cursorCheck;
 };

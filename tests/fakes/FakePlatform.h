@@ -56,6 +56,11 @@ class FakeInjector : public Injector
     {
         calls << QString::fromLatin1(placementsApart ? "place %1 %2" : "cursor %1 %2").arg(x).arg(y);
     }
+    void checkCursorForButton(int x, int y) override
+    {
+        if (placementsApart)
+            calls << QStringLiteral("check %1 %2").arg(x).arg(y);
+    }
     void mouseEvent(std::uint32_t flags) override { calls << QStringLiteral("mouse %1").arg(flags); }
     void mouseWheel(std::int32_t delta, bool horizontal) override
     {
@@ -86,7 +91,7 @@ class FakeInjector : public Injector
     int flushes = 0;
     int modifiersHeldFor = 0; // how many more queries report a held modifier
     int modifierQueries = 0;
-    bool placementsApart = false; // log placeCursorForButton as "place", not as "cursor"
+    bool placementsApart = false; // log placeCursorForButton as "place", not as "cursor", and log checks
 };
 
 class FakeHotkeys : public Hotkeys

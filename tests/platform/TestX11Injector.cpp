@@ -84,6 +84,21 @@ void TestX11Injector::placingForAButtonMovesOnlyWhereThePointerIsNot()
     injector.placeCursorForButton(220, 230);
     injector.flush();
     QTRY_COMPARE(m_observer->pointer(), QPoint(220, 230));
+
+    // Asked ahead of the placement: the answer decides it, for the point it was asked for only.
+    injector.checkCursorForButton(220, 230); // there: no motion
+    injector.placeCursorForButton(220, 230);
+    XWarpPointer(m_observer->display(), None, DefaultRootWindow(m_observer->display()), 0, 0, 0, 0, 6, 6);
+    XSync(m_observer->display(), False);
+    injector.checkCursorForButton(220, 230); // moved away before the question: one motion back
+    injector.placeCursorForButton(220, 230);
+    injector.checkCursorForButton(220, 230);
+    injector.setCursorPos(240, 250);         // a motion since: the answer was about another place
+    injector.placeCursorForButton(240, 250); // there, by the server's word: no motion
+    injector.checkCursorForButton(240, 250);
+    injector.placeCursorForButton(260, 270); // another point than the one asked for: one motion
+    injector.flush();
+    QTRY_COMPARE(m_observer->pointer(), QPoint(260, 270));
     injector.modifiersHeld(); // a round trip: the server has taken in all of the above
     observer.stop();
 
@@ -92,7 +107,7 @@ void TestX11Injector::placingForAButtonMovesOnlyWhereThePointerIsNot()
         if (event.type == MotionNotify)
             motions << QStringLiteral("%1,%2").arg(event.x).arg(event.y);
     }
-    QCOMPARE(motions, (QStringList{"200,210", "220,230", "5,5", "220,230"}));
+    QCOMPARE(motions, (QStringList{"200,210", "220,230", "5,5", "220,230", "6,6", "220,230", "240,250", "260,270"}));
 }
 
 void TestX11Injector::buttonsGoDownAndUp_data()

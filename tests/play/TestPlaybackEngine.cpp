@@ -40,6 +40,7 @@ class TestPlaybackEngine : public QObject
     void oneRowCanTakeAllThreeSteps();
     void mouseWordsFireInFixedOrder();
     void buttonRowsPlaceTheCursorAndMoveRowsMoveIt();
+    void aButtonRowAsksWhereThePointerIsAheadOfItsTime();
     void badParametersFailAtTheirRow_data();
     void badParametersFailAtTheirRow();
 
@@ -360,6 +361,29 @@ void TestPlaybackEngine::buttonRowsPlaceTheCursorAndMoveRowsMoveIt()
                           QStringLiteral("mouse %1").arg(Absolute | RightUp), "cursor 5 6",
                           QStringLiteral("mouse %1").arg(Absolute | LeftDown), "cursor 7 8",
                           QStringLiteral("mouse %1").arg(Absolute | LeftUp)})); // let go at the end of the run
+}
+
+void TestPlaybackEngine::aButtonRowAsksWhereThePointerIsAheadOfItsTime()
+{
+    m_fakes->injector->placementsApart = true;
+    const std::int64_t start = m_fakes->clock->micros;
+    m_fakes->clock->onSleep = [this, start] {
+        m_fakes->injector->calls << QStringLiteral("at %1").arg(m_fakes->clock->micros - start);
+    };
+    row("Move()", "1;2;0");
+    row("LDown()", "1;2;30");
+    row("LUp()", "1;2;2");   // a wait shorter than the look-ahead: asked as it begins
+    row("Move()", "3;4;20"); // a moving row has nothing to ask
+    row("RDown()", "5;6;0"); // no wait: the placement asks for itself
+    QCOMPARE(run(), PlaybackEngine::Outcome::Completed);
+    using namespace MouseEventFlag;
+    const qint64 ahead = PlaybackEngine::PointerCheckAheadMicros;
+    QCOMPARE(m_fakes->injector->calls,
+             (QStringList{"cursor 1 2", QStringLiteral("at %1").arg(30000 - ahead), "check 1 2", "at 30000",
+                          "place 1 2", QStringLiteral("mouse %1").arg(Absolute | LeftDown), "check 1 2", "at 32000",
+                          "place 1 2", QStringLiteral("mouse %1").arg(Absolute | LeftUp), "at 52000", "cursor 3 4",
+                          "place 5 6", QStringLiteral("mouse %1").arg(Absolute | RightDown),
+                          QStringLiteral("mouse %1").arg(Absolute | RightUp)}));
 }
 
 void TestPlaybackEngine::badParametersFailAtTheirRow_data()

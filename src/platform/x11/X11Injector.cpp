@@ -46,6 +46,7 @@ X11Injector::X11Injector(X11Display display, std::shared_ptr<X11InjectedKeys> in
 void X11Injector::setCursorPos(int x, int y)
 {
     XTestFakeMotionEvent(m_display.get(), kCurrentScreen, x, y, CurrentTime);
+    m_check = Check::Unasked;
     m_placed = true;
     m_placedX = x;
     m_placedY = y;
@@ -53,9 +54,24 @@ void X11Injector::setCursorPos(int x, int y)
 
 void X11Injector::placeCursorForButton(int x, int y)
 {
-    if (m_placed && x == m_placedX && y == m_placedY && pointerIsAt(x, y))
+    const Check check = m_check != Check::Unasked && x == m_checkX && y == m_checkY ? m_check : Check::Unasked;
+    m_check = Check::Unasked;
+    if (m_placed && x == m_placedX && y == m_placedY &&
+        (check == Check::There || (check == Check::Unasked && pointerIsAt(x, y))))
         return;
     setCursorPos(x, y);
+}
+
+void X11Injector::checkCursorForButton(int x, int y)
+{
+    // Only a placement where the injector put the pointer last asks the server at all.
+    if (!m_placed || x != m_placedX || y != m_placedY) {
+        m_check = Check::Unasked;
+        return;
+    }
+    m_check = pointerIsAt(x, y) ? Check::There : Check::Elsewhere;
+    m_checkX = x;
+    m_checkY = y;
 }
 
 bool X11Injector::pointerIsAt(int x, int y)
