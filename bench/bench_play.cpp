@@ -202,6 +202,7 @@ class TracingInjector : public Injector
         if (m_trace.on)
             m_trace.placements.push_back(m_clock.monotonicMicros() - m_trace.events.back());
     }
+    void checkCursorForButton(int x, int y) override { m_injector->checkCursorForButton(x, y); }
     void mouseEvent(std::uint32_t flags) override
     {
         note();
