@@ -384,6 +384,27 @@ void TestPlaybackEngine::aButtonRowAsksWhereThePointerIsAheadOfItsTime()
                           "place 1 2", QStringLiteral("mouse %1").arg(Absolute | LeftUp), "at 52000", "cursor 3 4",
                           "place 5 6", QStringLiteral("mouse %1").arg(Absolute | RightDown),
                           QStringLiteral("mouse %1").arg(Absolute | RightUp)}));
+
+    // A wake before the question leaves it and the row in time; a stop there ends the run without either.
+    for (const bool stop : {false, true}) {
+        m_fakes->injector->calls.clear();
+        m_fakes->clock->onSleep = nullptr;
+        m_table.setRows(2);
+        row("LDown()", "1;2;30");
+        const std::int64_t begin = m_fakes->clock->micros;
+        m_fakes->clock->interruptAt = begin + 10000;
+        m_fakes->clock->interrupt = [this, stop] {
+            if (stop)
+                m_stop.request();
+            m_fakes->clock->wake();
+        };
+        m_stop.clear();
+        QCOMPARE(run(), stop ? PlaybackEngine::Outcome::Interrupted : PlaybackEngine::Outcome::Completed);
+        QCOMPARE(m_fakes->clock->micros - begin, stop ? 10000 : 30000);
+        const QStringList played{"check 1 2", "place 1 2", QStringLiteral("mouse %1").arg(Absolute | LeftDown),
+                                 QStringLiteral("mouse %1").arg(Absolute | LeftUp)};
+        QCOMPARE(m_fakes->injector->calls, stop ? QStringList() : played);
+    }
 }
 
 void TestPlaybackEngine::badParametersFailAtTheirRow_data()
