@@ -2,9 +2,10 @@
 // independent client watches through RECORD what arrives and when (CLOCK_MONOTONIC receive times).
 // Starts its own Xvfb. Arguments: [rows] [speed percent] [rows with every delay 0].
 //
-// The paced rows are played three ways: by the engine alone; as `tapsmith --play` plays them
-// (CommandLinePlayback: the stop key watch, the end-request handler); and as the window's Play does
-// (TFmain::ToolButton3Click: the tray icon and its progress tooltip, the hotkeys, the watch). Each way also
+// The paced rows are played four ways: by the engine alone; as `tapsmith --play` plays them
+// (CommandLinePlayback: the stop key watch, the end-request handler); as the window's Play does
+// (TFmain::ToolButton3Click: the tray icon and its progress tooltip, the hotkeys, the watch); and by the
+// program itself, `tapsmith --play FILE` run as a process of its own. Each way in this process also
 // reports, from a trace of the clock and the injector, where the late rows lost their time: in the work
 // before their wait (the wait began after its deadline), in the wait itself (the sleep woke late), or
 // between the wake and the event leaving for the server.
@@ -26,6 +27,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QThread>
@@ -350,7 +352,7 @@ void burstUnwatched(Platform &platform, int rows)
                 (serverCpuSeconds() - serverBefore) * 1e6 / rows);
 }
 
-enum class Path { Engine, CommandLine, Window };
+enum class Path { Engine, CommandLine, Window, Process };
 
 // Plays `table` as the engine alone or as `tapsmith --play` does (from a file saved for it).
 void runPath(Platform &platform, Path path, int percent, ScriptTable &table)
@@ -366,6 +368,19 @@ void runPath(Platform &platform, Path path, int percent, ScriptTable &table)
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("bench.tpx"));
     saveScript(table, file);
+    if (path == Path::Process) {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), folder.filePath(QStringLiteral("data")));
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(TAPSMITH_EXECUTABLE),
+                      {QStringLiteral("--play"), file, QStringLiteral("--speed"), QString::number(percent)});
+        if (!program.waitForFinished(-1) || program.exitStatus() != QProcess::NormalExit || program.exitCode() != 0)
+            std::printf("  %s --play ended with status %d\n", TAPSMITH_EXECUTABLE, program.exitCode());
+        return;
+    }
     CommandLine::Play settings;
     settings.speed = percent;
     CommandLinePlayback::run(platform, file, settings, HotkeyBindings().binding(HotkeyBindings::Stop), stdout, stderr);
@@ -392,7 +407,7 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
         std::printf("  RECORD is missing\n");
         return;
     }
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = cpuSeconds() + endedChildrenCpuSeconds();
     const double serverBefore = serverCpuSeconds();
     QElapsedTimer wall;
     wall.start();
@@ -405,7 +420,7 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
     g_trace.on = false;
     waitUntilHandled(*platform.injector);
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds() - cpuBefore;
+    const double cpu = cpuSeconds() + endedChildrenCpuSeconds() - cpuBefore;
     const double serverCpu = serverCpuSeconds() - serverBefore;
     // The last events went out on the player's own connection: let the server take them in first.
     QThread::msleep(100);
@@ -485,7 +500,8 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
     std::printf("  run %.3f s, intended %.3f s, drift %+.3f ms (%+.4f %%)\n", double(actual) / 1e6,
                 double(intended) / 1e6, double(actual - intended) / 1000.0,
                 100.0 * double(actual - intended) / double(intended));
-    std::printf("  CPU %.1f %% of a core here (the observer's thread included), %.1f %% in the X server\n",
+    std::printf("  CPU %.1f %% of a core in the player and this process (the observer's thread included), %.1f %% in "
+                "the X server\n",
                 100.0 * cpu / seconds, 100.0 * serverCpu / seconds);
     reportTrace(g_trace);
 }
@@ -627,6 +643,8 @@ int main(int argc, char **argv)
         play(*platform, observer, rows, percent, false, Path::CommandLine);
         std::printf("the same rows as the window's Play plays them (tray progress, hotkeys, stop key watch)\n");
         play(*platform, observer, rows, percent, false, Path::Window);
+        std::printf("the same rows played by the program, tapsmith --play FILE, as a process of its own\n");
+        play(*platform, observer, rows, percent, false, Path::Process);
         std::printf("the same rows with every delay 0, watched as above\n");
         play(*platform, observer, burstRows, 100, true);
     }
