@@ -407,7 +407,7 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
         std::printf("  RECORD is missing\n");
         return;
     }
-    const double cpuBefore = cpuSeconds() + endedChildrenCpuSeconds();
+    const double cpuBefore = cpuSeconds() + cpuSeconds(RUSAGE_CHILDREN);
     const double serverBefore = serverCpuSeconds();
     QElapsedTimer wall;
     wall.start();
@@ -420,7 +420,7 @@ void play(Platform &platform, XRecordObserver &observer, int rows, int percent, 
     g_trace.on = false;
     waitUntilHandled(*platform.injector);
     const double seconds = double(wall.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds() + endedChildrenCpuSeconds() - cpuBefore;
+    const double cpu = cpuSeconds() + cpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
     const double serverCpu = serverCpuSeconds() - serverBefore;
     // The last events went out on the player's own connection: let the server take them in first.
     QThread::msleep(100);

@@ -147,7 +147,8 @@ bool PlaybackEngine::mouseStep(int row)
     const int placedY = int(std::clamp<std::int64_t>(std::int64_t(y) + m_offsetY, INT32_MIN, INT32_MAX));
     processEvents(false);
     // A button row that only places the cursor asks where it is during its wait (sleepSliced).
-    if (!m_table.action(row).contains(QByteArrayView("Move")) && !(m_pressAfterAnchor && presses(m_table.action(row))))
+    const QByteArrayView waiting = m_table.action(row);
+    if (!waiting.contains(QByteArrayView("Move")) && !(m_pressAfterAnchor && presses(waiting)))
         m_cursorCheck.emplace(placedX, placedY);
     const bool waited = PumpedSleep(scaledDelay(delay, m_settings.speed()));
     m_cursorCheck.reset();
